@@ -1,0 +1,24 @@
+// Program start: the one window, centred, until it is closed.
+#include "app/converter.h"
+#include "app/version.h"
+#include "platform/qt_desktop.h"
+
+#include "brisel.xpm"
+
+#include <QApplication>
+#include <QIcon>
+#include <QPixmap>
+#include <QScreen>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(brisel::applicationName));
+    QApplication::setApplicationVersion(QString::fromLatin1(brisel::fileVersion));
+    QApplication::setWindowIcon(QIcon(QPixmap(brisel_xpm)));
+
+    brisel::QtDesktop desktop;
+    converter window(desktop);
+    window.move(window.screen()->availableGeometry().center() - window.rect().center());
+    window.show();
+    return app.exec();
+}

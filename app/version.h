@@ -1,0 +1,11 @@
+// The program's name and versions: the title shows one, the executable carries the other.
+#pragma once
+
+namespace brisel {
+
+inline constexpr char applicationName[] = "brisel";
+inline constexpr char fileDescription[] = "Datenkonverter CSV nach MegaCAD material.ini-Format";
+// The executable's version; the version in the title is the window's own and independent of it.
+inline constexpr char fileVersion[] = "1.01";
+
+}  // namespace brisel

@@ -1,0 +1,17 @@
+// The single-byte ANSI code page of the files: the system's on Windows, Windows-1252 elsewhere.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brisel {
+
+// The text as ANSI bytes, or nothing when a character has no byte in the code page
+// (it is refused rather than written as "?").
+[[nodiscard]] std::optional<std::string> toAnsi(std::u16string_view text);
+
+// The text of ANSI bytes; every byte stands for one character.
+[[nodiscard]] std::u16string fromAnsi(std::string_view bytes);
+
+}  // namespace brisel

@@ -1,0 +1,78 @@
+// Files through Qt: QSaveFile for replacing, QFile with a roll-back for appending.
+#include "platform/files.h"
+
+#include "platform/ordinary_file.h"
+
+#include <QFile>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace brisel {
+namespace {
+
+std::filesystem::path nativePath(const QString& path) {
+#ifdef _WIN32
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+// Why a write to the path failed, as far as the path alone tells.
+WriteError failureAt(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isDir())
+        return WriteError::isFolder;
+    if (!info.dir().exists())
+        return WriteError::folderMissing;
+    return WriteError::cannotWrite;
+}
+
+bool writeAll(QFileDevice& file, std::string_view bytes) {
+    return file.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size());
+}
+
+}  // namespace
+
+bool isOrdinaryFile(const QString& path) {
+    return isOrdinaryFile(nativePath(path));
+}
+
+std::optional<QByteArray> readWholeFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
+WriteError replaceFile(const QString& path, std::string_view bytes) {
+    QSaveFile file(path);
+    // Some folders allow no temporary file beside the destination; then it is written in place.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly) || !writeAll(file, bytes) || !file.commit())
+        return failureAt(path);
+    return WriteError::none;
+}
+
+WriteError appendToFile(const QString& path, std::string_view bytes) {
+    const bool existed = QFileInfo::exists(path);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return failureAt(path);
+    const qint64 oldSize = file.size();
+    if (writeAll(file, bytes) && file.flush()) {
+        file.close();
+        return WriteError::none;
+    }
+    if (existed)
+        file.resize(oldSize);
+    else
+        file.remove();
+    return failureAt(path);
+}
+
+}  // namespace brisel

@@ -1,0 +1,112 @@
+// The table reader and record writer, byte for byte.
+#include "conversion/material_conversion.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace brisel {
+namespace {
+
+using namespace std::string_literals;
+
+struct Case {
+    const char* name;
+    std::string table;
+    std::string prefix;
+    std::string records;
+};
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ConvertsTable : public testing::TestWithParam<Case> {};
+
+TEST_P(ConvertsTable, ToRecords) {
+    const Case& c = GetParam();
+    const ConversionResult result = convertTable(c.table, c.prefix);
+    ASSERT_EQ(result.status, ConversionResult::Status::ok);
+    EXPECT_EQ(result.records, c.records);
+}
+
+const std::string header = "Name;Gewicht;Nr;Schraffur;Winkel;Abstand\r\n";
+const std::string steelAndAluminium =
+    "MAT=1,*Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n"
+    "MAT=2,*Aluminium\r\n-XHATCH=32, 0, 1\r\n-KG_P_L=2.7\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, ConvertsTable,
+    testing::Values(
+        Case{"WorkedExample", header + "Stahl;7,85;1;31;45;2,5\r\nAluminium;2,7;2;32;0;1\r\n", "*", steelAndAluminium},
+        Case{"LastRowWithoutLineEnd", header + "Stahl;7,85;1;31;45;2,5\r\nAluminium;2,7;2;32;0;1", "*",
+             steelAndAluminium},
+        Case{"EmptyLineEndsTable", header + "Stahl;7,85;1;31;45;2,5\r\n\r\nAluminium;2,7;2;32;0;1\r\n", "",
+             "MAT=1,Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n"},
+        Case{"EmptyLinesAtEndChangeNothing", header + "Stahl;7,85;1;31;45;2,5\r\nAluminium;2,7;2;32;0;1\r\n\r\n\r\n",
+             "*", steelAndAluminium},
+        Case{"LoneLineFeeds", "Kopf\nStahl;7,85;1;31;45;2,5\nAluminium;2,7;2;32;0;1\n", "*", steelAndAluminium},
+        Case{"LoneCarriageReturns", "Kopf\rStahl;7,85;1;31;45;2,5\rAluminium;2,7;2;32;0;1\r", "*",
+             steelAndAluminium},
+        Case{"LoneLineFeedBlankLineEndsTable", "Kopf\nStahl;7,85;1;31;45;2,5\n\nx;;;;\n", "",
+             "MAT=1,Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n"},
+        Case{"EmptyInput", "", "*", ""},
+        Case{"HeaderOnly", "Kopf\r\n", "*", ""},
+        Case{"HeaderWithoutLineEnd", "Kopf", "*", ""},
+        Case{"HeaderThenEmptyLine", "Kopf\r\n\r\nStahl;7,85;1;31;45;2,5\r\n", "*", ""},
+        Case{"EmptyFirstLineEndsTableBeforeRows", "\r\nStahl;7,85;1;31;45;2,5\r\n", "*", ""},
+        Case{"HeaderNeverInterpreted", "a;b\r\nStahl;7,85;1;31;45;2,5\r\n", "", 
+             "MAT=1,Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n"},
+        Case{"OnlyFirstCommaOfWeight", "K\r\nX;1,234,5;1;2;3;4\r\n", "", "MAT=1,X\r\n-XHATCH=2, 3, 4\r\n-KG_P_L=1.234,5\r\n"},
+        Case{"CommasElsewhereStay", "K\r\nA,b;7;1,5;2,5;3,5;4,5\r\n", "",
+             "MAT=1,5,A,b\r\n-XHATCH=2,5, 3,5, 4,5\r\n-KG_P_L=7\r\n"},
+        Case{"BlanksKept", "K\r\n Stahl ; 7,85;1 ; 31;45 ;2,5 \r\n", "",
+             "MAT=1 , Stahl \r\n-XHATCH= 31, 45 , 2,5 \r\n-KG_P_L= 7.85\r\n"},
+        Case{"LineOfBlanksIsARow", "K\r\n ; ; ; ; ; \r\n", "", "MAT= , \r\n-XHATCH= ,  ,  \r\n-KG_P_L= \r\n"},
+        Case{"FieldsBeyondSixthIgnored", "K\r\nStahl;7,85;1;31;45;2,5;x;y;;z\r\n", "",
+             "MAT=1,Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n"},
+        Case{"EmptyFieldsAndTrailingSeparator", "K\r\n;;;;;\r\n", "p", "MAT=,p\r\n-XHATCH=, , \r\n-KG_P_L=\r\n"},
+        Case{"QuotesAreNoEscape", "K\r\n\"a;b\";1;2;3;4;5\r\n", "",
+             "MAT=1,\"a\r\n-XHATCH=2, 3, 4\r\n-KG_P_L=b\"\r\n"},
+        Case{"NonAsciiAndNulBytesKept", "K\r\nM\xE4\xDF\x80;7,5;\0;\xFF;\x81;\x9D\r\n"s, "\xFC",
+             "MAT=\0,\xFCM\xE4\xDF\x80\r\n-XHATCH=\xFF, \x81, \x9D\r\n-KG_P_L=7.5\r\n"s}),
+    [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+struct RejectedCase {
+    const char* name;
+    std::string table;
+    std::size_t line;
+    std::size_t fieldCount;
+};
+
+void PrintTo(const RejectedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RejectsTable : public testing::TestWithParam<RejectedCase> {};
+
+TEST_P(RejectsTable, NamingTheLineAndItsFields) {
+    const RejectedCase& c = GetParam();
+    const ConversionResult result = convertTable(c.table, "*");
+    EXPECT_EQ(result.status, ConversionResult::Status::tooFewFields);
+    EXPECT_EQ(result.line, c.line);
+    EXPECT_EQ(result.fieldCount, c.fieldCount);
+    EXPECT_TRUE(result.records.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, RejectsTable,
+    testing::Values(RejectedCase{"FirstRowShort", "K\r\nStahl;7,85;1;31;45\r\n", 2, 5},
+                    RejectedCase{"LaterRowShort", "K\r\nA;1;2;3;4;5\r\nB;1;2;3;4;5\r\nC;1;2\r\n", 4, 3},
+                    RejectedCase{"SingleField", "K\r\nA;1;2;3;4;5\nnur Text\n", 3, 1},
+                    RejectedCase{"LineOfBlanks", "K\r\n   \r\n", 2, 1},
+                    RejectedCase{"CountsLoneCarriageReturnLines", "K\rA;1;2;3;4;5\rB;1\r", 3, 2},
+                    RejectedCase{"ShortLastRowWithoutLineEnd", "K\r\nA;1;2;3;4;5\r\nB;;;;", 3, 5}),
+    [](const testing::TestParamInfo<RejectedCase>& info) { return std::string(info.param.name); });
+
+TEST(ConvertTable, CountsTheRowsItConverted) {
+    EXPECT_EQ(convertTable(header + "a;1;2;3;4;5\r\nb;1;2;3;4;5\r\nc;1;2;3;4;5", "").rows, 3u);
+}
+
+}  // namespace
+}  // namespace brisel

@@ -1,0 +1,65 @@
+#!/usr/bin/env python3
+"""Draws the program's icon, 32 x 32 pixels in 16 colours, as app/brisel.xpm.
+
+A sheet with a table (the CSV source) and an arrow into a hatched block (the material).
+Run it again after changing the picture; the XPM is compiled into the program.
+"""
+import pathlib
+
+PALETTE = {  # the 16 colours of the classic Windows palette, of which the icon uses a few
+    ' ': 'None', 'k': '#000000', 'w': '#FFFFFF', 'g': '#C0C0C0', 'd': '#808080',
+    'b': '#0000FF', 'n': '#000080', 'y': '#FFFF00', 'o': '#808000', 'r': '#FF0000',
+    'm': '#800000', 'c': '#00FFFF', 't': '#008080', 'e': '#00FF00', 'f': '#008000',
+}
+
+W = H = 32
+px = [[' '] * W for _ in range(H)]
+
+
+def rect(x0, y0, x1, y1, c):
+    for y in range(y0, y1 + 1):
+        for x in range(x0, x1 + 1):
+            px[y][x] = c
+
+
+def frame(x0, y0, x1, y1, c):
+    for x in range(x0, x1 + 1):
+        px[y0][x] = px[y1][x] = c
+    for y in range(y0, y1 + 1):
+        px[y][x0] = px[y][x1] = c
+
+
+# The table: a white sheet with a blue header row and grey rules.
+rect(0, 4, 15, 27, 'w')
+frame(0, 4, 15, 27, 'k')
+rect(1, 5, 14, 8, 'n')
+for y in (12, 16, 20, 24):
+    for x in range(1, 15):
+        px[y][x] = 'g'
+for x in (5, 10):
+    for y in range(9, 27):
+        px[y][x] = 'g'
+for y in (10, 14, 18, 22, 26):
+    for x in (2, 3, 6, 7, 8, 11, 12, 13):
+        if y < 26:
+            px[y][x] = 'd'
+
+# The material: a block with a diagonal hatch.
+rect(22, 9, 31, 22, 'g')
+frame(22, 9, 31, 22, 'k')
+for y in range(10, 22):
+    for x in range(23, 31):
+        if (x + y) % 4 == 0:
+            px[y][x] = 'n'
+
+# The arrow from the table into the block.
+rect(16, 15, 18, 17, 'r')
+for i in range(5):
+    rect(19 + i, 12 + i, 19 + i, 20 - i, 'r')
+
+used = sorted({c for row in px for c in row})
+lines = [f'"{W} {H} {len(used)} 1",'] + [f'"{c} c {PALETTE[c]}",' for c in used]
+lines += [f'"{"".join(row)}"' + (',' if i < H - 1 else '') for i, row in enumerate(px)]
+source = '/* XPM */\n/* The icon of brisel: 32 x 32 pixels, 16 colours. */\n' \
+    'static const char* const brisel_xpm[] = {\n' + '\n'.join(lines) + '\n};\n'
+pathlib.Path(__file__).resolve().parent.parent.joinpath('app', 'brisel.xpm').write_text(source)
