@@ -1,15 +1,18 @@
 #!/usr/bin/env python3
-"""Draws the program's icon, 32 x 32 pixels in 16 colours, as app/brisel.xpm.
+"""Draws the program's icon, 32 x 32 pixels in 16 colours, as app/brisel.xpm and app/brisel.ico.
 
 A sheet with a table (the CSV source) and an arrow into a hatched block (the material).
-Run it again after changing the picture; the XPM is compiled into the program.
+Run it again after changing the picture: the XPM is compiled into the program, the ICO
+is the Windows executable's icon.
 """
 import pathlib
+import struct
 
-PALETTE = {  # the 16 colours of the classic Windows palette, of which the icon uses a few
+PALETTE = {  # transparency and the 16 colours of the classic Windows palette
     ' ': 'None', 'k': '#000000', 'w': '#FFFFFF', 'g': '#C0C0C0', 'd': '#808080',
     'b': '#0000FF', 'n': '#000080', 'y': '#FFFF00', 'o': '#808000', 'r': '#FF0000',
     'm': '#800000', 'c': '#00FFFF', 't': '#008080', 'e': '#00FF00', 'f': '#008000',
+    'p': '#800080', 'u': '#FF00FF',
 }
 
 W = H = 32
@@ -57,9 +60,23 @@ rect(16, 15, 18, 17, 'r')
 for i in range(5):
     rect(19 + i, 12 + i, 19 + i, 20 - i, 'r')
 
+app = pathlib.Path(__file__).resolve().parent.parent / 'app'
 used = sorted({c for row in px for c in row})
 lines = [f'"{W} {H} {len(used)} 1",'] + [f'"{c} c {PALETTE[c]}",' for c in used]
 lines += [f'"{"".join(row)}"' + (',' if i < H - 1 else '') for i, row in enumerate(px)]
-source = '/* XPM */\n/* The icon of brisel: 32 x 32 pixels, 16 colours. */\n' \
-    'static const char* const brisel_xpm[] = {\n' + '\n'.join(lines) + '\n};\n'
-pathlib.Path(__file__).resolve().parent.parent.joinpath('app', 'brisel.xpm').write_text(source)
+(app / 'brisel.xpm').write_text(
+    '/* XPM */\n/* The icon of brisel: 32 x 32 pixels, 16 colours. */\n'
+    'static const char* const brisel_xpm[] = {\n' + '\n'.join(lines) + '\n};\n')
+
+# The ICO: one 4-bit image with a 16-entry palette, rows bottom up, and a transparency mask.
+colours = [c for c in PALETTE if c != ' ']
+index = {c: i for i, c in enumerate(colours)}
+palette = b''.join(bytes.fromhex(PALETTE[c][1:])[::-1] + b'\0' for c in colours)
+pixels = b''.join(
+    bytes((index.get(row[x], 0) << 4) | index.get(row[x + 1], 0) for x in range(0, W, 2)) for row in reversed(px))
+mask = b''.join(
+    int(''.join('1' if c == ' ' else '0' for c in row), 2).to_bytes(4, 'big') for row in reversed(px))
+info = struct.pack('<IiiHHIIiiII', 40, W, 2 * H, 1, 4, 0, len(pixels) + len(mask), 0, 0, 16, 0)
+image = info + palette + pixels + mask
+(app / 'brisel.ico').write_bytes(
+    struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', W, H, 16, 0, 1, 4, len(image), 22) + image)
