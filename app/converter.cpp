@@ -1,6 +1,8 @@
 // The window's layout, its start-up and the commands behind its buttons.
 #include "app/converter.h"
 
+#include "config/config_reader.h"
+#include "config/default_config.h"
 #include "conversion/material_conversion.h"
 #include "platform/ansi_text.h"
 #include "platform/desktop.h"
@@ -44,6 +46,10 @@ Control* addControl(QWidget* container, const char* name, const QString& caption
     return control;
 }
 
+QString fromAnsi(std::string_view bytes) {
+    return QString::fromStdU16String(brisel::fromAnsi(bytes));
+}
+
 QString quoted(const QString& path) {
     return u"„"_s + QDir::toNativeSeparators(path) + u"“"_s;
 }
@@ -54,6 +60,8 @@ QString writeFailure(brisel::WriteError error, const QString& destination) {
         return u"Der Ordner der Zieldatei %1 existiert nicht."_s.arg(quoted(destination));
     case brisel::WriteError::isFolder:
         return u"Die Zieldatei %1 ist ein Ordner."_s.arg(quoted(destination));
+    case brisel::WriteError::notAFile:
+        return u"Die Zieldatei %1 ist keine gewöhnliche Datei."_s.arg(quoted(destination));
     case brisel::WriteError::none:
     case brisel::WriteError::cannotWrite:
         break;
@@ -159,6 +167,58 @@ void converter::cmd_beenden_Click() {
 }
 
 void converter::cmd_defaults_Click() {
+    // A bare name: the configuration lives in the working directory.
+    const QString file = u"brisel.conf"_s;
+    if (brisel::isOrdinaryFile(file))
+        return parseConfigFile(file);
+
+    if (!createConfigFile(file))
+        return showError(u"Die Konfigurationsdatei brisel.conf kann nicht erstellt werden."_s, u"Fehler"_s);
+    const brisel::Answer answer = desktop.askYesNo(u"Konfigurationsdatei brisel.conf nicht gefunden.\r\n"
+                                                   u"Leere Datei wurde erstellt.\r\n"
+                                                   u"Wollen Sie die Datei anpassen?"_s,
+                                                   u"Konfiguration nicht gefunden"_s);
+    if (answer == brisel::Answer::yes) {
+        // The user edits the file and presses "Standardwerte" again to read it.
+        if (!desktop.startEditor(file))
+            showError(u"Der Editor für brisel.conf konnte nicht gestartet werden."_s, u"Fehler"_s);
+        return;
+    }
+    parseConfigFile(file);
+}
+
+void converter::parseConfigFile(const QString& file) {
+    const std::optional<QByteArray> bytes = brisel::readWholeFile(file);
+    if (!bytes)
+        return showError(u"Die Konfigurationsdatei brisel.conf kann nicht gelesen werden."_s, u"Fehler"_s);
+
+    const brisel::ConfigSettings settings =
+        brisel::readConfig(std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())));
+    if (settings.source)
+        txt_source->setText(fromAnsi(*settings.source));
+    if (settings.destination)
+        txt_destination->setText(fromAnsi(*settings.destination));
+    if (settings.prefix)
+        txt_prefix->setText(fromAnsi(*settings.prefix));
+    if (settings.action) {
+        switch (*settings.action) {
+        case brisel::ActionSetting::replace:
+            selectAction(0);
+            break;
+        case brisel::ActionSetting::extend:
+            selectAction(1);
+            break;
+        case brisel::ActionSetting::neither:
+            deselectAction(0);
+            deselectAction(1);
+            break;
+        }
+    }
+}
+
+bool converter::createConfigFile(const QString& file) {
+    // Appended, not replaced: whatever stands in a file of that name is kept.
+    return brisel::appendToFile(file, brisel::defaultConfigText()) == brisel::WriteError::none;
 }
 
 void converter::cmd_convert_Click() {

@@ -19,14 +19,22 @@ std::filesystem::path nativePath(const QString& path) {
 #endif
 }
 
+// Something other than an ordinary file under the name: writing would replace a device
+// or block on a pipe.
+std::optional<WriteError> obstacle(const QFileInfo& info) {
+    if (info.isDir())
+        return WriteError::isFolder;
+    if (info.exists() && !info.isFile())
+        return WriteError::notAFile;
+    return std::nullopt;
+}
+
 // Why a write to the path failed, as far as the path alone tells.
 WriteError failureAt(const QString& path) {
     const QFileInfo info(path);
-    if (info.isDir())
-        return WriteError::isFolder;
     if (!info.dir().exists())
         return WriteError::folderMissing;
-    return WriteError::cannotWrite;
+    return obstacle(info).value_or(WriteError::cannotWrite);
 }
 
 bool writeAll(QFileDevice& file, std::string_view bytes) {
@@ -40,6 +48,8 @@ bool isOrdinaryFile(const QString& path) {
 }
 
 std::optional<QByteArray> readWholeFile(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
@@ -50,6 +60,8 @@ std::optional<QByteArray> readWholeFile(const QString& path) {
 }
 
 WriteError replaceFile(const QString& path, std::string_view bytes) {
+    if (const auto refused = obstacle(QFileInfo(path)))
+        return *refused;
     QSaveFile file(path);
     // Some folders allow no temporary file beside the destination; then it is written in place.
     file.setDirectWriteFallback(true);
@@ -59,6 +71,8 @@ WriteError replaceFile(const QString& path, std::string_view bytes) {
 }
 
 WriteError appendToFile(const QString& path, std::string_view bytes) {
+    if (const auto refused = obstacle(QFileInfo(path)))
+        return *refused;
     const bool existed = QFileInfo::exists(path);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))

@@ -1,11 +1,16 @@
 // Message boxes, the open-file dialog and the editor start through Qt.
 #include "platform/qt_desktop.h"
 
+#include "platform/editor_start.h"
+
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
+#include <QUrl>
 
 namespace brisel {
 
@@ -46,8 +51,13 @@ QString QtDesktop::chooseFile(const QString& title, const QString& filter) {
     return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
 }
 
-bool QtDesktop::startEditor(const QString&) {
-    return false;
+bool QtDesktop::startEditor(const QString& file) {
+#ifdef _WIN32
+    return startNotepad(file.toStdWString());
+#else
+    // The desktop's application for the file; Qt starts it with an argument list, no shell.
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
+#endif
 }
 
 }  // namespace brisel

@@ -39,6 +39,11 @@ public:
 
     bool exists(const QString& name) const { return QFile::exists(path(name)); }
 
+    // Sets the permissions of the folder itself (name empty) or of a file in it.
+    void permit(const QString& name, QFileDevice::Permissions permissions) const {
+        EXPECT_TRUE(QFile::setPermissions(name.isEmpty() ? dir_.path() : path(name), permissions));
+    }
+
 private:
     QTemporaryDir dir_;
     QString previous_;

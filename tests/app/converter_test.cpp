@@ -1,14 +1,13 @@
 // The window as a user meets it: clicks and keys in, message boxes and file bytes out.
 #include "app/converter.h"
 
-#include "fake_desktop.h"
+#include "app/window_fixture.h"
 #include "file_size_limit.h"
-#include "temp_folder.h"
+#include "unprivileged.h"
 
 #include <QApplication>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 
@@ -29,32 +28,6 @@ const std::string records = "MAT=1,*Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85
 
 const ShownMessage success{ShownMessage::Kind::plain, u"Konvertierung erfolgreich durchgeführt"_s,
                            u"Konvertierung erfolgreich"_s};
-
-// The window with its fake desktop, reached through the names of its controls.
-class Window : public testing::Test {
-protected:
-    template <class Control = QWidget>
-    Control* control(const char* name) {
-        auto* found = window.findChild<Control*>(QString::fromLatin1(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-    QLineEdit* text(const char* name) { return control<QLineEdit>(name); }
-    QRadioButton* option(int index) { return control<QRadioButton>(index == 0 ? "action0" : "action1"); }
-    void click(const char* name) { QTest::mouseClick(control(name), Qt::LeftButton); }
-
-    void fillIn(const QString& source, const QString& destination, const QString& prefix, int option_) {
-        text("txt_source")->setText(source);
-        text("txt_destination")->setText(destination);
-        text("txt_prefix")->setText(prefix);
-        if (option_ >= 0)
-            click(option_ == 0 ? "action0" : "action1");
-    }
-
-    TempFolder folder;
-    FakeDesktop desktop;
-    converter window{desktop};
-};
 
 TEST_F(Window, StartsEmptyUnderItsVersionedTitle) {
     folder.write("brisel.conf", "quelle=a.csv\r\nziel=b.ini\r\nprefix=*\r\naction=ersetzen\r\n");
@@ -320,15 +293,47 @@ TEST_F(Window, LeavesTheOldDestinationWhenTheDiskFillsUp) {
 }
 
 TEST_F(Window, ReportsASourceThatCannotBeRead) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root reads every file";
+    folder.permit({}, QFileDevice::Permissions(0x7777));
     const QString source = folder.write("tabelle.csv", table);
-    QFile::setPermissions(source, QFileDevice::WriteOwner);
+    folder.permit(u"tabelle.csv"_s, QFileDevice::WriteOwner | QFileDevice::WriteOther);
     fillIn(source, folder.path("material.ini"), {}, 0);
-    click("cmd_convert");
-    EXPECT_EQ(desktop.messages,
-              std::vector{errorBox(u"Die Quelldatei „%1“ kann nicht gelesen werden."_s.arg(QDir::toNativeSeparators(source)),
-                                   u"Fehler"_s)});
+    EXPECT_TRUE(asOrdinaryUser([&] {
+        click("cmd_convert");
+        return desktop.messages ==
+               std::vector{errorBox(u"Die Quelldatei „%1“ kann nicht gelesen werden."_s.arg(QDir::toNativeSeparators(source)),
+                                    u"Fehler"_s)};
+    }));
+    EXPECT_FALSE(folder.exists("material.ini"));
+}
+
+TEST_F(Window, KeepsAReadOnlyDestinationInEitherMode) {
+    folder.permit({}, QFileDevice::Permissions(0x7777));
+    fillIn(folder.write("tabelle.csv", table), folder.path("material.ini"), u"*"_s, -1);
+    folder.write("material.ini", "ALT");
+    folder.permit(u"material.ini"_s, QFileDevice::ReadOwner | QFileDevice::ReadOther);
+    for (int mode : {0, 1}) {
+        click(mode == 0 ? "action0" : "action1");
+        EXPECT_TRUE(asOrdinaryUser([&] {
+            click("cmd_convert");
+            return desktop.messages.size() == 1 && desktop.messages[0].text.startsWith(u"Die Zieldatei „"_s) &&
+                   desktop.messages[0].text.endsWith(u"kann nicht geschrieben werden. Bitte Schreibrechte und "
+                                                     u"freien Speicherplatz prüfen."_s);
+        })) << "mode " << mode;
+        EXPECT_EQ(folder.read("material.ini"), "ALT");
+    }
+}
+
+TEST_F(Window, OverwritesInPlaceWhereTheFolderTakesNoNewFile) {
+    fillIn(folder.write("tabelle.csv", table), folder.path("material.ini"), u"*"_s, 0);
+    folder.write("material.ini", "ALT");
+    folder.permit(u"material.ini"_s, QFileDevice::Permissions(0x6666));
+    folder.permit({}, QFileDevice::Permissions(0x5555));
+    EXPECT_TRUE(asOrdinaryUser([&] {
+        click("cmd_convert");
+        return desktop.messages == std::vector{success};
+    }));
+    folder.permit({}, QFileDevice::Permissions(0x7777));
+    EXPECT_EQ(folder.read("material.ini").toStdString(), records);
 }
 
 TEST_F(Window, FileButtonsFillTheirBoxOrEmptyItOnCancel) {
