@@ -3,6 +3,7 @@
 
 #include "config/config_reader.h"
 #include "config/default_config.h"
+#include "app/file_conversion.h"
 #include "conversion/material_conversion.h"
 #include "platform/ansi_text.h"
 #include "platform/desktop.h"
@@ -14,7 +15,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <new>
 #include <type_traits>
 
 using namespace Qt::StringLiterals;
@@ -188,12 +188,11 @@ void converter::cmd_defaults_Click() {
 }
 
 void converter::parseConfigFile(const QString& file) {
-    const std::optional<QByteArray> bytes = brisel::readWholeFile(file);
+    const std::optional<brisel::ByteBuffer> bytes = brisel::readWholeFile(file);
     if (!bytes)
         return showError(u"Die Konfigurationsdatei brisel.conf kann nicht gelesen werden."_s, u"Fehler"_s);
 
-    const brisel::ConfigSettings settings =
-        brisel::readConfig(std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())));
+    const brisel::ConfigSettings settings = brisel::readConfig(bytes->view());
     if (settings.source)
         txt_source->setText(fromAnsi(*settings.source));
     if (settings.destination)
@@ -242,30 +241,28 @@ void converter::cmd_convert_Click() {
         showError(status, u"Fehler"_s);
 }
 
-QString converter::convert(const QString& Source, const QString& destination, WriteMode action) try {
+QString converter::convert(const QString& Source, const QString& destination, WriteMode action) {
     const std::optional<std::string> prefixBytes = brisel::toAnsi(txt_prefix->text().toStdU16String());
     if (!prefixBytes)
         return u"Das Prefix enthält Zeichen, die in der Zieldatei nicht darstellbar sind."_s;
 
-    const std::optional<QByteArray> table = brisel::readWholeFile(Source);
-    if (!table)
+    using Outcome = brisel::FileConversion::Outcome;
+    const brisel::FileConversion done = brisel::convertFile(Source, destination, *prefixBytes, action);
+    switch (done.outcome) {
+    case Outcome::ok:
+        break;
+    case Outcome::sourceUnreadable:
         return u"Die Quelldatei %1 kann nicht gelesen werden."_s.arg(quoted(Source));
-
-    const brisel::ConversionResult result =
-        brisel::convertTable(std::string_view(table->constData(), static_cast<std::size_t>(table->size())), *prefixBytes);
-    if (result.status == brisel::ConversionResult::Status::tooFewFields) {
-        const QString fields = result.fieldCount == 1 ? u"1 Feld"_s : u"%1 Felder"_s.arg(result.fieldCount);
-        return u"Zeile %1 der Quelldatei hat %2; erwartet werden mindestens %3."_s.arg(result.line)
+    case Outcome::tooFewFields: {
+        const QString fields = done.fieldCount == 1 ? u"1 Feld"_s : u"%1 Felder"_s.arg(done.fieldCount);
+        return u"Zeile %1 der Quelldatei hat %2; erwartet werden mindestens %3."_s.arg(done.line)
             .arg(fields)
             .arg(brisel::minimumFieldCount);
     }
-
-    const brisel::WriteError written = action == WriteMode::overwrite
-                                           ? brisel::replaceFile(destination, result.records)
-                                           : brisel::appendToFile(destination, result.records);
-    if (written != brisel::WriteError::none)
-        return writeFailure(written, destination);
+    case Outcome::writeFailed:
+        return writeFailure(done.writeError, destination);
+    case Outcome::outOfMemory:
+        return u"Für die Konvertierung reicht der Arbeitsspeicher nicht aus."_s;
+    }
     return u"OK"_s;
-} catch (const std::bad_alloc&) {
-    return u"Für die Konvertierung reicht der Arbeitsspeicher nicht aus."_s;
 }

@@ -1,99 +1,276 @@
 // The table reader and record writer behind "Konvertieren".
+//
+// One pass over the table. A row that ends within 64 bytes (the usual row) is cut with bit
+// masks of its separators and line ends; any other line is read a byte at a time. Each
+// record is assembled straight into one output buffer that is sized up front from the
+// number of lines. Short fields are copied as whole 16-byte blocks; the buffer's padding
+// takes what a block writes past the field.
 #include "conversion/material_conversion.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
+#include <emmintrin.h>
+#define BRISEL_SSE2 1
+#endif
 
 namespace brisel {
 namespace {
 
-// One line of the table, cut into its first six fields.
-struct Row {
-    std::array<std::string_view, minimumFieldCount> fields;
-    std::size_t fieldCount = 0;
+constexpr std::size_t blockSize = 16;
+
+// Every record adds these bytes to its six fields and the prefix:
+// "MAT=" "," CR LF "-XHATCH=" ", " ", " CR LF "-KG_P_L=" CR LF.
+constexpr std::size_t recordOverhead = 31;
+
+// Where a line's first six fields end, where the line ends and where the next one starts.
+struct Line {
+    std::array<std::size_t, minimumFieldCount> fieldEnd{};  // the first min(fieldCount, 6)
+    std::size_t fieldCount = 0;  // exact below six; from six on it counts no further
+    std::size_t end = 0;         // the line end's position, or the table's size
+    std::size_t next = 0;        // where the next line starts, or the table's size
 };
 
-// Walks the table line by line; a line ends at CR LF, a lone CR or a lone LF.
-class LineReader {
-public:
-    explicit LineReader(std::string_view text) : rest_(text) {}
+std::size_t lineAfter(std::string_view table, std::size_t end) noexcept {
+    if (end == table.size())
+        return end;
+    return end + ((table[end] == '\r' && end + 1 < table.size() && table[end + 1] == '\n') ? 2 : 1);
+}
 
-    // The next line without its line end, or false at the end of the input.
-    bool next(std::string_view& line) {
-        if (rest_.empty())
+// Any line, a byte at a time.
+Line readLine(std::string_view table, std::size_t start) noexcept {
+    Line line;
+    std::size_t at = start;
+    for (; at < table.size() && table[at] != '\r' && table[at] != '\n'; ++at) {
+        if (table[at] != ';')
+            continue;
+        if (line.fieldCount < minimumFieldCount)
+            line.fieldEnd[line.fieldCount] = at;
+        ++line.fieldCount;
+    }
+    if (line.fieldCount < minimumFieldCount)
+        line.fieldEnd[line.fieldCount] = at;
+    ++line.fieldCount;
+    line.end = at;
+    line.next = lineAfter(table, at);
+    return line;
+}
+
+#ifdef BRISEL_SSE2
+constexpr std::size_t windowSize = 64;
+
+// Bit masks of the 64 bytes at `p`: which are ";" and which are CR or LF.
+struct WindowMasks {
+    std::uint64_t separators = 0;
+    std::uint64_t lineEnds = 0;
+};
+
+WindowMasks scanWindow(const char* p) noexcept {
+    const __m128i semicolon = _mm_set1_epi8(';');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    WindowMasks masks;
+    for (std::size_t i = 0; i < windowSize / blockSize; ++i) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i * blockSize));
+        const auto separators = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, semicolon)));
+        const auto lineEnds = static_cast<std::uint32_t>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf))));
+        masks.separators |= std::uint64_t{separators} << (i * blockSize);
+        masks.lineEnds |= std::uint64_t{lineEnds} << (i * blockSize);
+    }
+    return masks;
+}
+
+// The usual line: it ends within 64 bytes, has six fields or more and is not among the
+// table's last bytes. Then the line's separators come from bit masks of the whole window
+// at once, and two blocks can be read from each field's start; otherwise false, and the
+// line is left to readLine.
+bool readShortLine(std::string_view table, std::size_t start, Line& line) noexcept {
+    if (start + windowSize + 2 * blockSize > table.size())
+        return false;
+    const WindowMasks masks = scanWindow(table.data() + start);
+    if (masks.lineEnds == 0)
+        return false;
+    const auto end = static_cast<std::size_t>(std::countr_zero(masks.lineEnds));
+    std::uint64_t separators = masks.separators & ((std::uint64_t{1} << end) - 1);
+    for (std::size_t i = 0; i + 1 < minimumFieldCount; ++i) {
+        if (separators == 0)
             return false;
-        std::size_t end = 0;
-        while (end < rest_.size() && rest_[end] != '\r' && rest_[end] != '\n')
-            ++end;
-        line = rest_.substr(0, end);
-        std::size_t skip = end;
-        if (skip < rest_.size())
-            skip += (rest_[skip] == '\r' && skip + 1 < rest_.size() && rest_[skip + 1] == '\n') ? 2 : 1;
-        rest_.remove_prefix(skip);
-        ++number_;
-        return true;
+        line.fieldEnd[i] = start + static_cast<std::size_t>(std::countr_zero(separators));
+        separators &= separators - 1;
+    }
+    line.fieldEnd[minimumFieldCount - 1] =
+        start + (separators == 0 ? end : static_cast<std::size_t>(std::countr_zero(separators)));
+    line.fieldCount = minimumFieldCount;
+    line.end = start + end;
+    line.next = lineAfter(table, line.end);
+    return true;
+}
+#else
+bool readShortLine(std::string_view, std::size_t, Line&) noexcept {
+    return false;
+}
+#endif
+
+// An upper bound for the rows: every line ends in a CR, an LF or both. A table with CR LF
+// is counted twice; the buffer's untouched pages cost no memory.
+std::size_t countLineEndBytes(std::string_view text) noexcept {
+    std::size_t count = 1;
+    std::size_t i = 0;
+#ifdef BRISEL_SSE2
+    // Each byte lane counts up to 255 blocks, then the lanes are summed.
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    while (i + blockSize <= text.size()) {
+        __m128i counts = _mm_setzero_si128();
+        for (int round = 0; round < 255 && i + blockSize <= text.size(); ++round, i += blockSize) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+            // A match is 0xFF, so subtracting it adds one.
+            counts = _mm_sub_epi8(counts, _mm_or_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(bytes, cr)));
+        }
+        const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+        count += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+                 static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
+    }
+#endif
+    for (; i < text.size(); ++i)
+        count += text[i] == '\n' || text[i] == '\r';
+    return count;
+}
+
+// Writes records into a buffer that has at least two blocks of slack at its end.
+class RecordWriter {
+public:
+    RecordWriter(char* out, std::string_view table, std::string_view prefix)
+        : out_(out), tableEnd_(table.data() + table.size()), prefix_(prefix) {
+        paddedPrefix_.assign(prefix);
+        paddedPrefix_.resize(prefix.size() + blockSize);
     }
 
-    std::size_t number() const { return number_; }
+    // With `readable`, the table goes on for at least two blocks after each field's start.
+    template <bool readable>
+    void write(std::string_view name, std::string_view weight, std::string_view number, std::string_view hatch1,
+               std::string_view hatch2, std::string_view hatch3) noexcept {
+        put("MAT=", 4);
+        put<readable>(number);
+        put(",", 1);
+        putPrefix();
+        put<readable>(name);
+        put("\r\n-XHATCH=", 10);
+        put<readable>(hatch1);
+        put(", ", 2);
+        put<readable>(hatch2);
+        put(", ", 2);
+        put<readable>(hatch3);
+        put("\r\n-KG_P_L=", 10);
+        putWeight<readable>(weight);
+        put("\r\n", 2);
+    }
+
+    char* end() const noexcept { return out_; }
 
 private:
-    std::string_view rest_;
-    std::size_t number_ = 0;
-};
-
-// Cuts at every ";": no quoting, no trimming; the count includes fields beyond the sixth.
-Row cutFields(std::string_view line) {
-    Row row;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t separator = line.find(';', start);
-        const std::size_t end = separator == std::string_view::npos ? line.size() : separator;
-        if (row.fieldCount < minimumFieldCount)
-            row.fields[row.fieldCount] = line.substr(start, end - start);
-        ++row.fieldCount;
-        if (separator == std::string_view::npos)
-            return row;
-        start = separator + 1;
+    // Constants: the literal is shorter than a block, so they are copied exactly.
+    void put(const char* text, std::size_t size) noexcept {
+        std::memcpy(out_, text, size);
+        out_ += size;
     }
-}
 
-void appendRecord(std::string& out, const Row& row, std::string_view prefix) {
-    const auto& f = row.fields;
-    out.append("MAT=").append(f[2]).append(",").append(prefix).append(f[0]).append("\r\n");
-    out.append("-XHATCH=").append(f[3]).append(", ").append(f[4]).append(", ").append(f[5]).append("\r\n");
-    // The weight is written with a decimal point: only its first comma changes.
-    const std::string_view weight = f[1];
-    const std::size_t comma = weight.find(',');
-    out.append("-KG_P_L=");
-    if (comma == std::string_view::npos)
-        out.append(weight);
-    else
-        out.append(weight.substr(0, comma)).append(".").append(weight.substr(comma + 1));
-    out.append("\r\n");
-}
+    // A field of the table: one or two block copies when it is short and the table goes on
+    // far enough to read them whole; the slack behind the write position takes the rest.
+    template <bool readable>
+    void put(std::string_view field) noexcept {
+        if (field.size() <= 2 * blockSize && (readable || field.data() + 2 * blockSize <= tableEnd_)) {
+            std::memcpy(out_, field.data(), blockSize);
+            if (field.size() > blockSize)
+                std::memcpy(out_ + blockSize, field.data() + blockSize, blockSize);
+        } else {
+            std::memcpy(out_, field.data(), field.size());
+        }
+        out_ += field.size();
+    }
+
+    // The weight is written with a decimal point: only its first comma changes. The comma
+    // is looked for in the table, not in the bytes just written.
+    template <bool readable>
+    void putWeight(std::string_view weight) noexcept {
+        char* const written = out_;
+        put<readable>(weight);
+#ifdef BRISEL_SSE2
+        if (weight.size() <= blockSize && (readable || weight.data() + blockSize <= tableEnd_)) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weight.data()));
+            const auto commas = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(','))));
+            const std::uint32_t inField = commas & ((std::uint32_t{1} << weight.size()) - 1);
+            if (inField != 0)
+                written[std::countr_zero(inField)] = '.';
+            return;
+        }
+#endif
+        if (const std::size_t comma = weight.find(','); comma != std::string_view::npos)
+            written[comma] = '.';
+    }
+
+    void putPrefix() noexcept {
+        if (prefix_.size() <= blockSize)
+            std::memcpy(out_, paddedPrefix_.data(), blockSize);
+        else
+            std::memcpy(out_, prefix_.data(), prefix_.size());
+        out_ += prefix_.size();
+    }
+
+    char* out_;
+    const char* tableEnd_;
+    std::string_view prefix_;
+    std::string paddedPrefix_;
+};
 
 }  // namespace
 
 ConversionResult convertTable(std::string_view table, std::string_view prefix) {
     ConversionResult result;
-    LineReader lines(table);
-    std::string_view line;
-    // An empty first line, like an empty input, ends the table before it begins.
-    if (!lines.next(line) || line.empty())
+    // The header is skipped unread; an empty first line or an empty table has no rows.
+    const Line header = readLine(table, 0);
+    if (header.end == 0)
         return result;
 
-    result.records.reserve(table.size() + table.size() / 2);
-    while (lines.next(line) && !line.empty()) {
-        const Row row = cutFields(line);
-        if (row.fieldCount < minimumFieldCount) {
+    const std::size_t rowsAtMost = countLineEndBytes(table.substr(header.next));
+    const std::size_t capacity =
+        (table.size() - header.next) + rowsAtMost * (recordOverhead + prefix.size()) + 2 * blockSize;
+    result.buffer_ = ByteBuffer(capacity);
+    RecordWriter writer(result.buffer_.data(), table, prefix);
+
+    std::size_t lineNumber = 1;
+    for (std::size_t start = header.next; start < table.size();) {
+        ++lineNumber;
+        Line line;
+        const bool shortLine = readShortLine(table, start, line);
+        if (!shortLine)
+            line = readLine(table, start);
+        if (line.end == start)
+            break;  // the first empty line ends the table
+        if (line.fieldCount < minimumFieldCount) {
             ConversionResult failure;
             failure.status = ConversionResult::Status::tooFewFields;
-            failure.line = lines.number();
-            failure.fieldCount = row.fieldCount;
+            failure.line = lineNumber;
+            failure.fieldCount = line.fieldCount;
             return failure;
         }
-        appendRecord(result.records, row, prefix);
+        const auto field = [&](std::size_t i) {
+            const std::size_t begin = i == 0 ? start : line.fieldEnd[i - 1] + 1;
+            return std::string_view(table.data() + begin, line.fieldEnd[i] - begin);
+        };
+        if (shortLine)
+            writer.write<true>(field(0), field(1), field(2), field(3), field(4), field(5));
+        else
+            writer.write<false>(field(0), field(1), field(2), field(3), field(4), field(5));
         ++result.rows;
+        start = line.next;
     }
+    result.buffer_.setSize(static_cast<std::size_t>(writer.end() - result.buffer_.data()));
     return result;
 }
 

@@ -1,8 +1,9 @@
 // Turns a CSV table of material data into material.ini records; bytes in, bytes out.
 #pragma once
 
+#include "platform/byte_buffer.h"
+
 #include <cstddef>
-#include <string>
 #include <string_view>
 
 namespace brisel {
@@ -10,20 +11,28 @@ namespace brisel {
 // A data row needs fields 0 to 5; further fields are ignored.
 inline constexpr std::size_t minimumFieldCount = 6;
 
-struct ConversionResult {
+class ConversionResult {
+public:
     enum class Status { ok, tooFewFields };
 
     Status status = Status::ok;
-    std::string records;         // ok: every record, each line ended by CR LF
     std::size_t rows = 0;        // ok: the data rows converted
     std::size_t line = 0;        // tooFewFields: the row's line number in the source, from 1
     std::size_t fieldCount = 0;  // tooFewFields: how many fields that row has
+
+    // ok: every record, each line ended by CR LF; empty otherwise.
+    std::string_view records() const noexcept { return buffer_.view(); }
+
+private:
+    friend ConversionResult convertTable(std::string_view, std::string_view);
+    ByteBuffer buffer_;
 };
 
 // Reads `table` (a header line that is never interpreted, then data rows up to the end of
 // the input or the first empty line) and builds one three-line record per data row, with
 // `prefix` in front of every material name. A line ends at CR LF, a lone CR or a lone LF.
-// A row of fewer than six fields fails the whole table.
+// A row of fewer than six fields fails the whole table. Throws std::bad_alloc when the
+// records do not fit in memory.
 [[nodiscard]] ConversionResult convertTable(std::string_view table, std::string_view prefix);
 
 }  // namespace brisel

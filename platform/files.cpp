@@ -47,15 +47,26 @@ bool isOrdinaryFile(const QString& path) {
     return isOrdinaryFile(nativePath(path));
 }
 
-std::optional<QByteArray> readWholeFile(const QString& path) {
+std::optional<ByteBuffer> readWholeFile(const QString& path) {
     if (!QFileInfo(path).isFile())
         return std::nullopt;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
+    // One more byte than the file's size tells whether it grew while it was read.
+    ByteBuffer bytes(static_cast<std::size_t>(file.size()) + 1);
+    std::size_t done = 0;
+    while (done < bytes.capacity()) {
+        const qint64 got = file.read(bytes.data() + done, static_cast<qint64>(bytes.capacity() - done));
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    if (done == bytes.capacity())
+        return std::nullopt;  // still growing: no consistent content to convert
+    bytes.setSize(done);
     return bytes;
 }
 

@@ -1,7 +1,8 @@
 // Whole-file reads and writes, so that no file stays open between commands.
 #pragma once
 
-#include <QByteArray>
+#include "platform/byte_buffer.h"
+
 #include <QString>
 
 #include <optional>
@@ -14,7 +15,7 @@ namespace brisel {
 
 // Every byte of the file, or nothing when it cannot be opened or read. Only ordinary files
 // are read: a pipe or a device under the name could block or never end.
-[[nodiscard]] std::optional<QByteArray> readWholeFile(const QString& path);
+[[nodiscard]] std::optional<ByteBuffer> readWholeFile(const QString& path);
 
 enum class WriteError {
     none,

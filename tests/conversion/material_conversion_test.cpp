@@ -1,8 +1,11 @@
 // The table reader and record writer, byte for byte.
 #include "conversion/material_conversion.h"
 
+#include "reference_conversion.h"
+
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace brisel {
@@ -27,7 +30,7 @@ TEST_P(ConvertsTable, ToRecords) {
     const Case& c = GetParam();
     const ConversionResult result = convertTable(c.table, c.prefix);
     ASSERT_EQ(result.status, ConversionResult::Status::ok);
-    EXPECT_EQ(result.records, c.records);
+    EXPECT_EQ(result.records(), c.records);
 }
 
 const std::string header = "Name;Gewicht;Nr;Schraffur;Winkel;Abstand\r\n";
@@ -68,6 +71,14 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"EmptyFieldsAndTrailingSeparator", "K\r\n;;;;;\r\n", "p", "MAT=,p\r\n-XHATCH=, , \r\n-KG_P_L=\r\n"},
         Case{"QuotesAreNoEscape", "K\r\n\"a;b\";1;2;3;4;5\r\n", "",
              "MAT=1,\"a\r\n-XHATCH=2, 3, 4\r\n-KG_P_L=b\"\r\n"},
+        Case{"FieldsLongerThanABlock", "K\r\n" + std::string(40, 'n') + ";1,5;" + std::string(17, '2') + ";3;4;" +
+             std::string(33, '5') + "\r\n", std::string(20, 'p'),
+             "MAT=" + std::string(17, '2') + "," + std::string(20, 'p') + std::string(40, 'n') + "\r\n-XHATCH=3, 4, " +
+             std::string(33, '5') + "\r\n-KG_P_L=1.5\r\n"},
+        Case{"FieldsOfExactlyABlock", "K\r\n" + std::string(16, 'n') + ";" + std::string(15, '1') + ",;2;3;4;5", "",
+             "MAT=2," + std::string(16, 'n') + "\r\n-XHATCH=3, 4, 5\r\n-KG_P_L=" + std::string(15, '1') + ".\r\n"},
+        Case{"ShortFieldsAtTheVeryEnd", "K\na;b;c;d;e;f", "", "MAT=c,a\r\n-XHATCH=d, e, f\r\n-KG_P_L=b\r\n"},
+        Case{"SeparatorsInHeader", "a;b;c\r\nx;1;2;3;4;5", "", "MAT=2,x\r\n-XHATCH=3, 4, 5\r\n-KG_P_L=1\r\n"},
         Case{"NonAsciiAndNulBytesKept", "K\r\nM\xE4\xDF\x80;7,5;\0;\xFF;\x81;\x9D\r\n"s, "\xFC",
              "MAT=\0,\xFCM\xE4\xDF\x80\r\n-XHATCH=\xFF, \x81, \x9D\r\n-KG_P_L=7.5\r\n"s}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
@@ -91,7 +102,7 @@ TEST_P(RejectsTable, NamingTheLineAndItsFields) {
     EXPECT_EQ(result.status, ConversionResult::Status::tooFewFields);
     EXPECT_EQ(result.line, c.line);
     EXPECT_EQ(result.fieldCount, c.fieldCount);
-    EXPECT_TRUE(result.records.empty());
+    EXPECT_TRUE(result.records().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -103,6 +114,48 @@ INSTANTIATE_TEST_SUITE_P(
                     RejectedCase{"CountsLoneCarriageReturnLines", "K\rA;1;2;3;4;5\rB;1\r", 3, 2},
                     RejectedCase{"ShortLastRowWithoutLineEnd", "K\r\nA;1;2;3;4;5\r\nB;;;;", 3, 5}),
     [](const testing::TestParamInfo<RejectedCase>& info) { return std::string(info.param.name); });
+
+// Random tables against the plain reference: short tables dense with separators and line
+// ends, and long ones whose rows run from a few bytes to beyond a hundred.
+struct RandomTables {
+    const char* name;
+    std::string alphabet;
+    std::size_t longest;
+    int rounds;
+};
+
+void PrintTo(const RandomTables& t, std::ostream* os) {
+    *os << t.name;
+}
+
+class AgreesWithThePlainReading : public testing::TestWithParam<RandomTables> {};
+
+TEST_P(AgreesWithThePlainReading, OnRandomTables) {
+    const RandomTables& tables = GetParam();
+    std::mt19937 random(20261207);
+    for (int round = 0; round < tables.rounds; ++round) {
+        std::string table(random() % tables.longest, ' ');
+        for (char& c : table)
+            c = tables.alphabet[random() % tables.alphabet.size()];
+        const std::string prefix(random() % 20, 'p');
+        const ConversionResult fast = convertTable(table, prefix);
+        const reference::Result plain = reference::convert(table, prefix);
+        ASSERT_EQ(fast.status == ConversionResult::Status::ok, plain.records.has_value()) << testing::PrintToString(table);
+        if (plain.records) {
+            ASSERT_EQ(fast.records(), *plain.records) << testing::PrintToString(table);
+        } else {
+            ASSERT_EQ(fast.line, plain.line) << testing::PrintToString(table);
+            ASSERT_EQ(fast.fieldCount, plain.fieldCount) << testing::PrintToString(table);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, AgreesWithThePlainReading,
+    testing::Values(RandomTables{"Dense", std::string(";;;;\r\n,,ab \xE4\0", 14), 120, 20000},
+                    RandomTables{"LongRows", std::string(";;;;;;;\r\n,abcdefghijklmnopqrstuvwxyz0123456789 \0", 48), 3000, 2000},
+                    RandomTables{"RareLineEnds", std::string(";;;;;;;;;;;;;;\r\n,abcdefghijklmnopqrstuvwxyz0123456789", 50), 3000, 2000}),
+    [](const testing::TestParamInfo<RandomTables>& info) { return std::string(info.param.name); });
 
 TEST(ConvertTable, CountsTheRowsItConverted) {
     EXPECT_EQ(convertTable(header + "a;1;2;3;4;5\r\nb;1;2;3;4;5\r\nc;1;2;3;4;5", "").rows, 3u);

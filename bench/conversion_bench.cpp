@@ -1,0 +1,79 @@
+// How fast the conversion runs: in memory against memcpy, file to file, and across sizes.
+#include "app/file_conversion.h"
+#include "conversion/material_conversion.h"
+#include "platform/byte_buffer.h"
+#include "table_generator.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t tableBytes = 100'000'000;
+
+const std::string& bigTable() {
+    static const std::string table = brisel::bench::makeTable(tableBytes);
+    return table;
+}
+
+void convertInMemory(benchmark::State& state) {
+    const std::string& table = bigTable();
+    for (auto _ : state) {
+        const brisel::ConversionResult result = brisel::convertTable(table, "*");
+        benchmark::DoNotOptimize(result.records().data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * table.size()));
+}
+BENCHMARK(convertInMemory)->Unit(benchmark::kMillisecond);
+
+// The limit: the same bytes copied once, into fresh memory of the kind the records get.
+void memcpyLimit(benchmark::State& state) {
+    const std::string& table = bigTable();
+    for (auto _ : state) {
+        brisel::ByteBuffer copy(table.size());
+        std::memcpy(copy.data(), table.data(), table.size());
+        benchmark::DoNotOptimize(copy.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * table.size()));
+}
+BENCHMARK(memcpyLimit)->Unit(benchmark::kMillisecond);
+
+// File to file, through the same function the "Konvertieren" button calls.
+void convertFileToFile(benchmark::State& state) {
+    QTemporaryDir folder;
+    const QString source = folder.filePath(QStringLiteral("tabelle.csv"));
+    const QString destination = folder.filePath(QStringLiteral("material.ini"));
+    QFile file(source);
+    file.open(QIODevice::WriteOnly);
+    file.write(bigTable().data(), static_cast<qint64>(bigTable().size()));
+    file.close();
+    for (auto _ : state) {
+        const auto done = brisel::convertFile(source, destination, "*", brisel::WriteMode::overwrite);
+        if (done.outcome != brisel::FileConversion::Outcome::ok)
+            state.SkipWithError("conversion failed");
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bigTable().size()));
+}
+BENCHMARK(convertFileToFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same work per row at every size: the time per row should stay flat.
+void rowSweep(benchmark::State& state) {
+    const std::string table = brisel::bench::makeTable(SIZE_MAX, static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        const brisel::ConversionResult result = brisel::convertTable(table, "*");
+        benchmark::DoNotOptimize(result.records().data());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.counters["ns_per_row"] = benchmark::Counter(static_cast<double>(state.iterations() * state.range(0)),
+                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(rowSweep)->Arg(1'000)->Arg(100'000)->Arg(2'000'000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
