@@ -15,6 +15,8 @@
 
 #include <string>
 
+#include <sys/stat.h>
+
 namespace brisel {
 namespace {
 
@@ -334,6 +336,23 @@ TEST_F(Window, OverwritesInPlaceWhereTheFolderTakesNoNewFile) {
     }));
     folder.permit({}, QFileDevice::Permissions(0x7777));
     EXPECT_EQ(folder.read("material.ini").toStdString(), records);
+}
+
+TEST_F(Window, TakesPathsWithBlanksQuotesSemicolonsAndUmlauts) {
+    const QString source = folder.write(u"Mat \"1\";ä €.csv"_s, table);
+    fillIn(source, folder.path(u"Ziel ;ü 'x'.ini"_s), u"*"_s, 0);
+    click("cmd_convert");
+    EXPECT_EQ(desktop.messages, std::vector{success});
+    EXPECT_EQ(folder.read(u"Ziel ;ü 'x'.ini"_s).toStdString(), records);
+}
+
+TEST_F(Window, RefusesASpecialFileAsDestination) {
+    ASSERT_EQ(::mkfifo(folder.path("material.ini").toLocal8Bit().constData(), 0666), 0);
+    fillIn(folder.write("tabelle.csv", table), folder.path("material.ini"), u"*"_s, 1);
+    click("cmd_convert");
+    EXPECT_EQ(desktop.messages,
+              std::vector{errorBox(u"Die Zieldatei „%1“ ist keine gewöhnliche Datei."_s.arg(folder.path("material.ini")),
+                                   u"Fehler"_s)});
 }
 
 TEST_F(Window, FileButtonsFillTheirBoxOrEmptyItOnCancel) {

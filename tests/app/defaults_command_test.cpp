@@ -74,6 +74,16 @@ TEST_F(DefaultsCommand, WithAFileReadsItSilently) {
     }
 }
 
+TEST_F(DefaultsCommand, FillsPathsThatTheConversionThenUses) {
+    const QString source = folder.write(u"Mat \"1\";ä.csv"_s, "K\r\nStahl;7,85;1;31;45;2,5\r\n");
+    folder.write(u"brisel.conf"_s, "quelle = Mat \"1\";\xE4.csv\r\nziel = Ziel ;\xFC 'x'.ini\r\nprefix=\xA7\r\naction=erweitern");
+    click("cmd_defaults");
+    EXPECT_EQ(inputs(), (Inputs{u"Mat \"1\";ä.csv"_s, u"Ziel ;ü 'x'.ini"_s, u"§"_s, 1}));
+    click("cmd_convert");
+    EXPECT_EQ(desktop.messages.back().title, u"Konvertierung erfolgreich"_s);
+    EXPECT_EQ(folder.read(u"Ziel ;ü 'x'.ini"_s), "MAT=1,\xA7Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n");
+}
+
 TEST_F(DefaultsCommand, LooksOnlyInTheWorkingFolder) {
     QDir(folder.path({})).mkdir(u"sub"_s);
     folder.write(u"sub/brisel.conf"_s, "quelle=woanders.csv");

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include <sys/stat.h>
+
 namespace brisel {
 namespace {
 
@@ -64,6 +66,15 @@ TEST(AppendToFile, TakesBackAPartialAppend) {
     }
     EXPECT_EQ(folder.read("material.ini").toStdString(), oldContent);
     EXPECT_FALSE(folder.exists("neu.ini"));
+}
+
+TEST(Files, NeverWaitOnAPipe) {
+    TempFolder folder;
+    ASSERT_EQ(::mkfifo(folder.path("pipe").toLocal8Bit().constData(), 0666), 0);
+    EXPECT_FALSE(readWholeFile(folder.path("pipe")));
+    EXPECT_EQ(replaceFile(folder.path("pipe"), "x"), WriteError::notAFile);
+    EXPECT_EQ(appendToFile(folder.path("pipe"), "x"), WriteError::notAFile);
+    EXPECT_FALSE(isOrdinaryFile(folder.path("pipe")));
 }
 
 TEST(ReadWholeFile, ReadsEveryByteOrNothing) {

@@ -1,0 +1,56 @@
+// Fuzzes the conversion core against the plain reading, and checks the records' shape.
+// The first byte gives the prefix's length; the prefix follows, then the table.
+#include "conversion/material_conversion.h"
+#include "conversion/reference_conversion.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace {
+
+void check(bool holds) {
+    if (!holds)
+        std::abort();
+}
+
+std::size_t count(std::string_view text, std::string_view what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string_view::npos; at = text.find(what, at + what.size()))
+        ++n;
+    return n;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0)
+        return 0;
+    const std::size_t prefixLength = std::min<std::size_t>(data[0] % 32, size - 1);
+    // A prefix comes from a one-line text box: it holds no line end.
+    std::string prefix(reinterpret_cast<const char*>(data + 1), prefixLength);
+    std::replace(prefix.begin(), prefix.end(), '\r', 'r');
+    std::replace(prefix.begin(), prefix.end(), '\n', 'n');
+    const std::string_view table(reinterpret_cast<const char*>(data + 1 + prefixLength), size - 1 - prefixLength);
+
+    const brisel::ConversionResult result = brisel::convertTable(table, prefix);
+    const brisel::reference::Result plain = brisel::reference::convert(table, prefix);
+    const std::size_t inputLines = brisel::reference::splitLines(table).size();
+
+    if (result.status == brisel::ConversionResult::Status::tooFewFields) {
+        // A short row is named by its line, and it really is short.
+        check(!plain.records && result.line == plain.line && result.fieldCount == plain.fieldCount);
+        check(result.line >= 2 && result.line <= inputLines && result.fieldCount < brisel::minimumFieldCount);
+        check(result.records().empty());
+        return 0;
+    }
+    const std::string_view records = result.records();
+    check(plain.records && records == *plain.records);
+    // Three CR LF lines per accepted row, no other line end, never more rows than lines.
+    check(count(records, "\r\n") == 3 * result.rows);
+    check(count(records, "\r") == 3 * result.rows && count(records, "\n") == 3 * result.rows);
+    check(inputLines == 0 ? result.rows == 0 : result.rows < inputLines);
+    return 0;
+}
