@@ -5,8 +5,20 @@
 
 #include <string>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 namespace brisel {
 namespace {
+
+#ifdef _WIN32
+TEST(AnsiText, UsesTheSystemCodePage) {
+    // The tables below are those of Windows-1252, the code page of German Windows.
+    ASSERT_EQ(GetACP(), 1252u);
+}
+#endif
 
 TEST(AnsiText, EveryByteRoundTrips) {
     std::string all;
