@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
-"""Draws the program's icon, 32 x 32 pixels in 16 colours, as app/brisel.xpm and app/brisel.ico.
+"""Draws the program's icon, 32 x 32 pixels in 16 colours: app/brisel.xpm, .ico and .png.
 
 A sheet with a table (the CSV source) and an arrow into a hatched block (the material).
 Run it again after changing the picture: the XPM is compiled into the program, the ICO
-is the Windows executable's icon.
+is the Windows executable's icon, the PNG the desktop's (Linux).
 """
 import pathlib
 import struct
+import zlib
 
 PALETTE = {  # transparency and the 16 colours of the classic Windows palette
     ' ': 'None', 'k': '#000000', 'w': '#FFFFFF', 'g': '#C0C0C0', 'd': '#808080',
@@ -80,3 +81,18 @@ info = struct.pack('<IiiHHIIiiII', 40, W, 2 * H, 1, 4, 0, len(pixels) + len(mask
 image = info + palette + pixels + mask
 (app / 'brisel.ico').write_bytes(
     struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', W, H, 16, 0, 1, 4, len(image), 22) + image)
+
+# The PNG: an indexed image with the same palette, index 0 transparent.
+png_palette = ['#000000'] + [PALETTE[c] for c in colours]
+png_index = {c: i + 1 for i, c in enumerate(colours)}
+raw = b''.join(b'\0' + bytes(png_index.get(c, 0) for c in row) for row in px)
+
+
+def chunk(kind, data):
+    return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+
+
+(app / 'brisel.png').write_bytes(
+    b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', W, H, 8, 3, 0, 0, 0)) +
+    chunk(b'PLTE', b''.join(bytes.fromhex(c[1:]) for c in png_palette)) + chunk(b'tRNS', b'\0') +
+    chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
