@@ -75,6 +75,9 @@ QString writeFailure(brisel::WriteError error, const QString& destination) {
 converter::converter(brisel::Desktop& desktop, QWidget* parent) : QWidget(parent), desktop(desktop) {
     setObjectName(u"converter"_s);
     setWindowTitle(u"Materialdaten konvertieren"_s);
+    // A fixed frame: minimise and close, no maximise; the layout never moves.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
     setFixedSize(6135 / twipsPerPixel, 3465 / twipsPerPixel);
     // The layout was drawn for the classic 8-point dialog font; larger defaults would clip
     // captions such as "erweitern" in their fixed places.
