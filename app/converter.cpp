@@ -1,9 +1,9 @@
 // The window's layout, its start-up and the commands behind its buttons.
 #include "app/converter.h"
 
+#include "app/file_conversion.h"
 #include "config/config_reader.h"
 #include "config/default_config.h"
-#include "app/file_conversion.h"
 #include "conversion/material_conversion.h"
 #include "platform/ansi_text.h"
 #include "platform/desktop.h"
