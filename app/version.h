@@ -4,7 +4,6 @@
 namespace brisel {
 
 inline constexpr char applicationName[] = "brisel";
-inline constexpr char fileDescription[] = "Datenkonverter CSV nach MegaCAD material.ini-Format";
 // The executable's version; the version in the title is the window's own and independent of it.
 inline constexpr char fileVersion[] = "1.01";
 
