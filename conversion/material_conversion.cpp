@@ -146,7 +146,7 @@ std::size_t countLineEndBytes(std::string_view text) noexcept {
 class RecordWriter {
 public:
     RecordWriter(char* out, std::string_view table, std::string_view prefix)
-        : out_(out), tableEnd_(table.data() + table.size()), prefix_(prefix) {
+        : out_(out), tableEnd_(table.data() + table.size()), prefixSize_(prefix.size()) {
         paddedPrefix_.assign(prefix);
         paddedPrefix_.resize(prefix.size() + blockSize);
     }
@@ -214,17 +214,15 @@ private:
             written[comma] = '.';
     }
 
+    // The prefix is kept with a block of padding, so a short one is copied as one block.
     void putPrefix() noexcept {
-        if (prefix_.size() <= blockSize)
-            std::memcpy(out_, paddedPrefix_.data(), blockSize);
-        else
-            std::memcpy(out_, prefix_.data(), prefix_.size());
-        out_ += prefix_.size();
+        std::memcpy(out_, paddedPrefix_.data(), prefixSize_ <= blockSize ? blockSize : prefixSize_);
+        out_ += prefixSize_;
     }
 
     char* out_;
     const char* tableEnd_;
-    std::string_view prefix_;
+    std::size_t prefixSize_;
     std::string paddedPrefix_;
 };
 
