@@ -7,17 +7,17 @@
 
 namespace brisel {
 
-FileConversion convertFile(const QString& source, const QString& destination, std::string_view prefix,
+FileConversion convertFile(std::u16string_view source, std::u16string_view destination, std::string_view prefix,
                            WriteMode mode) try {
     using Outcome = FileConversion::Outcome;
     FileConversion done;
-    std::optional<ByteBuffer> table = readWholeFile(source);
-    if (!table) {
-        done.outcome = Outcome::sourceUnreadable;
+    FileContent table = readWholeFile(source);
+    if (!table.bytes) {
+        done.outcome = table.error == ReadError::inUse ? Outcome::sourceInUse : Outcome::sourceUnreadable;
         return done;
     }
-    ConversionResult result = convertTable(table->view(), prefix);
-    table.reset();  // the table's memory goes back before the write
+    ConversionResult result = convertTable(table.bytes->view(), prefix);
+    table.bytes.reset();  // the table's memory goes back before the write
     if (result.status == ConversionResult::Status::tooFewFields) {
         done.outcome = Outcome::tooFewFields;
         done.line = result.line;

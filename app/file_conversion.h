@@ -5,15 +5,13 @@
 #include "app/write_mode.h"
 #include "platform/files.h"
 
-#include <QString>
-
 #include <cstddef>
 #include <string_view>
 
 namespace brisel {
 
 struct FileConversion {
-    enum class Outcome { ok, sourceUnreadable, tooFewFields, writeFailed, outOfMemory };
+    enum class Outcome { ok, sourceUnreadable, sourceInUse, tooFewFields, writeFailed, outOfMemory };
 
     Outcome outcome = Outcome::ok;
     std::size_t rows = 0;                       // ok: the data rows converted
@@ -25,7 +23,7 @@ struct FileConversion {
 // Converts the table at `source` into records with `prefix` (ANSI bytes) and writes them
 // to `destination` in `mode`. The destination is opened only once every record is built,
 // so a failure before that leaves it untouched.
-[[nodiscard]] FileConversion convertFile(const QString& source, const QString& destination, std::string_view prefix,
-                                         WriteMode mode);
+[[nodiscard]] FileConversion convertFile(std::u16string_view source, std::u16string_view destination,
+                                         std::string_view prefix, WriteMode mode);
 
 }  // namespace brisel

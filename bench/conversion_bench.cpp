@@ -4,13 +4,11 @@
 #include "platform/byte_buffer.h"
 #include "table_generator.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -45,19 +43,18 @@ BENCHMARK(memcpyLimit)->Unit(benchmark::kMillisecond);
 
 // File to file, through the same function the "Konvertieren" button calls.
 void convertFileToFile(benchmark::State& state) {
-    QTemporaryDir folder;
-    const QString source = folder.filePath(QStringLiteral("tabelle.csv"));
-    const QString destination = folder.filePath(QStringLiteral("material.ini"));
-    QFile file(source);
-    file.open(QIODevice::WriteOnly);
-    file.write(bigTable().data(), static_cast<qint64>(bigTable().size()));
-    file.close();
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "brisel-bench";
+    std::filesystem::create_directories(folder);
+    const std::u16string source = (folder / "tabelle.csv").u16string();
+    const std::u16string destination = (folder / "material.ini").u16string();
+    std::ofstream(folder / "tabelle.csv", std::ios::binary).write(bigTable().data(), static_cast<std::streamsize>(bigTable().size()));
     for (auto _ : state) {
         const auto done = brisel::convertFile(source, destination, "*", brisel::WriteMode::overwrite);
         if (done.outcome != brisel::FileConversion::Outcome::ok)
             state.SkipWithError("conversion failed");
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bigTable().size()));
+    std::filesystem::remove_all(folder);
 }
 BENCHMARK(convertFileToFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -2,16 +2,16 @@
 // against other tools: brisel-convert-file SOURCE DESTINATION [PREFIX]. Not part of the program.
 #include "app/file_conversion.h"
 
-#include <QString>
-
 #include <cstdio>
+#include <filesystem>
 
 int main(int argc, char* argv[]) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: %s SOURCE DESTINATION [PREFIX]\n", argv[0]);
         return 2;
     }
-    const auto done = brisel::convertFile(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]),
-                                          argc > 3 ? argv[3] : "", brisel::WriteMode::overwrite);
+    const auto done = brisel::convertFile(std::filesystem::path(argv[1]).u16string(),
+                                          std::filesystem::path(argv[2]).u16string(), argc > 3 ? argv[3] : "",
+                                          brisel::WriteMode::overwrite);
     return done.outcome == brisel::FileConversion::Outcome::ok ? 0 : 1;
 }

@@ -3,19 +3,18 @@
 #include "config/config_reader.h"
 #include "platform/files.h"
 
-#include <QString>
-
 #include <cstdio>
+#include <filesystem>
 
 int main(int argc, char* argv[]) {
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s FILE\n", argv[0]);
         return 2;
     }
-    const auto bytes = brisel::readWholeFile(QString::fromLocal8Bit(argv[1]));
-    if (!bytes)
+    const auto content = brisel::readWholeFile(std::filesystem::path(argv[1]).u16string());
+    if (!content.bytes)
         return 1;
-    const brisel::ConfigSettings settings = brisel::readConfig(bytes->view());
+    const brisel::ConfigSettings settings = brisel::readConfig(content.bytes->view());
     const auto length = [](const std::optional<std::string_view>& value) {
         return value ? static_cast<long long>(value->size()) : -1LL;
     };

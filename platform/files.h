@@ -1,36 +1,52 @@
-// Whole-file reads and writes, so that no file stays open between commands.
+// Whole-file reads and writes, so that no file stays open between commands. Paths are
+// UTF-16 as the window holds them; relative ones resolve against the working directory.
 #pragma once
 
 #include "platform/byte_buffer.h"
 
-#include <QString>
-
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace brisel {
 
 // The existence test (see ordinary_file.h) for a path as the window holds it.
-[[nodiscard]] bool isOrdinaryFile(const QString& path);
+[[nodiscard]] bool isOrdinaryFile(std::u16string_view path);
 
-// Every byte of the file, or nothing when it cannot be opened or read. Only ordinary files
-// are read: a pipe or a device under the name could block or never end.
-[[nodiscard]] std::optional<ByteBuffer> readWholeFile(const QString& path);
+// The path as the system writes it, for messages: backslashes between folders on Windows.
+[[nodiscard]] std::u16string nativeSeparators(std::u16string_view path);
+
+enum class ReadError {
+    none,
+    cannotRead,  // missing, not an ordinary file, no permission, or a failure of the system
+    inUse,       // another program holds the file and shares it with no reader
+};
+
+struct FileContent {
+    std::optional<ByteBuffer> bytes;  // every byte of the file, or nothing on failure
+    ReadError error = ReadError::none;
+};
+
+// Reads the whole file. Only ordinary files are read: a pipe or a device under the name
+// could block or never end. A file that another program has open for writing is read
+// all the same wherever the system lets it be shared.
+[[nodiscard]] FileContent readWholeFile(std::u16string_view path);
 
 enum class WriteError {
     none,
     folderMissing,  // the file's folder does not exist
     isFolder,       // a folder stands where the file should be
     notAFile,       // a pipe, a device or another special file stands there
+    inUse,          // another program holds the file open and shares it with no writer
     cannotWrite,    // no permission, no space, or another failure of the system
 };
 
 // Makes `bytes` the whole content of the file, creating it if missing. The old content
 // stays intact until the new one is completely on disk. Special files are never written.
-[[nodiscard]] WriteError replaceFile(const QString& path, std::string_view bytes);
+[[nodiscard]] WriteError replaceFile(std::u16string_view path, std::string_view bytes);
 
 // Adds `bytes` after the file's last byte, creating it if missing. A failed append is
 // taken back, so the file never holds part of it.
-[[nodiscard]] WriteError appendToFile(const QString& path, std::string_view bytes);
+[[nodiscard]] WriteError appendToFile(std::u16string_view path, std::string_view bytes);
 
 }  // namespace brisel

@@ -1,7 +1,7 @@
 // Message boxes, the open-file dialog and the editor start through Qt.
 #include "platform/qt_desktop.h"
 
-#include "platform/editor_start.h"
+#include "platform/qt_text.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -14,14 +14,14 @@
 
 namespace brisel {
 
-void QtDesktop::showMessage(MessageKind kind, const QString& text, const QString& title) {
-    QMessageBox box(kind == MessageKind::error ? QMessageBox::Critical : QMessageBox::NoIcon, title, text,
+void QtDesktop::showMessage(MessageKind kind, std::u16string_view text, std::u16string_view title) {
+    QMessageBox box(kind == MessageKind::error ? QMessageBox::Critical : QMessageBox::NoIcon, qtText(title), qtText(text),
                     QMessageBox::Ok, QApplication::activeWindow());
     box.exec();
 }
 
-Answer QtDesktop::askYesNo(const QString& text, const QString& title) {
-    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Yes | QMessageBox::No,
+Answer QtDesktop::askYesNo(std::u16string_view text, std::u16string_view title) {
+    QMessageBox box(QMessageBox::Critical, qtText(title), qtText(text), QMessageBox::Yes | QMessageBox::No,
                     QApplication::activeWindow());
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes ? Answer::yes : Answer::no;
@@ -40,24 +40,20 @@ QStringList nameFilters(const QString& filter) {
     return filters;
 }
 
-QString QtDesktop::chooseFile(const QString& title, const QString& filter) {
-    QFileDialog dialog(QApplication::activeWindow(), title);
+std::u16string QtDesktop::chooseFile(std::u16string_view title, std::u16string_view filter) {
+    QFileDialog dialog(QApplication::activeWindow(), qtText(title));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // A name that does not exist yet is accepted: that is how a new material.ini is named.
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(nameFilters(filter));
+    dialog.setNameFilters(nameFilters(qtText(filter)));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdU16String();
 }
 
-bool QtDesktop::startEditor(const QString& file) {
-#ifdef _WIN32
-    return startNotepad(file.toStdWString());
-#else
+bool QtDesktop::startEditor(std::u16string_view file) {
     // The desktop's application for the file; Qt starts it with an argument list, no shell.
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
-#endif
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(qtText(file)).absoluteFilePath()));
 }
 
 }  // namespace brisel

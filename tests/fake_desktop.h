@@ -3,9 +3,11 @@
 
 #include "platform/desktop.h"
 
-#include <QString>
+#include <gtest/gtest.h>
 
 #include <deque>
+#include <ostream>
+#include <string>
 #include <vector>
 
 namespace brisel {
@@ -13,59 +15,65 @@ namespace brisel {
 struct ShownMessage {
     enum class Kind { error, plain, yesNo };
     Kind kind;
-    QString text;
-    QString title;
+    std::u16string text;
+    std::u16string title;
 
     bool operator==(const ShownMessage&) const = default;
 };
 
 struct ShownDialog {
-    QString title;
-    QString filter;
+    std::u16string title;
+    std::u16string filter;
 
     bool operator==(const ShownDialog&) const = default;
 };
 
 class FakeDesktop final : public Desktop {
 public:
-    void showMessage(MessageKind kind, const QString& text, const QString& title) override {
-        messages.push_back({kind == MessageKind::error ? ShownMessage::Kind::error : ShownMessage::Kind::plain, text, title});
+    void showMessage(MessageKind kind, std::u16string_view text, std::u16string_view title) override {
+        messages.push_back({kind == MessageKind::error ? ShownMessage::Kind::error : ShownMessage::Kind::plain,
+                            std::u16string(text), std::u16string(title)});
     }
 
-    Answer askYesNo(const QString& text, const QString& title) override {
-        messages.push_back({ShownMessage::Kind::yesNo, text, title});
+    Answer askYesNo(std::u16string_view text, std::u16string_view title) override {
+        messages.push_back({ShownMessage::Kind::yesNo, std::u16string(text), std::u16string(title)});
         return answer;
     }
 
-    QString chooseFile(const QString& title, const QString& filter) override {
-        dialogs.push_back({title, filter});
+    std::u16string chooseFile(std::u16string_view title, std::u16string_view filter) override {
+        dialogs.push_back({std::u16string(title), std::u16string(filter)});
         if (choices.empty())
             return {};
-        QString choice = choices.front();
+        std::u16string choice = choices.front();
         choices.pop_front();
         return choice;
     }
 
-    bool startEditor(const QString& file) override {
-        editedFiles.push_back(file);
+    bool startEditor(std::u16string_view file) override {
+        editedFiles.emplace_back(file);
         return editorStarts;
     }
 
     std::vector<ShownMessage> messages;
     std::vector<ShownDialog> dialogs;
-    std::vector<QString> editedFiles;
+    std::vector<std::u16string> editedFiles;
 
     Answer answer = Answer::no;
-    std::deque<QString> choices;  // what the file dialog returns, one per showing; then cancel
+    std::deque<std::u16string> choices;  // what the file dialog returns, one per showing; then cancel
     bool editorStarts = true;
 };
 
-inline ShownMessage errorBox(const QString& text, const QString& title) {
-    return {ShownMessage::Kind::error, text, title};
+inline ShownMessage errorBox(std::u16string text, std::u16string title) {
+    return {ShownMessage::Kind::error, std::move(text), std::move(title)};
 }
 
 inline void PrintTo(const ShownMessage& m, std::ostream* os) {
-    *os << "{" << static_cast<int>(m.kind) << ", \"" << m.text.toStdString() << "\", \"" << m.title.toStdString() << "\"}";
+    *os << "{" << static_cast<int>(m.kind) << ", " << testing::PrintToString(m.text) << ", "
+        << testing::PrintToString(m.title) << "}";
+}
+
+inline void PrintTo(const ShownDialog& d, std::ostream* os) {
+    *os << "{" << testing::PrintToString(d.title) << ", " << testing::PrintToString(d.filter) << "}";
 }
 
 }  // namespace brisel

@@ -1,52 +1,67 @@
 // A fresh folder for one test, made the working directory while the test runs.
 #pragma once
 
-#include <QByteArray>
-#include <QDir>
-#include <QFile>
-#include <QString>
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <string_view>
 
 namespace brisel {
 
 class TempFolder {
 public:
-    TempFolder() : previous_(QDir::currentPath()) {
-        EXPECT_TRUE(dir_.isValid());
-        QDir::setCurrent(dir_.path());
+    TempFolder() : previous_(std::filesystem::current_path()) {
+        static std::atomic<int> counter = 0;
+        const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = std::filesystem::temp_directory_path() /
+               ("brisel-" + std::string(test ? test->name() : "test") + "-" + std::to_string(++counter));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        std::filesystem::current_path(dir_);
     }
-    ~TempFolder() { QDir::setCurrent(previous_); }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+        permit({}, std::filesystem::perms::all);
+        std::filesystem::remove_all(dir_, ignored);
+    }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    QString path(const QString& name) const { return dir_.filePath(name); }
+    std::filesystem::path file(std::u16string_view name) const { return name.empty() ? dir_ : dir_ / std::u16string(name); }
+    // The full path of a name in the folder (the folder itself for an empty name).
+    std::u16string path(std::u16string_view name) const { return file(name).generic_u16string(); }
 
-    QString write(const QString& name, std::string_view bytes) const {
-        QFile file(path(name));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    std::u16string write(std::u16string_view name, std::string_view bytes) const {
+        std::ofstream out(file(name), std::ios::binary);
+        EXPECT_TRUE(out.good());
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return path(name);
     }
 
-    QByteArray read(const QString& name) const {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    std::string read(std::u16string_view name) const {
+        std::ifstream in(file(name), std::ios::binary);
+        if (!in)
+            return "<missing>";
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
-    bool exists(const QString& name) const { return QFile::exists(path(name)); }
+    bool exists(std::u16string_view name) const { return std::filesystem::exists(file(name)); }
+    void makeFolder(std::u16string_view name) const { std::filesystem::create_directories(file(name)); }
 
     // Sets the permissions of the folder itself (name empty) or of a file in it.
-    void permit(const QString& name, QFileDevice::Permissions permissions) const {
-        EXPECT_TRUE(QFile::setPermissions(name.isEmpty() ? dir_.path() : path(name), permissions));
+    void permit(std::u16string_view name, std::filesystem::perms permissions) const {
+        std::error_code ignored;
+        std::filesystem::permissions(file(name), permissions, ignored);
     }
 
 private:
-    QTemporaryDir dir_;
-    QString previous_;
+    std::filesystem::path dir_;
+    std::filesystem::path previous_;
 };
 
 }  // namespace brisel

@@ -1,49 +1,51 @@
 // "Standardwerte": reading brisel.conf, or writing the default file and asking about it.
-#include "app/window_fixture.h"
+#include "app/commands_fixture.h"
 #include "config/default_config.h"
-#include "unprivileged.h"
 
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include "unprivileged.h"
+#endif
 
 namespace brisel {
 namespace {
 
-using namespace Qt::StringLiterals;
+using std::filesystem::perms;
 
 const ShownMessage notFound{ShownMessage::Kind::yesNo,
                             u"Konfigurationsdatei brisel.conf nicht gefunden.\r\nLeere Datei wurde erstellt.\r\n"
-                            u"Wollen Sie die Datei anpassen?"_s,
-                            u"Konfiguration nicht gefunden"_s};
-const Inputs defaults{u"konvertierungsblatt.csv"_s, u"material.ini"_s, u"*"_s, 0};
-const Inputs typedIn{u"eigene.csv"_s, u"eigene.ini"_s, u"#"_s, 1};
+                            u"Wollen Sie die Datei anpassen?",
+                            u"Konfiguration nicht gefunden"};
+const Inputs defaults{u"konvertierungsblatt.csv", u"material.ini", u"*", 0};
+const Inputs typedIn{u"eigene.csv", u"eigene.ini", u"#", 1};
 
-class DefaultsCommand : public Window {
+class DefaultsCommand : public CommandsTest {
 protected:
-    std::string confBytes() { return folder.read(u"brisel.conf"_s).toStdString(); }
+    void SetUp() override { form.fillIn(typedIn); }
+    std::string confBytes() { return folder.read(u"brisel.conf"); }
 };
 
 TEST_F(DefaultsCommand, WithoutAFileWritesItAndReadsItOnNo) {
-    fillIn(typedIn);
     desktop.answer = Answer::no;
-    click("cmd_defaults");
+    commands.cmd_defaults_Click();
     EXPECT_EQ(desktop.messages, std::vector{notFound});
     EXPECT_EQ(confBytes(), defaultConfigText());
-    EXPECT_EQ(inputs(), defaults);
+    EXPECT_EQ(form.inputs(), defaults);
     EXPECT_TRUE(desktop.editedFiles.empty());
 }
 
 TEST_F(DefaultsCommand, OnYesOpensTheEditorAndReadsOnTheNextClick) {
-    fillIn(typedIn);
     desktop.answer = Answer::yes;
-    click("cmd_defaults");
+    commands.cmd_defaults_Click();
     EXPECT_EQ(desktop.messages, std::vector{notFound});
-    EXPECT_EQ(desktop.editedFiles, std::vector{u"brisel.conf"_s});
-    EXPECT_EQ(inputs(), typedIn);
+    EXPECT_EQ(desktop.editedFiles, std::vector<std::u16string>{u"brisel.conf"});
+    EXPECT_EQ(form.inputs(), typedIn);
 
     desktop.messages.clear();
-    click("cmd_defaults");
+    commands.cmd_defaults_Click();
     EXPECT_TRUE(desktop.messages.empty());
-    EXPECT_EQ(inputs(), defaults);
+    EXPECT_EQ(form.inputs(), defaults);
     EXPECT_EQ(confBytes(), defaultConfigText());
 }
 
@@ -55,89 +57,88 @@ TEST_F(DefaultsCommand, WithAFileReadsItSilently) {
     };
     for (const Case& c : {
              Case{"NoSettings", "# nur Kommentar\r\n\r\n", typedIn},
-             Case{"OnlyPrefix", "prefix = Stahl-\r\n", {u"eigene.csv"_s, u"eigene.ini"_s, u"Stahl-"_s, 1}},
-             Case{"AllFour", "quelle=a.csv\rziel = b.ini\r\nprefix=\r\naction=ersetzen",
-                  {u"a.csv"_s, u"b.ini"_s, {}, 0}},
+             Case{"OnlyPrefix", "prefix = Stahl-\r\n", {u"eigene.csv", u"eigene.ini", u"Stahl-", 1}},
+             Case{"AllFour", "quelle=a.csv\rziel = b.ini\r\nprefix=\r\naction=ersetzen", {u"a.csv", u"b.ini", {}, 0}},
              Case{"InvalidActionDeselectsBoth", "action=erweitern\r\naction=anhängen\r\n",
-                  {u"eigene.csv"_s, u"eigene.ini"_s, u"#"_s, -1}},
+                  {u"eigene.csv", u"eigene.ini", u"#", -1}},
              Case{"AnsiBytesDecoded", "quelle=M\xE4rz \x80.csv\r\nziel=C:\\M\xFC\\material.ini\r\n",
-                  {u"März €.csv"_s, u"C:\\Mü\\material.ini"_s, u"#"_s, 1}},
-             Case{"LineWithoutEqualsSkipped", "quelle\r\nziel=z.ini\r\n", {u"eigene.csv"_s, u"z.ini"_s, u"#"_s, 1}},
+                  {u"März €.csv", u"C:\\Mü\\material.ini", u"#", 1}},
+             Case{"LineWithoutEqualsSkipped", "quelle\r\nziel=z.ini\r\n", {u"eigene.csv", u"z.ini", u"#", 1}},
          }) {
-        fillIn(typedIn);
+        form.fillIn(typedIn);
         desktop.messages.clear();
-        folder.write(u"brisel.conf"_s, c.file);
-        click("cmd_defaults");
+        folder.write(u"brisel.conf", c.file);
+        commands.cmd_defaults_Click();
         EXPECT_TRUE(desktop.messages.empty()) << c.name;
-        EXPECT_EQ(inputs(), c.expected) << c.name;
+        EXPECT_EQ(form.inputs(), c.expected) << c.name;
         EXPECT_EQ(confBytes(), c.file) << c.name;
     }
 }
 
 TEST_F(DefaultsCommand, FillsPathsThatTheConversionThenUses) {
-    const QString source = folder.write(u"Mat \"1\";ä.csv"_s, "K\r\nStahl;7,85;1;31;45;2,5\r\n");
-    folder.write(u"brisel.conf"_s, "quelle = Mat \"1\";\xE4.csv\r\nziel = Ziel ;\xFC 'x'.ini\r\nprefix=\xA7\r\naction=erweitern");
-    click("cmd_defaults");
-    EXPECT_EQ(inputs(), (Inputs{u"Mat \"1\";ä.csv"_s, u"Ziel ;ü 'x'.ini"_s, u"§"_s, 1}));
-    click("cmd_convert");
-    EXPECT_EQ(desktop.messages.back().title, u"Konvertierung erfolgreich"_s);
-    EXPECT_EQ(folder.read(u"Ziel ;ü 'x'.ini"_s), "MAT=1,\xA7Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n");
+    folder.write(u"Mat '1';ä.csv", "K\r\nStahl;7,85;1;31;45;2,5\r\n");
+    folder.write(u"brisel.conf", "quelle = Mat '1';\xE4.csv\r\nziel = Ziel ;\xFC 'x'.ini\r\nprefix=\xA7\r\naction=erweitern");
+    commands.cmd_defaults_Click();
+    EXPECT_EQ(form.inputs(), (Inputs{u"Mat '1';ä.csv", u"Ziel ;ü 'x'.ini", u"§", 1}));
+    commands.cmd_convert_Click();
+    EXPECT_EQ(desktop.messages.back().title, u"Konvertierung erfolgreich");
+    EXPECT_EQ(folder.read(u"Ziel ;ü 'x'.ini"), "MAT=1,\xA7Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n");
 }
 
 TEST_F(DefaultsCommand, LooksOnlyInTheWorkingFolder) {
-    QDir(folder.path({})).mkdir(u"sub"_s);
-    folder.write(u"sub/brisel.conf"_s, "quelle=woanders.csv");
-    click("cmd_defaults");
+    folder.makeFolder(u"sub");
+    folder.write(u"sub/brisel.conf", "quelle=woanders.csv");
+    commands.cmd_defaults_Click();
     EXPECT_EQ(confBytes(), defaultConfigText());
-    EXPECT_EQ(folder.read(u"sub/brisel.conf"_s), "quelle=woanders.csv");
-    EXPECT_EQ(inputs(), defaults);
+    EXPECT_EQ(folder.read(u"sub/brisel.conf"), "quelle=woanders.csv");
+    EXPECT_EQ(form.inputs(), defaults);
 }
 
 TEST_F(DefaultsCommand, ReportsAFolderInTheWay) {
-    QDir(folder.path({})).mkdir(u"brisel.conf"_s);
-    fillIn(typedIn);
-    click("cmd_defaults");
+    folder.makeFolder(u"brisel.conf");
+    commands.cmd_defaults_Click();
     EXPECT_EQ(desktop.messages,
-              std::vector{errorBox(u"Die Konfigurationsdatei brisel.conf kann nicht erstellt werden."_s, u"Fehler"_s)});
-    EXPECT_EQ(inputs(), typedIn);
-}
-
-TEST_F(DefaultsCommand, ReportsAnUnwritableWorkingFolder) {
-    fillIn(typedIn);
-    folder.permit({}, QFileDevice::Permissions(0x5555));
-    EXPECT_TRUE(asOrdinaryUser([&] {
-        click("cmd_defaults");
-        return desktop.messages == std::vector{errorBox(
-                                       u"Die Konfigurationsdatei brisel.conf kann nicht erstellt werden."_s, u"Fehler"_s)} &&
-               inputs() == typedIn;
-    }));
-    folder.permit({}, QFileDevice::Permissions(0x7777));
-    EXPECT_FALSE(folder.exists(u"brisel.conf"_s));
-}
-
-TEST_F(DefaultsCommand, ReportsAnUnreadableFile) {
-    fillIn(typedIn);
-    folder.permit({}, QFileDevice::Permissions(0x7777));
-    folder.write(u"brisel.conf"_s, "quelle=x.csv\r\n");
-    folder.permit(u"brisel.conf"_s, QFileDevice::WriteOwner | QFileDevice::WriteOther);
-    EXPECT_TRUE(asOrdinaryUser([&] {
-        click("cmd_defaults");
-        return desktop.messages == std::vector{errorBox(
-                                       u"Die Konfigurationsdatei brisel.conf kann nicht gelesen werden."_s, u"Fehler"_s)} &&
-               inputs() == typedIn;
-    }));
+              std::vector{errorBox(u"Die Konfigurationsdatei brisel.conf kann nicht erstellt werden.", u"Fehler")});
+    EXPECT_EQ(form.inputs(), typedIn);
 }
 
 TEST_F(DefaultsCommand, ReportsAnEditorThatCannotStart) {
-    fillIn(typedIn);
     desktop.answer = Answer::yes;
     desktop.editorStarts = false;
-    click("cmd_defaults");
+    commands.cmd_defaults_Click();
     EXPECT_EQ(desktop.messages,
-              std::vector({notFound, errorBox(u"Der Editor für brisel.conf konnte nicht gestartet werden."_s, u"Fehler"_s)}));
-    EXPECT_EQ(inputs(), typedIn);
+              std::vector({notFound, errorBox(u"Der Editor für brisel.conf konnte nicht gestartet werden.", u"Fehler")}));
+    EXPECT_EQ(form.inputs(), typedIn);
     EXPECT_EQ(confBytes(), defaultConfigText());
 }
+
+#ifndef _WIN32
+
+TEST_F(DefaultsCommand, ReportsAnUnwritableWorkingFolder) {
+    folder.permit({}, perms::owner_read | perms::owner_exec | perms::others_read | perms::others_exec);
+    EXPECT_TRUE(asOrdinaryUser([&] {
+        commands.cmd_defaults_Click();
+        return desktop.messages == std::vector{errorBox(u"Die Konfigurationsdatei brisel.conf kann nicht erstellt werden.",
+                                                        u"Fehler")} &&
+               form.inputs() == typedIn;
+    }));
+    folder.permit({}, perms::all);
+    EXPECT_FALSE(folder.exists(u"brisel.conf"));
+}
+
+TEST_F(DefaultsCommand, ReportsAnUnreadableFile) {
+    folder.permit({}, perms::all);
+    folder.write(u"brisel.conf", "quelle=x.csv\r\n");
+    folder.permit(u"brisel.conf", perms::owner_write | perms::others_write);
+    EXPECT_TRUE(asOrdinaryUser([&] {
+        commands.cmd_defaults_Click();
+        return desktop.messages == std::vector{errorBox(u"Die Konfigurationsdatei brisel.conf kann nicht gelesen werden.",
+                                                        u"Fehler")} &&
+               form.inputs() == typedIn;
+    }));
+}
+
+#endif
 
 }  // namespace
 }  // namespace brisel

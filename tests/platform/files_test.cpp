@@ -1,90 +1,160 @@
-// Whole-file writes on real files: what a failure leaves behind.
+// Whole-file reads and writes on real files: what a failure leaves behind.
 #include "platform/files.h"
 
-#include "file_size_limit.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include "file_size_limit.h"
+
 #include <sys/stat.h>
+#endif
 
 namespace brisel {
 namespace {
 
-using namespace Qt::StringLiterals;
-
 const std::string oldContent = "MAT=1,alt\r\n-XHATCH=1, 2, 3\r\n-KG_P_L=1.0";
 const std::string newContent(20000, 'n');
 
+std::size_t entries(const TempFolder& folder) {
+    const std::filesystem::directory_iterator all(folder.file({}));
+    return static_cast<std::size_t>(std::distance(begin(all), end(all)));
+}
+
 TEST(ReplaceFile, CreatesOrReplacesWholly) {
     TempFolder folder;
-    EXPECT_EQ(replaceFile(folder.path("neu.ini"), "abc"), WriteError::none);
-    EXPECT_EQ(folder.read("neu.ini"), "abc");
-    EXPECT_EQ(replaceFile(folder.path("neu.ini"), ""), WriteError::none);
-    EXPECT_EQ(folder.read("neu.ini"), "");
+    EXPECT_EQ(replaceFile(folder.path(u"neu.ini"), "abc"), WriteError::none);
+    EXPECT_EQ(folder.read(u"neu.ini"), "abc");
+    EXPECT_EQ(replaceFile(folder.path(u"neu.ini"), ""), WriteError::none);
+    EXPECT_EQ(folder.read(u"neu.ini"), "");
+    EXPECT_EQ(entries(folder), 1u);
 }
 
 TEST(AppendToFile, AddsAfterTheLastByteOrCreates) {
     TempFolder folder;
-    EXPECT_EQ(appendToFile(folder.path("neu.ini"), "abc"), WriteError::none);
-    folder.write("alt.ini", oldContent);
-    EXPECT_EQ(appendToFile(folder.path("alt.ini"), "MAT=2"), WriteError::none);
-    EXPECT_EQ(folder.read("neu.ini"), "abc");
-    EXPECT_EQ(folder.read("alt.ini").toStdString(), oldContent + "MAT=2");
+    EXPECT_EQ(appendToFile(folder.path(u"neu.ini"), "abc"), WriteError::none);
+    folder.write(u"alt.ini", oldContent);
+    EXPECT_EQ(appendToFile(folder.path(u"alt.ini"), "MAT=2"), WriteError::none);
+    EXPECT_EQ(folder.read(u"neu.ini"), "abc");
+    EXPECT_EQ(folder.read(u"alt.ini"), oldContent + "MAT=2");
 }
 
 TEST(Writes, NameWhyThePathCannotBeWritten) {
     TempFolder folder;
-    QDir(folder.path({})).mkdir(u"Ordner.ini"_s);
+    folder.makeFolder(u"Ordner.ini");
     for (auto write : {&replaceFile, &appendToFile}) {
-        EXPECT_EQ(write(folder.path("fehlt/material.ini"), "x"), WriteError::folderMissing);
-        EXPECT_EQ(write(folder.path("Ordner.ini"), "x"), WriteError::isFolder);
+        EXPECT_EQ(write(folder.path(u"fehlt/material.ini"), "x"), WriteError::folderMissing);
+        EXPECT_EQ(write(folder.path(u"Ordner.ini"), "x"), WriteError::isFolder);
     }
-    EXPECT_FALSE(folder.exists("fehlt"));
-}
-
-TEST(ReplaceFile, KeepsTheOldFileWhenTheDiskIsFull) {
-    TempFolder folder;
-    folder.write("material.ini", oldContent);
-    {
-        FileSizeLimit full(4096);
-        EXPECT_EQ(replaceFile(folder.path("material.ini"), newContent), WriteError::cannotWrite);
-    }
-    EXPECT_EQ(folder.read("material.ini").toStdString(), oldContent);
-    EXPECT_EQ(QDir(folder.path({})).entryList(QDir::Files), QStringList{u"material.ini"_s});
-}
-
-TEST(AppendToFile, TakesBackAPartialAppend) {
-    TempFolder folder;
-    folder.write("material.ini", oldContent);
-    {
-        FileSizeLimit full(4096);
-        EXPECT_EQ(appendToFile(folder.path("material.ini"), newContent), WriteError::cannotWrite);
-        EXPECT_EQ(appendToFile(folder.path("neu.ini"), newContent), WriteError::cannotWrite);
-    }
-    EXPECT_EQ(folder.read("material.ini").toStdString(), oldContent);
-    EXPECT_FALSE(folder.exists("neu.ini"));
-}
-
-TEST(Files, NeverWaitOnAPipe) {
-    TempFolder folder;
-    ASSERT_EQ(::mkfifo(folder.path("pipe").toLocal8Bit().constData(), 0666), 0);
-    EXPECT_FALSE(readWholeFile(folder.path("pipe")));
-    EXPECT_EQ(replaceFile(folder.path("pipe"), "x"), WriteError::notAFile);
-    EXPECT_EQ(appendToFile(folder.path("pipe"), "x"), WriteError::notAFile);
-    EXPECT_FALSE(isOrdinaryFile(folder.path("pipe")));
+    EXPECT_FALSE(folder.exists(u"fehlt"));
 }
 
 TEST(ReadWholeFile, ReadsEveryByteOrNothing) {
     TempFolder folder;
     const std::string bytes("K\r\n\0\xFF\x80;\r\r\n", 10);
-    folder.write("tabelle.csv", bytes);
-    EXPECT_EQ(readWholeFile(folder.path("tabelle.csv")).value().view(), bytes);
-    EXPECT_FALSE(readWholeFile(folder.path("fehlt.csv")));
-    EXPECT_FALSE(readWholeFile(folder.path({})));
+    folder.write(u"tabelle.csv", bytes);
+    EXPECT_EQ(readWholeFile(folder.path(u"tabelle.csv")).bytes.value().view(), bytes);
+    EXPECT_EQ(readWholeFile(folder.path(u"fehlt.csv")).error, ReadError::cannotRead);
+    EXPECT_EQ(readWholeFile(folder.path({})).error, ReadError::cannotRead);
 }
+
+#ifdef _WIN32
+
+// Opens a file as another program would: with no sharing at all, or for reading and
+// writing only, as Excel keeps an open workbook.
+HANDLE holdOpen(const std::u16string& path, DWORD share) {
+    return CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+TEST(Files, RefuseAFileHeldWithoutSharingAndLeaveNothingBehind) {
+    TempFolder folder;
+    const std::u16string path = folder.write(u"material.ini", oldContent);
+    const HANDLE held = holdOpen(path, 0);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(replaceFile(path, newContent), WriteError::inUse);
+    EXPECT_EQ(appendToFile(path, newContent), WriteError::inUse);
+    EXPECT_EQ(readWholeFile(path).error, ReadError::inUse);
+    CloseHandle(held);
+    EXPECT_EQ(folder.read(u"material.ini"), oldContent);
+    EXPECT_EQ(entries(folder), 1u);
+}
+
+TEST(ReadWholeFile, ReadsATableThatAnotherProgramHasOpenForWriting) {
+    TempFolder folder;
+    const std::u16string path = folder.write(u"tabelle.csv", oldContent);
+    const HANDLE held = holdOpen(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(readWholeFile(path).bytes.value().view(), oldContent);
+    CloseHandle(held);
+}
+
+TEST(Writes, KeepAReadOnlyFile) {
+    TempFolder folder;
+    const std::u16string path = folder.write(u"material.ini", oldContent);
+    ASSERT_TRUE(SetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str()), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(replaceFile(path, newContent), WriteError::cannotWrite);
+    EXPECT_EQ(appendToFile(path, newContent), WriteError::cannotWrite);
+    SetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str()), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(folder.read(u"material.ini"), oldContent);
+    EXPECT_EQ(entries(folder), 1u);
+}
+
+TEST(Files, WorkOnPathsLongerThan260Characters) {
+    TempFolder folder;
+    std::u16string deep;
+    for (int i = 0; i < 6; ++i)
+        deep += u"Materialdaten der Abteilung Konstruktion " + std::u16string(1, char16_t(u'0' + i)) + u"/";
+    const std::u16string path = folder.path(deep) + u"material.ini";
+    ASSERT_GT(path.size(), 260u);
+    std::filesystem::create_directories(folder.file(deep));
+    EXPECT_EQ(replaceFile(path, "abc"), WriteError::none);
+    EXPECT_EQ(appendToFile(path, "def"), WriteError::none);
+    EXPECT_TRUE(isOrdinaryFile(path));
+    EXPECT_EQ(readWholeFile(path).bytes.value().view(), "abcdef");
+}
+
+#else
+
+TEST(ReplaceFile, KeepsTheOldFileWhenTheDiskIsFull) {
+    TempFolder folder;
+    folder.write(u"material.ini", oldContent);
+    {
+        FileSizeLimit full(4096);
+        EXPECT_EQ(replaceFile(folder.path(u"material.ini"), newContent), WriteError::cannotWrite);
+    }
+    EXPECT_EQ(folder.read(u"material.ini"), oldContent);
+    EXPECT_EQ(entries(folder), 1u);
+}
+
+TEST(AppendToFile, TakesBackAPartialAppend) {
+    TempFolder folder;
+    folder.write(u"material.ini", oldContent);
+    {
+        FileSizeLimit full(4096);
+        EXPECT_EQ(appendToFile(folder.path(u"material.ini"), newContent), WriteError::cannotWrite);
+        EXPECT_EQ(appendToFile(folder.path(u"neu.ini"), newContent), WriteError::cannotWrite);
+    }
+    EXPECT_EQ(folder.read(u"material.ini"), oldContent);
+    EXPECT_FALSE(folder.exists(u"neu.ini"));
+}
+
+TEST(Files, NeverWaitOnAPipe) {
+    TempFolder folder;
+    ASSERT_EQ(::mkfifo(folder.file(u"pipe").c_str(), 0666), 0);
+    EXPECT_FALSE(readWholeFile(folder.path(u"pipe")).bytes);
+    EXPECT_EQ(replaceFile(folder.path(u"pipe"), "x"), WriteError::notAFile);
+    EXPECT_EQ(appendToFile(folder.path(u"pipe"), "x"), WriteError::notAFile);
+    EXPECT_FALSE(isOrdinaryFile(folder.path(u"pipe")));
+}
+
+#endif
 
 }  // namespace
 }  // namespace brisel

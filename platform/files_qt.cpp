@@ -2,22 +2,15 @@
 #include "platform/files.h"
 
 #include "platform/ordinary_file.h"
+#include "platform/qt_text.h"
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 namespace brisel {
 namespace {
-
-std::filesystem::path nativePath(const QString& path) {
-#ifdef _WIN32
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
 
 // Something other than an ordinary file under the name: writing would replace a device
 // or block on a pipe.
@@ -43,51 +36,59 @@ bool writeAll(QFileDevice& file, std::string_view bytes) {
 
 }  // namespace
 
-bool isOrdinaryFile(const QString& path) {
-    return isOrdinaryFile(nativePath(path));
+bool isOrdinaryFile(std::u16string_view path) {
+    return isOrdinaryFile(std::filesystem::path(QFile::encodeName(qtText(path)).toStdString()));
 }
 
-std::optional<ByteBuffer> readWholeFile(const QString& path) {
-    if (!QFileInfo(path).isFile())
-        return std::nullopt;
-    QFile file(path);
+std::u16string nativeSeparators(std::u16string_view path) {
+    return QDir::toNativeSeparators(qtText(path)).toStdU16String();
+}
+
+FileContent readWholeFile(std::u16string_view path) {
+    const QString name = qtText(path);
+    FileContent content{std::nullopt, ReadError::cannotRead};
+    if (!QFileInfo(name).isFile())
+        return content;
+    QFile file(name);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return std::nullopt;
+        return content;
     // One more byte than the file's size tells whether it grew while it was read.
     ByteBuffer bytes(static_cast<std::size_t>(file.size()) + 1);
     std::size_t done = 0;
     while (done < bytes.capacity()) {
         const qint64 got = file.read(bytes.data() + done, static_cast<qint64>(bytes.capacity() - done));
         if (got < 0)
-            return std::nullopt;
+            return content;
         if (got == 0)
             break;
         done += static_cast<std::size_t>(got);
     }
     if (done == bytes.capacity())
-        return std::nullopt;  // still growing: no consistent content to convert
+        return content;  // still growing: no consistent content to convert
     bytes.setSize(done);
-    return bytes;
+    return {std::move(bytes), ReadError::none};
 }
 
-WriteError replaceFile(const QString& path, std::string_view bytes) {
-    if (const auto refused = obstacle(QFileInfo(path)))
+WriteError replaceFile(std::u16string_view path, std::string_view bytes) {
+    const QString name = qtText(path);
+    if (const auto refused = obstacle(QFileInfo(name)))
         return *refused;
-    QSaveFile file(path);
+    QSaveFile file(name);
     // Some folders allow no temporary file beside the destination; then it is written in place.
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly) || !writeAll(file, bytes) || !file.commit())
-        return failureAt(path);
+        return failureAt(name);
     return WriteError::none;
 }
 
-WriteError appendToFile(const QString& path, std::string_view bytes) {
-    if (const auto refused = obstacle(QFileInfo(path)))
+WriteError appendToFile(std::u16string_view path, std::string_view bytes) {
+    const QString name = qtText(path);
+    if (const auto refused = obstacle(QFileInfo(name)))
         return *refused;
-    const bool existed = QFileInfo::exists(path);
-    QFile file(path);
+    const bool existed = QFileInfo::exists(name);
+    QFile file(name);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return failureAt(path);
+        return failureAt(name);
     const qint64 oldSize = file.size();
     if (writeAll(file, bytes) && file.flush()) {
         file.close();
@@ -97,7 +98,7 @@ WriteError appendToFile(const QString& path, std::string_view bytes) {
         file.resize(oldSize);
     else
         file.remove();
-    return failureAt(path);
+    return failureAt(name);
 }
 
 }  // namespace brisel

@@ -1,5 +1,5 @@
 // Program start: the one window, centred, until it is closed.
-#include "app/converter.h"
+#include "app/qt/converter.h"
 #include "app/version.h"
 #include "platform/qt_desktop.h"
 

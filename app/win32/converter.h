@@ -1,0 +1,67 @@
+// The one window on the Windows API: it lays out the controls, hands their clicks to the
+// commands and lets the commands read and write the controls.
+#pragma once
+
+#include "app/commands.h"
+#include "app/form.h"
+#include "app/layout.h"
+
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include <array>
+#include <string>
+
+namespace brisel {
+class Desktop;
+}
+
+class converter final : private brisel::Form {
+public:
+    // Creates the window, centred on the work area and not yet shown, and runs its start-up.
+    explicit converter(brisel::Desktop& desktop);
+    ~converter() override;
+    converter(const converter&) = delete;
+    converter& operator=(const converter&) = delete;
+
+    // Null once the window is closed.
+    HWND handle() const noexcept { return window; }
+    HWND control(brisel::layout::Control which) const noexcept;
+    HWND toolTips() const noexcept { return tips; }
+    // Shows the window with the focus in the first box.
+    void show(int how);
+
+private:
+    static LRESULT CALLBACK procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCommand(HWND hwnd, int id, HWND control, UINT code);
+    void OnActivate(HWND hwnd, UINT state, HWND other, BOOL minimized);
+    void OnDestroy(HWND hwnd);
+
+    void createControls();
+    int pixels(int twips) const noexcept;
+    HWND box(brisel::TextBox which) const noexcept;
+
+    // brisel::Form
+    void setTitle(std::u16string_view title) override;
+    std::u16string text(brisel::TextBox which) const override;
+    void setText(brisel::TextBox which, std::u16string_view text) override;
+    bool isSelected(int index) const override;
+    void select(int index) override;
+    void deselect(int index) override;
+    void unload() override;
+
+    brisel::Commands commands;
+    HWND window = nullptr;
+    HWND tips = nullptr;
+    HFONT font = nullptr;
+    HWND focus = nullptr;  // where the focus was when the window was last left
+    int dpi = USER_DEFAULT_SCREEN_DPI;
+    // The controls, in the order of the layout table.
+    std::array<HWND, brisel::layout::controls.size()> controls{};
+};
+
+// Runs the program's message loop until the window is closed; the keyboard works as in a
+// dialog (Tab, arrows within the option group), but Enter and Escape trigger no command.
+int runMessageLoop(HWND window);

@@ -1,0 +1,240 @@
+// Files through the Windows API: ReplaceFileW for replacing, a taken-back append, and
+// reads that share the file with the program that has it open (Excel keeps its workbook
+// open while the user saves the table).
+#include "platform/files.h"
+
+#include "platform/ordinary_file.h"
+
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+
+namespace brisel {
+namespace {
+
+// Closes a file handle when it goes out of scope.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) noexcept : handle_(handle) {}
+    ~FileHandle() { close(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    bool valid() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const noexcept { return handle_; }
+    bool close() noexcept { return !valid() || CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE)); }
+
+private:
+    HANDLE handle_;
+};
+
+constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// ReadFile and WriteFile take at most a DWORD at a time.
+constexpr std::size_t chunk = std::size_t{1} << 30;
+
+// The path made absolute against the working directory and written in the long form
+// ("\\?\C:\..." or "\\?\UNC\server\..."), which has no limit of 260 characters. A device
+// name such as "CON" or "\\.\pipe\x" comes back as it stands.
+std::wstring fullPath(std::u16string_view path) {
+    const std::wstring given(reinterpret_cast<const wchar_t*>(path.data()), path.size());
+    if (given.empty() || given.starts_with(L"\\\\?\\"))
+        return given;
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (length == 0)
+            return given;
+        if (length < full.size()) {
+            full.resize(length);
+            break;
+        }
+        full.resize(length);
+    }
+    if (full.starts_with(L"\\\\.\\"))
+        return full;
+    if (full.starts_with(L"\\\\"))
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+bool isDevice(const std::wstring& path) {
+    return path.starts_with(L"\\\\.\\");
+}
+
+bool isInUse(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+bool writeAll(HANDLE file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        DWORD written = 0;
+        const auto size = static_cast<DWORD>(std::min(bytes.size(), chunk));
+        if (!WriteFile(file, bytes.data(), size, &written, nullptr) || written == 0)
+            return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+// Something other than an ordinary file under the name, or nothing in the way.
+std::optional<WriteError> obstacle(const std::wstring& path) {
+    if (isDevice(path))
+        return WriteError::notAFile;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return std::nullopt;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return WriteError::isFolder;
+    if (attributes & FILE_ATTRIBUTE_DEVICE)
+        return WriteError::notAFile;
+    return std::nullopt;
+}
+
+// Why a write failed with `error`, as far as the error and the path tell.
+WriteError failure(const std::wstring& path, DWORD error) {
+    if (isInUse(error))
+        return WriteError::inUse;
+    if (error == ERROR_PATH_NOT_FOUND)
+        return WriteError::folderMissing;
+    return obstacle(path).value_or(WriteError::cannotWrite);
+}
+
+// Opens an existing file for writing, sharing everything: tells whether another program
+// holds it, or whether it is read-only, before anything else is touched.
+std::optional<WriteError> refusesWriting(const std::wstring& path) {
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, shareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.valid() || GetLastError() == ERROR_FILE_NOT_FOUND)
+        return std::nullopt;
+    return failure(path, GetLastError());
+}
+
+// A name beside the destination that nothing else uses.
+std::wstring temporaryBeside(const std::wstring& path) {
+    static unsigned counter = 0;
+    return path + L".~brisel" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+}
+
+// Writes the whole content in place: for folders that take no new file beside it.
+WriteError overwriteInPlace(const std::wstring& path, std::string_view bytes) {
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        return failure(path, GetLastError());
+    if (!SetEndOfFile(file.get()) || !writeAll(file.get(), bytes) || !FlushFileBuffers(file.get()))
+        return failure(path, GetLastError());
+    return WriteError::none;
+}
+
+}  // namespace
+
+bool isOrdinaryFile(std::u16string_view path) {
+    const std::wstring full = fullPath(path);
+    return !isDevice(full) && isOrdinaryFile(std::filesystem::path(full));
+}
+
+std::u16string nativeSeparators(std::u16string_view path) {
+    std::u16string native(path);
+    std::replace(native.begin(), native.end(), u'/', u'\\');
+    return native;
+}
+
+FileContent readWholeFile(std::u16string_view path) {
+    const std::wstring full = fullPath(path);
+    FileContent content{std::nullopt, ReadError::cannotRead};
+    if (isDevice(full))
+        return content;
+    FileHandle file(CreateFileW(full.c_str(), GENERIC_READ, shareAll, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid()) {
+        if (isInUse(GetLastError()))
+            content.error = ReadError::inUse;
+        return content;
+    }
+    LARGE_INTEGER size{};
+    if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileSizeEx(file.get(), &size))
+        return content;
+    // One more byte than the file's size tells whether it grew while it was read.
+    ByteBuffer bytes(static_cast<std::size_t>(size.QuadPart) + 1);
+    std::size_t done = 0;
+    while (done < bytes.capacity()) {
+        DWORD got = 0;
+        const auto want = static_cast<DWORD>(std::min(bytes.capacity() - done, chunk));
+        if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr)) {
+            if (isInUse(GetLastError()))
+                content.error = ReadError::inUse;
+            return content;
+        }
+        if (got == 0)
+            break;
+        done += got;
+    }
+    if (done == bytes.capacity())
+        return content;  // still growing: no consistent content to convert
+    bytes.setSize(done);
+    return {std::move(bytes), ReadError::none};
+}
+
+WriteError replaceFile(std::u16string_view path, std::string_view bytes) {
+    const std::wstring full = fullPath(path);
+    if (const auto refused = obstacle(full))
+        return *refused;
+    if (const auto refused = refusesWriting(full))
+        return *refused;
+
+    // The new content goes into a file beside the old one and takes its place only once
+    // it is complete and on disk.
+    const std::wstring temporary = temporaryBeside(full);
+    FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_ACCESS_DENIED && GetFileAttributesW(full.c_str()) != INVALID_FILE_ATTRIBUTES)
+            return overwriteInPlace(full, bytes);
+        return failure(full, error);
+    }
+    const bool written = writeAll(file.get(), bytes) && FlushFileBuffers(file.get());
+    DWORD error = GetLastError();
+    if (file.close() && written) {
+        const bool exists = GetFileAttributesW(full.c_str()) != INVALID_FILE_ATTRIBUTES;
+        const BOOL replaced =
+            exists ? ReplaceFileW(full.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                   : MoveFileExW(temporary.c_str(), full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        if (replaced)
+            return WriteError::none;
+        error = GetLastError();
+    }
+    DeleteFileW(temporary.c_str());
+    if (error == ERROR_UNABLE_TO_REMOVE_REPLACED)
+        return WriteError::inUse;
+    return failure(full, error);
+}
+
+WriteError appendToFile(std::u16string_view path, std::string_view bytes) {
+    const std::wstring full = fullPath(path);
+    if (const auto refused = obstacle(full))
+        return *refused;
+    FileHandle file(CreateFileW(full.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        return failure(full, GetLastError());
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    LARGE_INTEGER oldSize{};
+    const LARGE_INTEGER zero{};
+    if (GetFileSizeEx(file.get(), &oldSize) && SetFilePointerEx(file.get(), zero, nullptr, FILE_END) &&
+        writeAll(file.get(), bytes) && FlushFileBuffers(file.get()))
+        return file.close() ? WriteError::none : failure(full, GetLastError());
+
+    // Taken back: the file as it was, or no file at all.
+    const DWORD error = GetLastError();
+    if (existed) {
+        SetFilePointerEx(file.get(), oldSize, nullptr, FILE_BEGIN);
+        SetEndOfFile(file.get());
+        file.close();
+    } else {
+        file.close();
+        DeleteFileW(full.c_str());
+    }
+    return failure(full, error);
+}
+
+}  // namespace brisel

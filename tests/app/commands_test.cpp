@@ -1,0 +1,317 @@
+// The window's start-up and commands as a user meets them: inputs in, message boxes and
+// file bytes out.
+#include "app/commands_fixture.h"
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include "file_size_limit.h"
+#include "unprivileged.h"
+
+#include <sys/stat.h>
+#endif
+
+namespace brisel {
+namespace {
+
+using std::filesystem::perms;
+
+const std::string table = "Name;Gewicht;Nr;Schraffur;Winkel;Abstand\r\n"
+                          "Stahl;7,85;1;31;45;2,5\r\n"
+                          "Aluminium;2,7;2;32;0;1\r\n";
+const std::string records = "MAT=1,*Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n"
+                            "MAT=2,*Aluminium\r\n-XHATCH=32, 0, 1\r\n-KG_P_L=2.7\r\n";
+
+const ShownMessage success{ShownMessage::Kind::plain, u"Konvertierung erfolgreich durchgeführt",
+                           u"Konvertierung erfolgreich"};
+
+TEST_F(CommandsTest, StartUpEmptiesThePathsAndOptionsUnderTheVersionedTitle) {
+    folder.write(u"brisel.conf", "quelle=a.csv\r\nziel=b.ini\r\nprefix=*\r\naction=ersetzen\r\n");
+    fillIn(u"a", u"b", u"", 1);
+    commands.Form_Load();
+    EXPECT_EQ(form.title, u"Materialdaten konvertieren  v1.2");
+    EXPECT_EQ(form.inputs(), (Inputs{}));
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+// Which inputs are set before "Konvertieren" and the one box that answers them.
+struct CheckCase {
+    const char* name;
+    std::u16string source;  // "table" for an existing table, "folder" for a folder, else as written
+    std::u16string destination;
+    int option;  // -1 for none
+    ShownMessage expected;
+};
+
+void PrintTo(const CheckCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ConvertChecks : public CommandsTest, public testing::WithParamInterface<CheckCase> {};
+
+TEST_P(ConvertChecks, StopAtTheFirstMissingInput) {
+    const CheckCase& c = GetParam();
+    folder.write(u"tabelle.csv", table);
+    folder.makeFolder(u"Ordner");
+    const std::u16string source =
+        c.source == u"table" ? folder.path(u"tabelle.csv") : c.source == u"folder" ? folder.path(u"Ordner") : c.source;
+    fillIn(source, c.destination, {}, c.option);
+    commands.cmd_convert_Click();
+    EXPECT_EQ(desktop.messages, std::vector<ShownMessage>{c.expected});
+    EXPECT_FALSE(folder.exists(u"material.ini"));
+}
+
+const ShownMessage noSource = errorBox(u"Bitte Quelldatei auswählen", u"Fehlende Eingabe");
+const ShownMessage missingSource = errorBox(u"Die angegebene Quelldatei existiert nicht.", u"Ungültige Eingabe");
+const ShownMessage noDestination = errorBox(u"Bitte Zieldatei angeben oder auswählen", u"Fehlende Eingabe");
+const ShownMessage noMode = errorBox(u"Bitte Überschreiben oder Anhängen wählen", u"Fehlende Angabe");
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, ConvertChecks,
+    testing::Values(CheckCase{"NothingGiven", u"", u"", -1, noSource},
+                    CheckCase{"NoSourceButTheRest", u"", u"material.ini", 0, noSource},
+                    CheckCase{"SourceNamesNoFile", u"fehlt.csv", u"", -1, missingSource},
+                    CheckCase{"SourceOfBlanks", u"   ", u"material.ini", 0, missingSource},
+                    CheckCase{"SourceIsAFolder", u"folder", u"material.ini", 1, missingSource},
+                    CheckCase{"SourceWithWildcard", u"*.csv", u"material.ini", 0, missingSource},
+                    CheckCase{"NoDestination", u"table", u"", -1, noDestination},
+                    CheckCase{"NoDestinationWithMode", u"table", u"", 0, noDestination},
+                    CheckCase{"NoMode", u"table", u"material.ini", -1, noMode}),
+    [](const testing::TestParamInfo<CheckCase>& info) { return std::string(info.param.name); });
+
+TEST_F(CommandsTest, OverwritesWithErsetzen) {
+    folder.write(u"material.ini", "ALT\r\n");
+    fillIn(folder.write(u"tabelle.csv", table), folder.path(u"material.ini"), u"*", 0);
+    commands.cmd_convert_Click();
+    EXPECT_EQ(desktop.messages, std::vector{success});
+    EXPECT_EQ(folder.read(u"material.ini"), records);
+}
+
+TEST_F(CommandsTest, AppendsWithErweiternDirectlyAfterTheLastByte) {
+    folder.write(u"material.ini", "ALT");
+    fillIn(folder.write(u"tabelle.csv", table), folder.path(u"material.ini"), u"*", 1);
+    commands.cmd_convert_Click();
+    commands.cmd_convert_Click();
+    EXPECT_EQ(desktop.messages, std::vector({success, success}));
+    EXPECT_EQ(folder.read(u"material.ini"), "ALT" + records + records);
+}
+
+TEST_F(CommandsTest, CreatesAMissingDestinationInEitherModeFromARelativeName) {
+    folder.write(u"tabelle.csv", table);
+    for (int mode : {0, 1}) {
+        const std::u16string name = mode == 0 ? u"neu0.ini" : u"neu1.ini";
+        fillIn(u"tabelle.csv", name, u"*", mode);
+        commands.cmd_convert_Click();
+        EXPECT_EQ(folder.read(name), records) << mode;
+    }
+}
+
+TEST_F(CommandsTest, ConvertsATableWithoutRowsToNothing) {
+    folder.write(u"material.ini", "ALT");
+    fillIn(folder.write(u"tabelle.csv", "Kopf\r\n"), folder.path(u"material.ini"), u"*", 0);
+    commands.cmd_convert_Click();
+    EXPECT_EQ(desktop.messages, std::vector{success});
+    EXPECT_EQ(folder.read(u"material.ini"), "");
+}
+
+TEST_F(CommandsTest, SameFileAsSourceAndDestinationHoldsOnlyTheRecords) {
+    const std::u16string both = folder.write(u"tabelle.csv", table);
+    fillIn(both, both, u"*", 0);
+    commands.cmd_convert_Click();
+    EXPECT_EQ(folder.read(u"tabelle.csv"), records);
+}
+
+TEST_F(CommandsTest, WritesThePrefixInTheAnsiCodePageAndKeepsTheInputs) {
+    const std::u16string source = folder.write(u"tabelle.csv", "K\r\nStahl;1;2;3;4;5\r\n");
+    fillIn(source, folder.path(u"material.ini"), u"Ä€ ", 1);
+    commands.cmd_convert_Click();
+    EXPECT_EQ(folder.read(u"material.ini"), "MAT=2,\xC4\x80 Stahl\r\n-XHATCH=3, 4, 5\r\n-KG_P_L=1\r\n");
+    EXPECT_EQ(form.inputs(), (Inputs{source, folder.path(u"material.ini"), u"Ä€ ", 1}));
+}
+
+TEST_F(CommandsTest, TakesPathsWithBlanksQuotesSemicolonsAndUmlauts) {
+    const std::u16string source = folder.write(u"Mat '1';ä €.csv", table);
+    fillIn(source, folder.path(u"Ziel ;ü 'x'.ini"), u"*", 0);
+    commands.cmd_convert_Click();
+    EXPECT_EQ(desktop.messages, std::vector{success});
+    EXPECT_EQ(folder.read(u"Ziel ;ü 'x'.ini"), records);
+}
+
+// A conversion that cannot finish: its error box, and every file as it was.
+struct FailureCase {
+    const char* name;
+    std::string table;
+    std::u16string destination;
+    std::u16string prefix;
+    std::u16string message;  // %DIR% stands for the folder
+};
+
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ConvertFailures : public CommandsTest, public testing::WithParamInterface<FailureCase> {};
+
+TEST_P(ConvertFailures, ReportAndTouchNothing) {
+    const FailureCase& c = GetParam();
+    folder.write(u"material.ini", "ALT");
+    folder.makeFolder(u"Ordner.ini");
+    std::u16string message = c.message;
+    if (const auto at = message.find(u"%DIR%"); at != std::u16string::npos)
+        message = nativeSeparators(message.replace(at, 5, folder.path({})));  // no other "/" in these messages
+    for (int mode : {0, 1}) {
+        desktop.messages.clear();
+        fillIn(folder.write(u"tabelle.csv", c.table), folder.path(c.destination), c.prefix, mode);
+        commands.cmd_convert_Click();
+        EXPECT_EQ(desktop.messages, std::vector{errorBox(message, u"Fehler")}) << "mode " << mode;
+        EXPECT_EQ(folder.read(u"material.ini"), "ALT");
+        EXPECT_FALSE(folder.exists(u"fehlt"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Conversions, ConvertFailures,
+    testing::Values(
+        FailureCase{"RowWithTooFewFields", table + "Kupfer;8,9;3;33\r\n", u"material.ini", {},
+                    u"Zeile 4 der Quelldatei hat 4 Felder; erwartet werden mindestens 6."},
+        FailureCase{"RowWithOneField", "K\r\nKupfer\r\n", u"material.ini", {},
+                    u"Zeile 2 der Quelldatei hat 1 Feld; erwartet werden mindestens 6."},
+        FailureCase{"PrefixOutsideTheCodePage", table, u"material.ini", u"Ω",
+                    u"Das Prefix enthält Zeichen, die in der Zieldatei nicht darstellbar sind."},
+        FailureCase{"DestinationFolderMissing", table, u"fehlt/material.ini", {},
+                    u"Der Ordner der Zieldatei „%DIR%/fehlt/material.ini“ existiert nicht."},
+        FailureCase{"DestinationIsAFolder", table, u"Ordner.ini", {},
+                    u"Die Zieldatei „%DIR%/Ordner.ini“ ist ein Ordner."}),
+    [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
+
+TEST_F(CommandsTest, FileButtonsFillTheirBoxOrEmptyItOnCancel) {
+    fillIn(u"alt.csv", u"alt.ini", u"*", 1);
+    desktop.choices = {u"/daten/tabelle.csv", u"/daten/neu.ini"};
+    commands.cmd_select_source_Click();
+    commands.cmd_select_destination_Click();
+    EXPECT_EQ(form.inputs(), (Inputs{u"/daten/tabelle.csv", u"/daten/neu.ini", u"*", 1}));
+    commands.cmd_select_destination_Click();  // the fake has no more choices: cancel
+    commands.cmd_select_source_Click();
+    EXPECT_EQ(form.inputs(), (Inputs{u"", u"", u"*", 1}));
+    const ShownDialog source{u"Quelldatei wählen", u"CSV-Dateien (*.csv)|*.csv"};
+    const ShownDialog destination{u"material-ini Zieldatei wählen", u"INI-Dateien (*.ini)|*.ini"};
+    EXPECT_EQ(desktop.dialogs, std::vector({source, destination, destination, source}));
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST_F(CommandsTest, BeendenUnloadsTheWindowWithoutTouchingFiles) {
+    fillIn(u"a.csv", u"b.ini", u"*", 0);
+    commands.cmd_beenden_Click();
+    EXPECT_TRUE(form.unloaded);
+    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_FALSE(folder.exists(u"brisel.conf"));
+}
+
+#ifdef _WIN32
+
+TEST_F(CommandsTest, ReportsADestinationThatAnotherProgramHoldsAndKeepsIt) {
+    const std::u16string destination = folder.write(u"material.ini", "ALT");
+    const HANDLE held = CreateFileW(reinterpret_cast<const wchar_t*>(destination.c_str()), GENERIC_READ | GENERIC_WRITE,
+                                    0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    for (int mode : {0, 1}) {
+        desktop.messages.clear();
+        fillIn(folder.write(u"tabelle.csv", table), destination, u"*", mode);
+        commands.cmd_convert_Click();
+        EXPECT_EQ(desktop.messages,
+                  std::vector{errorBox(u"Die Zieldatei „" + nativeSeparators(destination) +
+                                           u"“ wird gerade von einem anderen Programm benutzt. Bitte die Datei dort "
+                                           u"schließen und erneut konvertieren.",
+                                       u"Fehler")})
+            << "mode " << mode;
+    }
+    CloseHandle(held);
+    EXPECT_EQ(folder.read(u"material.ini"), "ALT");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.file({})), std::filesystem::directory_iterator()), 2)
+        << "a temporary file was left behind";
+}
+
+#else
+
+TEST_F(CommandsTest, LeavesTheOldDestinationWhenTheDiskFillsUp) {
+    const std::string old = "MAT=9,alt\r\n";
+    folder.write(u"material.ini", old);
+    std::string big = "K\r\n";
+    for (int i = 0; i < 2000; ++i)
+        big += "Material;1,5;1;2;3;4\r\n";
+    const std::u16string source = folder.write(u"tabelle.csv", big);
+    for (int mode : {0, 1}) {
+        desktop.messages.clear();
+        fillIn(source, folder.path(u"material.ini"), u"*", mode);
+        {
+            FileSizeLimit full(8192);
+            commands.cmd_convert_Click();
+        }
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_EQ(desktop.messages[0].title, u"Fehler");
+        EXPECT_TRUE(desktop.messages[0].text.starts_with(u"Die Zieldatei „")) << testing::PrintToString(desktop.messages[0].text);
+        EXPECT_EQ(folder.read(u"material.ini"), old) << "mode " << mode;
+    }
+}
+
+TEST_F(CommandsTest, ReportsASourceThatCannotBeRead) {
+    folder.permit({}, perms::all);
+    const std::u16string source = folder.write(u"tabelle.csv", table);
+    folder.permit(u"tabelle.csv", perms::owner_write | perms::others_write);
+    fillIn(source, folder.path(u"material.ini"), {}, 0);
+    EXPECT_TRUE(asOrdinaryUser([&] {
+        commands.cmd_convert_Click();
+        return desktop.messages ==
+               std::vector{errorBox(u"Die Quelldatei „" + source + u"“ kann nicht gelesen werden.", u"Fehler")};
+    }));
+    EXPECT_FALSE(folder.exists(u"material.ini"));
+}
+
+TEST_F(CommandsTest, KeepsAReadOnlyDestinationInEitherMode) {
+    folder.permit({}, perms::all);
+    folder.write(u"material.ini", "ALT");
+    folder.permit(u"material.ini", perms::owner_read | perms::others_read);
+    for (int mode : {0, 1}) {
+        fillIn(folder.write(u"tabelle.csv", table), folder.path(u"material.ini"), u"*", mode);
+        EXPECT_TRUE(asOrdinaryUser([&] {
+            commands.cmd_convert_Click();
+            return desktop.messages.size() == 1 && desktop.messages[0].text.starts_with(u"Die Zieldatei „") &&
+                   desktop.messages[0].text.ends_with(u"kann nicht geschrieben werden. Bitte Schreibrechte und "
+                                                      u"freien Speicherplatz prüfen.");
+        })) << "mode " << mode;
+        EXPECT_EQ(folder.read(u"material.ini"), "ALT");
+    }
+}
+
+TEST_F(CommandsTest, OverwritesInPlaceWhereTheFolderTakesNoNewFile) {
+    fillIn(folder.write(u"tabelle.csv", table), folder.path(u"material.ini"), u"*", 0);
+    folder.write(u"material.ini", "ALT");
+    folder.permit(u"material.ini", perms::owner_read | perms::owner_write | perms::others_read | perms::others_write);
+    folder.permit({}, perms::owner_read | perms::owner_exec | perms::others_read | perms::others_exec);
+    EXPECT_TRUE(asOrdinaryUser([&] {
+        commands.cmd_convert_Click();
+        return desktop.messages == std::vector{success};
+    }));
+    folder.permit({}, perms::all);
+    EXPECT_EQ(folder.read(u"material.ini"), records);
+}
+
+TEST_F(CommandsTest, RefusesASpecialFileAsDestination) {
+    ASSERT_EQ(::mkfifo(folder.file(u"material.ini").c_str(), 0666), 0);
+    fillIn(folder.write(u"tabelle.csv", table), folder.path(u"material.ini"), u"*", 1);
+    commands.cmd_convert_Click();
+    EXPECT_EQ(desktop.messages, std::vector{errorBox(u"Die Zieldatei „" + folder.path(u"material.ini") +
+                                                         u"“ ist keine gewöhnliche Datei.",
+                                                     u"Fehler")});
+}
+
+#endif
+
+}  // namespace
+}  // namespace brisel
