@@ -79,7 +79,7 @@ bool writeAll(HANDLE file, std::string_view bytes) {
     return true;
 }
 
-// Something other than an ordinary file under the name, or nothing in the way.
+// Something other than an ordinary writable file under the name, or nothing in the way.
 std::optional<WriteError> obstacle(const std::wstring& path) {
     if (isDevice(path))
         return WriteError::notAFile;
@@ -90,6 +90,9 @@ std::optional<WriteError> obstacle(const std::wstring& path) {
         return WriteError::isFolder;
     if (attributes & FILE_ATTRIBUTE_DEVICE)
         return WriteError::notAFile;
+    // Asked for explicitly: Wine run as root lets a read-only file be opened for writing.
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        return WriteError::cannotWrite;
     return std::nullopt;
 }
 

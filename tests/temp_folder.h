@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,9 +19,12 @@ public:
     TempFolder() : previous_(std::filesystem::current_path()) {
         static std::atomic<int> counter = 0;
         const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = test ? test->name() : "test";
+        std::replace(name.begin(), name.end(), '/', '-');  // parameterised tests are named "Test/Case"
         dir_ = std::filesystem::temp_directory_path() /
-               ("brisel-" + std::string(test ? test->name() : "test") + "-" + std::to_string(++counter));
-        std::filesystem::remove_all(dir_);
+               ("brisel-" + name + "-" +
+                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
+                std::to_string(++counter));
         std::filesystem::create_directories(dir_);
         std::filesystem::current_path(dir_);
     }

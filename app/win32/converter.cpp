@@ -45,7 +45,8 @@ void registerClass(HINSTANCE instance, WNDPROC procedure) {
 }
 
 // The window class and styles of each kind of control. Every control that takes the focus
-// starts a group of its own, except the second option, which joins the first.
+// starts a group of its own, except the second option, which joins the first: the group
+// is one stop for Tab, and the arrow keys move within it.
 struct ControlClass {
     const wchar_t* name;
     DWORD style;
@@ -63,7 +64,7 @@ ControlClass classOf(const layout::Entry& entry) {
         return {WC_BUTTONW, child | WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, 0};
     case layout::Kind::option:
         return {WC_BUTTONW,
-                child | WS_TABSTOP | BS_AUTORADIOBUTTON | (entry.control == layout::Control::action0 ? WS_GROUP : 0), 0};
+                child | BS_AUTORADIOBUTTON | (entry.control == layout::Control::action0 ? WS_GROUP | WS_TABSTOP : 0), 0};
     }
     return {};
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -108,16 +109,24 @@ TEST(Writes, KeepAReadOnlyFile) {
 
 TEST(Files, WorkOnPathsLongerThan260Characters) {
     TempFolder folder;
-    std::u16string deep;
-    for (int i = 0; i < 6; ++i)
-        deep += u"Materialdaten der Abteilung Konstruktion " + std::u16string(1, char16_t(u'0' + i)) + u"/";
-    const std::u16string path = folder.path(deep) + u"material.ini";
+    // The test makes and removes its folders in the long form, which has no length limit.
+    const std::wstring longForm = L"\\\\?\\" + folder.file({}).wstring();
+    std::u16string relative;
+    std::vector<std::wstring> folders;
+    for (char16_t i = u'0'; i < u'6'; ++i) {
+        relative += u"\\Materialdaten der Abteilung Konstruktion " + std::u16string(1, i);
+        folders.push_back(longForm + std::wstring(relative.begin(), relative.end()));
+        ASSERT_TRUE(CreateDirectoryW(folders.back().c_str(), nullptr));
+    }
+    const std::u16string path = folder.path({}) + relative + u"\\material.ini";
     ASSERT_GT(path.size(), 260u);
-    std::filesystem::create_directories(folder.file(deep));
     EXPECT_EQ(replaceFile(path, "abc"), WriteError::none);
     EXPECT_EQ(appendToFile(path, "def"), WriteError::none);
     EXPECT_TRUE(isOrdinaryFile(path));
     EXPECT_EQ(readWholeFile(path).bytes.value().view(), "abcdef");
+    EXPECT_TRUE(DeleteFileW((folders.back() + L"\\material.ini").c_str()));
+    for (auto at = folders.rbegin(); at != folders.rend(); ++at)
+        RemoveDirectoryW(at->c_str());
 }
 
 #else

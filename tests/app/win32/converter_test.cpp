@@ -1,0 +1,161 @@
+// The Windows window on a display: its layout as a user meets it, its keyboard order and
+// its buttons wired to the commands.
+#include "app/win32/converter.h"
+
+#include "fake_desktop.h"
+#include "temp_folder.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace brisel {
+namespace {
+
+using layout::Control;
+
+std::u16string windowText(HWND window) {
+    wchar_t text[512] = L"";
+    GetWindowTextW(window, text, 512);
+    const std::wstring_view view(text);
+    return {view.begin(), view.end()};
+}
+
+class Win32Window : public testing::Test {
+protected:
+    void TearDown() override {
+        // Closing the window posts the end of the program; the next test has a loop of its own.
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+    }
+
+    HWND control(Control which) const { return window.control(which); }
+    void click(Control which) { SendMessageW(control(which), BM_CLICK, 0, 0); }
+    bool checked(Control which) const { return SendMessageW(control(which), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    void type(Control which, const std::u16string& text) {
+        SetWindowTextW(control(which), reinterpret_cast<const wchar_t*>(text.c_str()));
+    }
+
+    std::u16string toolTip(Control which) const {
+        wchar_t text[256] = L"";
+        TOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = window.handle();
+        tool.uId = reinterpret_cast<UINT_PTR>(control(which));
+        tool.lpszText = text;
+        SendMessageW(window.toolTips(), TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+        const std::wstring_view view(text);
+        return {view.begin(), view.end()};
+    }
+
+    TempFolder folder;
+    FakeDesktop desktop;
+    converter window{desktop};
+};
+
+TEST_F(Win32Window, StartsEmptyCentredAndFixedUnderItsVersionedTitle) {
+    window.show(SW_SHOWNORMAL);  // hiding it again costs Wine seconds: the other tests leave it hidden
+    EXPECT_EQ(windowText(window.handle()), u"Materialdaten konvertieren  v1.2");
+    for (const Control box : {Control::txt_source, Control::txt_prefix, Control::txt_destination})
+        EXPECT_EQ(windowText(control(box)), u"");
+    EXPECT_FALSE(checked(Control::action0));
+    EXPECT_FALSE(checked(Control::action1));
+    EXPECT_EQ(GetFocus(), control(Control::txt_source));
+
+    RECT client{};
+    GetClientRect(window.handle(), &client);
+    EXPECT_EQ(client.right, 409);
+    EXPECT_EQ(client.bottom, 231);
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(window.handle(), GWL_STYLE));
+    EXPECT_EQ(style & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0u);
+    EXPECT_NE(style & WS_MINIMIZEBOX, 0u);
+
+    RECT frame{}, workArea{};
+    GetWindowRect(window.handle(), &frame);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+    EXPECT_LE(std::abs((frame.left + frame.right) - (workArea.left + workArea.right)), 1);
+    EXPECT_LE(std::abs((frame.top + frame.bottom) - (workArea.top + workArea.bottom)), 1);
+}
+
+TEST_F(Win32Window, PlacesCaptionsAndToolTipsAsTheLayoutSays) {
+    for (const layout::Entry& entry : layout::controls) {
+        RECT place{};
+        GetWindowRect(control(entry.control), &place);
+        MapWindowPoints(nullptr, window.handle(), reinterpret_cast<POINT*>(&place), 2);
+        const layout::Twips twips = layout::inClientArea(entry);
+        const int pixel = layout::twipsPerPixel;
+        EXPECT_EQ(place.left, twips.left / pixel) << entry.name;
+        EXPECT_EQ(place.top, twips.top / pixel) << entry.name;
+        EXPECT_EQ(place.right - place.left, twips.width / pixel) << entry.name;
+        EXPECT_EQ(place.bottom - place.top, twips.height / pixel) << entry.name;
+        if (entry.kind != layout::Kind::textBox) {
+            EXPECT_EQ(windowText(control(entry.control)), entry.caption) << entry.name;
+        }
+        EXPECT_EQ(toolTip(entry.control), entry.toolTip) << entry.name;
+    }
+}
+
+TEST_F(Win32Window, TabGoesThroughTheControlsInOrder) {
+    click(Control::action0);  // Tab enters the option group at its selected button
+    const Control order[] = {Control::txt_source,   Control::cmd_select_source, Control::txt_prefix,
+                             Control::txt_destination, Control::cmd_select_destination, Control::action0,
+                             Control::cmd_defaults, Control::cmd_convert, Control::cmd_beenden, Control::txt_source};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        EXPECT_EQ(GetNextDlgTabItem(window.handle(), control(order[i]), FALSE), control(order[i + 1])) << "step " << i;
+    // The arrow keys go round within the option group.
+    EXPECT_EQ(GetNextDlgGroupItem(window.handle(), control(Control::action0), FALSE), control(Control::action1));
+    EXPECT_EQ(GetNextDlgGroupItem(window.handle(), control(Control::action1), FALSE), control(Control::action0));
+}
+
+TEST_F(Win32Window, OptionsAreOneGroupForTheUser) {
+    for (const Control clicked : {Control::action0, Control::action1, Control::action1, Control::action0}) {
+        click(clicked);
+        EXPECT_TRUE(checked(clicked));
+        EXPECT_FALSE(checked(clicked == Control::action0 ? Control::action1 : Control::action0));
+    }
+}
+
+TEST_F(Win32Window, EnterAndEscapeTriggerNothing) {
+    type(Control::txt_source, folder.write(u"tabelle.csv", "K\r\nA;1;2;3;4;5\r\n"));
+    type(Control::txt_destination, u"material.ini");
+    click(Control::action0);
+    SendMessageW(window.handle(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    SendMessageW(window.handle(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_TRUE(IsWindow(window.handle()));
+    EXPECT_FALSE(folder.exists(u"material.ini"));
+}
+
+TEST_F(Win32Window, ButtonsRunTheirCommandsOnTheControls) {
+    desktop.choices = {folder.write(u"tabelle.csv", "K\r\nStahl;7,85;1;31;45;2,5\r\n"), u"material.ini"};
+    click(Control::cmd_select_source);
+    click(Control::cmd_select_destination);
+    type(Control::txt_prefix, u"*");
+    click(Control::action1);
+    click(Control::cmd_convert);
+    EXPECT_EQ(folder.read(u"material.ini"), "MAT=1,*Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n");
+
+    click(Control::cmd_defaults);  // no brisel.conf: the default file is written and read
+    EXPECT_EQ(windowText(control(Control::txt_source)), u"konvertierungsblatt.csv");
+    EXPECT_TRUE(checked(Control::action0));
+    EXPECT_FALSE(checked(Control::action1));
+    ASSERT_EQ(desktop.messages.size(), 2u);
+    EXPECT_EQ(desktop.messages[0].title, u"Konvertierung erfolgreich");
+    EXPECT_EQ(desktop.messages[1].title, u"Konfiguration nicht gefunden");
+
+    click(Control::cmd_beenden);
+    EXPECT_EQ(window.handle(), nullptr);
+}
+
+TEST_F(Win32Window, TheFramesCloseCommandEndsTheWindow) {
+    SendMessageW(window.handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(window.handle(), nullptr);
+    MSG message;
+    EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+}
+
+}  // namespace
+}  // namespace brisel
