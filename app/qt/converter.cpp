@@ -80,6 +80,9 @@ void converter::buildLayout() {
             entry.container == layout::Control::none ? this : controls[static_cast<std::size_t>(entry.container)];
         QWidget* control = makeControl(entry, container);
         controls[static_cast<std::size_t>(entry.control)] = control;
+        // A screen reader names each text box after its frame.
+        if (entry.kind == layout::Kind::textBox)
+            control->setAccessibleName(qtText(layout::entry(entry.container).caption));
         // The table is in tab order; frames take no focus.
         if (entry.kind == layout::Kind::frame)
             continue;

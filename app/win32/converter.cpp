@@ -124,7 +124,8 @@ void converter::createControls() {
 
     // All controls are children of the window itself, so their clicks reach it; a control
     // in a frame is placed by the frame's position. Made in tab order, which is also the
-    // order the keyboard follows.
+    // order the keyboard follows; each text box comes right after its frame, whose caption
+    // a screen reader takes as the box's name.
     for (const layout::Entry& entry : layout::controls) {
         const ControlClass kind = classOf(entry);
         const layout::Twips place = layout::inClientArea(entry);

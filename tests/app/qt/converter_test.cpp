@@ -63,6 +63,7 @@ TEST_F(QtWindow, ShowsItsHoverTextsAndCarefullySpacedCaptions) {
         EXPECT_EQ(control(c.name)->toolTip(), c.toolTip) << c.name;
     EXPECT_EQ(control<QGroupBox>("frm_source")->title(), u"CSV - Quelldatei"_s);
     EXPECT_EQ(control<QGroupBox>("frm_destination")->title(), u"material.ini  - Zieldatei"_s);
+    EXPECT_EQ(text("txt_destination")->accessibleName(), u"material.ini  - Zieldatei"_s);
     // No caption carries an access key.
     for (const QAbstractButton* button : window.findChildren<QAbstractButton*>())
         EXPECT_FALSE(button->text().contains(u'&')) << button->text().toStdString();
