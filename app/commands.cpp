@@ -6,6 +6,7 @@
 #include "config/config_reader.h"
 #include "config/default_config.h"
 #include "conversion/material_conversion.h"
+#include "conversion/text_encoding.h"
 #include "platform/ansi_text.h"
 #include "platform/desktop.h"
 #include "platform/files.h"
@@ -101,13 +102,21 @@ void Commands::parseConfigFile(std::u16string_view file) {
     if (!content.bytes)
         return showError(u"Die Konfigurationsdatei brisel.conf kann nicht gelesen werden.", u"Fehler");
 
-    const ConfigSettings settings = readConfig(content.bytes->view());
+    const DetectedText detected = detectEncoding(content.bytes->view());
+    if (detected.encoding == TextEncoding::utf16)
+        return showError(u"Die Konfigurationsdatei brisel.conf ist als Unicode (UTF-16) gespeichert. Bitte im Editor "
+                         u"als ANSI oder UTF-8 speichern.",
+                         u"Fehler");
+    const auto decode = [&](std::string_view value) {
+        return detected.encoding == TextEncoding::utf8 ? utf16FromUtf8(value) : fromAnsi(value);
+    };
+    const ConfigSettings settings = readConfig(detected.text);
     if (settings.source)
-        form.setText(TextBox::source, fromAnsi(*settings.source));
+        form.setText(TextBox::source, decode(*settings.source));
     if (settings.destination)
-        form.setText(TextBox::destination, fromAnsi(*settings.destination));
+        form.setText(TextBox::destination, decode(*settings.destination));
     if (settings.prefix)
-        form.setText(TextBox::prefix, fromAnsi(*settings.prefix));
+        form.setText(TextBox::prefix, decode(*settings.prefix));
     if (settings.action) {
         switch (*settings.action) {
         case ActionSetting::replace:
@@ -165,6 +174,13 @@ std::u16string Commands::convert(const std::u16string& Source, const std::u16str
         return u"Die Quelldatei " + quoted(Source) +
                u" wird gerade von einem anderen Programm benutzt und kann nicht gelesen werden. Bitte die Datei "
                u"dort schließen und erneut konvertieren.";
+    case Outcome::utf16Table:
+        return u"Die Quelldatei " + quoted(Source) +
+               u" ist als Unicode-Text (UTF-16) gespeichert. Bitte die Tabelle als CSV (Trennzeichen-getrennt, "
+               u"ANSI oder UTF-8) speichern.";
+    case Outcome::unrepresentable:
+        return u"Zeile " + number(done.line) + u", Feld " + number(done.field) +
+               u" der Quelldatei enthält Zeichen, die in der Zieldatei nicht darstellbar sind.";
     case Outcome::tooFewFields: {
         const std::u16string fields = done.fieldCount == 1 ? u"1 Feld" : number(done.fieldCount) + u" Felder";
         return u"Zeile " + number(done.line) + u" der Quelldatei hat " + fields + u"; erwartet werden mindestens " +

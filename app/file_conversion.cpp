@@ -2,6 +2,8 @@
 #include "app/file_conversion.h"
 
 #include "conversion/material_conversion.h"
+#include "conversion/text_encoding.h"
+#include "platform/ansi_text.h"
 
 #include <new>
 
@@ -16,8 +18,28 @@ FileConversion convertFile(std::u16string_view source, std::u16string_view desti
         done.outcome = table.error == ReadError::inUse ? Outcome::sourceInUse : Outcome::sourceUnreadable;
         return done;
     }
-    ConversionResult result = convertTable(table.bytes->view(), prefix);
-    table.bytes.reset();  // the table's memory goes back before the write
+    const DetectedText detected = detectEncoding(table.bytes->view());
+    if (detected.encoding == TextEncoding::utf16) {
+        done.outcome = Outcome::utf16Table;
+        return done;
+    }
+    std::string_view ansi = detected.text;
+    AnsiTable transcoded;
+    if (detected.encoding == TextEncoding::utf8) {
+        static const AnsiCodePage codePage(ansiCharacters());
+        transcoded = ansiFromUtf8Table(detected.text, codePage);
+        if (transcoded.status == AnsiTable::Status::unrepresentable) {
+            done.outcome = Outcome::unrepresentable;
+            done.line = transcoded.line;
+            done.field = transcoded.field;
+            return done;
+        }
+        ansi = transcoded.bytes.view();
+    }
+    ConversionResult result = convertTable(ansi, prefix);
+    // The table's memory goes back before the write.
+    table.bytes.reset();
+    transcoded.bytes = ByteBuffer();
     if (result.status == ConversionResult::Status::tooFewFields) {
         done.outcome = Outcome::tooFewFields;
         done.line = result.line;

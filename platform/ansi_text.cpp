@@ -90,4 +90,11 @@ std::u16string fromAnsi(std::string_view bytes) {
 
 #endif
 
+std::u16string ansiCharacters() {
+    std::string bytes(256, '\0');
+    for (std::size_t byte = 0; byte < bytes.size(); ++byte)
+        bytes[byte] = static_cast<char>(byte);
+    return fromAnsi(bytes);
+}
+
 }  // namespace brisel

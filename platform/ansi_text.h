@@ -14,4 +14,7 @@ namespace brisel {
 // The text of ANSI bytes; every byte stands for one character.
 [[nodiscard]] std::u16string fromAnsi(std::string_view bytes);
 
+// The character of each byte of the code page, the one of byte 0 first: 256 in all.
+[[nodiscard]] std::u16string ansiCharacters();
+
 }  // namespace brisel

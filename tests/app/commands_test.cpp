@@ -135,6 +135,22 @@ TEST_F(CommandsTest, WritesThePrefixInTheAnsiCodePageAndKeepsTheInputs) {
     EXPECT_EQ(form.inputs(), (Inputs{source, folder.path(u"material.ini"), u"Ä€ ", 1}));
 }
 
+TEST_F(CommandsTest, WritesTheRecordsInAnsiWhateverTheTablesEncoding) {
+    const std::string ansiRecord = "MAT=1,*M\xE4rz \x80\r\n-XHATCH=3, 4, 5\r\n-KG_P_L=2.5\r\n";
+    struct Case {
+        const char* name;
+        std::string table;
+    };
+    for (const Case& c : {Case{"Windows1252", "K\xF6pfe\r\nM\xE4rz \x80;2,5;1;3;4;5\r\n"},
+                          Case{"Utf8WithMark", "\xEF\xBB\xBFK\xC3\xB6pfe\r\nM\xC3\xA4rz \xE2\x82\xAC;2,5;1;3;4;5\r\n"},
+                          Case{"Utf8WithoutMark", "K\xC3\xB6pfe\nM\xC3\xA4rz \xE2\x82\xAC;2,5;1;3;4;5\n"}}) {
+        fillIn(folder.write(u"tabelle.csv", c.table), folder.path(u"material.ini"), u"*", 0);
+        commands.cmd_convert_Click();
+        EXPECT_EQ(folder.read(u"material.ini"), ansiRecord) << c.name;
+    }
+    EXPECT_EQ(desktop.messages, std::vector(3, success));
+}
+
 TEST_F(CommandsTest, TakesPathsWithBlanksQuotesSemicolonsAndUmlauts) {
     const std::u16string source = folder.write(u"Mat '1';ä €.csv", table);
     fillIn(source, folder.path(u"Ziel ;ü 'x'.ini"), u"*", 0);
@@ -182,6 +198,12 @@ INSTANTIATE_TEST_SUITE_P(
                     u"Zeile 4 der Quelldatei hat 4 Felder; erwartet werden mindestens 6."},
         FailureCase{"RowWithOneField", "K\r\nKupfer\r\n", u"material.ini", {},
                     u"Zeile 2 der Quelldatei hat 1 Feld; erwartet werden mindestens 6."},
+        FailureCase{"Utf8CharacterOutsideTheCodePage", "\xEF\xBB\xBF" + table + "Stahl \xE2\x86\x92 2;1;2;3;4;5\r\n",
+                    u"material.ini", {},
+                    u"Zeile 4, Feld 1 der Quelldatei enthält Zeichen, die in der Zieldatei nicht darstellbar sind."},
+        FailureCase{"Utf16Table", "\xFF\xFEN", u"material.ini", {},
+                    u"Die Quelldatei „%DIR%/tabelle.csv“ ist als Unicode-Text (UTF-16) gespeichert. Bitte die "
+                    u"Tabelle als CSV (Trennzeichen-getrennt, ANSI oder UTF-8) speichern."},
         FailureCase{"PrefixOutsideTheCodePage", table, u"material.ini", u"Ω",
                     u"Das Prefix enthält Zeichen, die in der Zieldatei nicht darstellbar sind."},
         FailureCase{"DestinationFolderMissing", table, u"fehlt/material.ini", {},

@@ -64,6 +64,9 @@ TEST_F(DefaultsCommand, WithAFileReadsItSilently) {
              Case{"AnsiBytesDecoded", "quelle=M\xE4rz \x80.csv\r\nziel=C:\\M\xFC\\material.ini\r\n",
                   {u"März €.csv", u"C:\\Mü\\material.ini", u"#", 1}},
              Case{"LineWithoutEqualsSkipped", "quelle\r\nziel=z.ini\r\n", {u"eigene.csv", u"z.ini", u"#", 1}},
+             Case{"Utf8WithMark", "\xEF\xBB\xBFquelle=Material\xC3\xBC" "bersicht.csv\r\nprefix=\xE2\x86\x92",
+                  {u"Materialübersicht.csv", u"eigene.ini", u"→", 1}},
+             Case{"Utf8WithoutMark", "ziel = C:\\M\xC3\xBC\\material.ini\r\n", {u"eigene.csv", u"C:\\Mü\\material.ini", u"#", 1}},
          }) {
         form.fillIn(typedIn);
         desktop.messages.clear();
@@ -99,6 +102,15 @@ TEST_F(DefaultsCommand, ReportsAFolderInTheWay) {
     commands.cmd_defaults_Click();
     EXPECT_EQ(desktop.messages,
               std::vector{errorBox(u"Die Konfigurationsdatei brisel.conf kann nicht erstellt werden.", u"Fehler")});
+    EXPECT_EQ(form.inputs(), typedIn);
+}
+
+TEST_F(DefaultsCommand, ReportsAFileSavedAsUtf16) {
+    folder.write(u"brisel.conf", "\xFF\xFEq");
+    commands.cmd_defaults_Click();
+    EXPECT_EQ(desktop.messages, std::vector{errorBox(u"Die Konfigurationsdatei brisel.conf ist als Unicode (UTF-16) "
+                                                     u"gespeichert. Bitte im Editor als ANSI oder UTF-8 speichern.",
+                                                     u"Fehler")});
     EXPECT_EQ(form.inputs(), typedIn);
 }
 

@@ -1,0 +1,85 @@
+// Which encoding a file is read in, and UTF-8 tables in the ANSI code page.
+#include "conversion/text_encoding.h"
+
+#include "platform/ansi_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace brisel {
+namespace {
+
+TEST(DetectEncoding, ReadsUtf8OnlyWhenItIsMarkedOrValidWithAMultiByteCharacter) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        TextEncoding encoding;
+        std::string text;  // after a byte-order mark
+    };
+    for (const Case& c : {
+             Case{"Utf8Mark", "\xEF\xBB\xBFName;x", TextEncoding::utf8, "Name;x"},
+             Case{"Utf8MarkOnAsciiText", "\xEF\xBB\xBF", TextEncoding::utf8, ""},
+             Case{"ValidUtf8", "M\xC3\xA4rz;\xE2\x82\xAC", TextEncoding::utf8, "M\xC3\xA4rz;\xE2\x82\xAC"},
+             Case{"AsciiOnly", "Name;Gewicht\r\nStahl;7,85", TextEncoding::ansi, "Name;Gewicht\r\nStahl;7,85"},
+             Case{"Empty", "", TextEncoding::ansi, ""},
+             Case{"LoneWindows1252Umlaut", "M\xE4rz", TextEncoding::ansi, "M\xE4rz"},
+             Case{"Utf8ThenAnsi", "M\xC3\xA4rz M\xE4rz", TextEncoding::ansi, "M\xC3\xA4rz M\xE4rz"},
+             Case{"SequenceCutOffAtTheEnd", "Stahl \xC3", TextEncoding::ansi, "Stahl \xC3"},
+             Case{"OverlongForm", "\xC0\xAF", TextEncoding::ansi, "\xC0\xAF"},
+             Case{"Surrogate", "\xED\xA0\x80", TextEncoding::ansi, "\xED\xA0\x80"},
+             Case{"Utf16LittleEndian", std::string("\xFF\xFEN\0", 4), TextEncoding::utf16, std::string("N\0", 2)},
+             Case{"Utf16BigEndian", std::string("\xFE\xFF\0N", 4), TextEncoding::utf16, std::string("\0N", 2)},
+         }) {
+        const DetectedText detected = detectEncoding(c.bytes);
+        EXPECT_EQ(detected.encoding, c.encoding) << c.name;
+        EXPECT_EQ(detected.text, c.text) << c.name;
+    }
+    // A long ASCII run before the first multi-byte character.
+    EXPECT_EQ(detectEncoding(std::string(1000, 'a') + "\xC3\xBC").encoding, TextEncoding::utf8);
+    EXPECT_EQ(detectEncoding(std::string(1000, 'a') + "\xFC").encoding, TextEncoding::ansi);
+}
+
+TEST(Utf16FromUtf8, DecodesEveryPlane) {
+    EXPECT_EQ(utf16FromUtf8("M\xC3\xA4rz \xE2\x82\xAC \xF0\x9F\x98\x80"), u"März € \U0001F600");
+    EXPECT_EQ(utf16FromUtf8("a\xFF" "b"), u"a\uFFFD" "b");
+}
+
+class AnsiFromUtf8 : public testing::Test {
+protected:
+    AnsiTable convert(std::string_view utf8) { return ansiFromUtf8Table(utf8, codePage); }
+    const AnsiCodePage codePage{ansiCharacters()};
+};
+
+TEST_F(AnsiFromUtf8, WritesEachCharacterAsItsByte) {
+    const AnsiTable table = convert("K\xC3\xB6pfe\r\nM\xC3\xA4rz;\xE2\x82\xAC;\xC3\x9F\n" + std::string(40, 'x') + "\xC3\xBC");
+    ASSERT_EQ(table.status, AnsiTable::Status::ok);
+    EXPECT_EQ(table.bytes.view(), "K\xF6pfe\r\nM\xE4rz;\x80;\xDF\n" + std::string(40, 'x') + "\xFC");
+}
+
+TEST_F(AnsiFromUtf8, RefusesWhatARecordCannotHoldAndNamesWhere) {
+    struct Case {
+        const char* name;
+        std::string table;
+        std::size_t line, field;  // 0: converted
+    };
+    const std::string arrow = "\xE2\x86\x92";
+    for (const Case& c : {
+             Case{"InAField", "K\r\na;b\r\nStahl" + arrow + ";1;2;3;4;5\r\n", 3, 1},
+             Case{"InTheSixthField", "K\nS;1;2;3;4;5" + arrow + "\n", 2, 6},
+             Case{"AfterCrOnlyLines", "K\rS;1\rS;1;2" + arrow + "\r", 3, 3},
+             Case{"AstralCharacter", "K\r\nS\xF0\x9F\x98\x80;1;2;3;4;5", 2, 1},
+             Case{"InvalidSequence", "\xEF\xBB\xBFK\r\nS\xE4;1;2;3;4;5", 2, 1},
+             Case{"InTheHeader", "K" + arrow + "\r\nS;1;2;3;4;5\r\n", 0, 0},
+             Case{"InAFieldAfterTheSixth", "K\r\nS;1;2;3;4;5;" + arrow + "\r\n", 0, 0},
+             Case{"AfterTheTableEnds", "K\r\nS;1;2;3;4;5\r\n\r\n" + arrow + "\r\n", 0, 0},
+         }) {
+        const AnsiTable table = convert(c.table);
+        EXPECT_EQ(table.status, c.line == 0 ? AnsiTable::Status::ok : AnsiTable::Status::unrepresentable) << c.name;
+        EXPECT_EQ(table.line, c.line) << c.name;
+        EXPECT_EQ(table.field, c.field) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace brisel
