@@ -1,6 +1,8 @@
 // How fast the conversion runs: in memory against memcpy, file to file, and across sizes.
 #include "app/file_conversion.h"
 #include "conversion/material_conversion.h"
+#include "conversion/text_encoding.h"
+#include "platform/ansi_text.h"
 #include "platform/byte_buffer.h"
 #include "table_generator.h"
 
@@ -28,6 +30,36 @@ void convertInMemory(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * table.size()));
 }
 BENCHMARK(convertInMemory)->Unit(benchmark::kMillisecond);
+
+// The ANSI path as "Konvertieren" takes it: the encoding test first, then the core.
+void convertAnsiWithDetection(benchmark::State& state) {
+    const std::string& table = bigTable();
+    for (auto _ : state) {
+        const brisel::DetectedText detected = brisel::detectEncoding(table);
+        const brisel::ConversionResult result = brisel::convertTable(detected.text, "*");
+        benchmark::DoNotOptimize(result.records().data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * table.size()));
+}
+BENCHMARK(convertAnsiWithDetection)->Unit(benchmark::kMillisecond);
+
+// The same table saved as UTF-8 with German names: every "a" an "ä", every "u" a "ü".
+// Detected, brought into the ANSI code page, converted.
+void convertUtf8(benchmark::State& state) {
+    std::string utf8 = "\xEF\xBB\xBF";
+    utf8.reserve(bigTable().size() * 5 / 4);
+    for (const char c : bigTable())
+        utf8.append(c == 'a' ? "\xC3\xA4" : c == 'u' ? "\xC3\xBC" : std::string_view(&c, 1));
+    const brisel::AnsiCodePage codePage(brisel::ansiCharacters());
+    for (auto _ : state) {
+        const brisel::DetectedText detected = brisel::detectEncoding(utf8);
+        const brisel::AnsiTable ansi = brisel::ansiFromUtf8Table(detected.text, codePage);
+        const brisel::ConversionResult result = brisel::convertTable(ansi.bytes.view(), "*");
+        benchmark::DoNotOptimize(result.records().data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * utf8.size()));
+}
+BENCHMARK(convertUtf8)->Unit(benchmark::kMillisecond);
 
 // The limit: the same bytes copied once, into fresh memory of the kind the records get.
 void memcpyLimit(benchmark::State& state) {

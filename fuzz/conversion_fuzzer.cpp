@@ -1,7 +1,10 @@
-// Fuzzes the conversion core against the plain reading, and checks the records' shape.
-// The first byte gives the prefix's length; the prefix follows, then the table.
+// Fuzzes the conversion core against the plain reading, and checks the records' shape;
+// a table that reads as UTF-8 goes through the ANSI code page as well. The first byte
+// gives the prefix's length; the prefix follows, then the table.
 #include "conversion/material_conversion.h"
 #include "conversion/reference_conversion.h"
+#include "conversion/text_encoding.h"
+#include "platform/ansi_text.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -21,6 +24,39 @@ std::size_t count(std::string_view text, std::string_view what) {
     for (std::size_t at = text.find(what); at != std::string_view::npos; at = text.find(what, at + what.size()))
         ++n;
     return n;
+}
+
+// The records' shape: three CR LF lines per accepted row, no other line end, never more
+// rows than lines.
+void checkShape(const brisel::ConversionResult& result, std::size_t inputLines) {
+    const std::string_view records = result.records();
+    check(count(records, "\r\n") == 3 * result.rows);
+    check(count(records, "\r") == 3 * result.rows && count(records, "\n") == 3 * result.rows);
+    check(inputLines == 0 ? result.rows == 0 : result.rows < inputLines);
+}
+
+// In the ANSI code page a UTF-8 table keeps its lines and fields: the same rows are taken,
+// and the same row is short, as in its UTF-8 bytes.
+void checkUtf8Path(std::string_view table, std::string_view prefix) {
+    const brisel::DetectedText detected = brisel::detectEncoding(table);
+    if (detected.encoding != brisel::TextEncoding::utf8)
+        return;
+    static const brisel::AnsiCodePage codePage(brisel::ansiCharacters());
+    const brisel::AnsiTable ansi = brisel::ansiFromUtf8Table(detected.text, codePage);
+    const std::size_t lines = brisel::reference::splitLines(detected.text).size();
+    if (ansi.status == brisel::AnsiTable::Status::unrepresentable) {
+        check(ansi.line >= 2 && ansi.line <= lines && ansi.field >= 1 && ansi.field <= brisel::minimumFieldCount);
+        return;
+    }
+    const std::string_view bytes = ansi.bytes.view();
+    check(bytes.size() <= detected.text.size());
+    for (const char* kept : {"\r", "\n", ";"})
+        check(count(bytes, kept) == count(detected.text, kept));
+    const brisel::ConversionResult converted = brisel::convertTable(bytes, prefix);
+    const brisel::ConversionResult asBytes = brisel::convertTable(detected.text, prefix);
+    check(converted.status == asBytes.status && converted.rows == asBytes.rows && converted.line == asBytes.line &&
+          converted.fieldCount == asBytes.fieldCount);
+    checkShape(converted, lines);
 }
 
 }  // namespace
@@ -44,13 +80,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(!plain.records && result.line == plain.line && result.fieldCount == plain.fieldCount);
         check(result.line >= 2 && result.line <= inputLines && result.fieldCount < brisel::minimumFieldCount);
         check(result.records().empty());
+        checkUtf8Path(table, prefix);
         return 0;
     }
-    const std::string_view records = result.records();
-    check(plain.records && records == *plain.records);
-    // Three CR LF lines per accepted row, no other line end, never more rows than lines.
-    check(count(records, "\r\n") == 3 * result.rows);
-    check(count(records, "\r") == 3 * result.rows && count(records, "\n") == 3 * result.rows);
-    check(inputLines == 0 ? result.rows == 0 : result.rows < inputLines);
+    check(plain.records && result.records() == *plain.records);
+    checkShape(result, inputLines);
+    checkUtf8Path(table, prefix);
     return 0;
 }
