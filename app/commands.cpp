@@ -78,6 +78,12 @@ void Commands::cmd_beenden_Click() {
     form.unload();
 }
 
+void Commands::filesDropped(TextBox box, const std::vector<std::u16string>& paths) {
+    if (box == TextBox::prefix || paths.empty())
+        return;
+    form.setText(box, paths.front());
+}
+
 void Commands::cmd_defaults_Click() {
     if (isOrdinaryFile(configFile))
         return parseConfigFile(configFile);

@@ -3,15 +3,16 @@
 // outside the process through a Desktop; files through the platform's file layer.
 #pragma once
 
+#include "app/form.h"
 #include "app/write_mode.h"
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brisel {
 
 class Desktop;
-class Form;
 
 class Commands {
 public:
@@ -23,6 +24,9 @@ public:
     void cmd_defaults_Click();
     void cmd_convert_Click();
     void cmd_beenden_Click();
+    // Files dropped from the file manager on a text box or its frame: the first one's
+    // local path goes into the box as if it had been typed. The prefix takes none.
+    void filesDropped(TextBox box, const std::vector<std::u16string>& paths);
 
 private:
     std::u16string selectFile(std::u16string_view titel, std::u16string_view filterString);

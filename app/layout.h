@@ -2,7 +2,10 @@
 // kind, container, caption, tooltip and place in twips, in tab order.
 #pragma once
 
+#include "app/form.h"
+
 #include <array>
+#include <optional>
 #include <string_view>
 
 namespace brisel::layout {
@@ -83,6 +86,23 @@ constexpr Twips inClientArea(const Entry& e) {
         return e.place;
     const Twips outer = inClientArea(entry(e.container));
     return {outer.left + e.place.left, outer.top + e.place.top, e.place.width, e.place.height};
+}
+
+// The text box that a control is or holds: where files dropped on it go.
+constexpr std::optional<TextBox> boxOf(Control control) {
+    switch (control) {
+    case Control::frm_source:
+    case Control::txt_source:
+        return TextBox::source;
+    case Control::prefix:
+    case Control::txt_prefix:
+        return TextBox::prefix;
+    case Control::frm_destination:
+    case Control::txt_destination:
+        return TextBox::destination;
+    default:
+        return std::nullopt;
+    }
 }
 
 }  // namespace brisel::layout

@@ -3,10 +3,16 @@
 
 #include "platform/qt_text.h"
 
+#include <QDir>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QUrl>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 using brisel::TextBox;
@@ -41,6 +47,18 @@ QWidget* makeControl(const layout::Entry& entry, QWidget* container) {
     control->setGeometry(pixels(entry.place));
     control->setToolTip(qtText(entry.toolTip));
     return control;
+}
+
+// The local paths of the files a drag carries; a file manager gives them as file URLs.
+std::vector<std::u16string> localFiles(const QMimeData* data) {
+    std::vector<std::u16string> files;
+    if (data == nullptr)
+        return files;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            files.push_back(QDir::toNativeSeparators(url.toLocalFile()).toStdU16String());
+    }
+    return files;
 }
 
 }  // namespace
@@ -83,6 +101,11 @@ void converter::buildLayout() {
         // A screen reader names each text box after its frame.
         if (entry.kind == layout::Kind::textBox)
             control->setAccessibleName(qtText(layout::entry(entry.container).caption));
+        // Files dropped on a text box or its frame are the commands' to place.
+        if (layout::boxOf(entry.control)) {
+            control->setAcceptDrops(true);
+            control->installEventFilter(this);
+        }
         // The table is in tab order; frames take no focus.
         if (entry.kind == layout::Kind::frame)
             continue;
@@ -90,6 +113,26 @@ void converter::buildLayout() {
             setTabOrder(previous, control);
         previous = control;
     }
+}
+
+bool converter::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return QWidget::eventFilter(watched, event);
+    const auto found = std::find(controls.begin(), controls.end(), watched);
+    const auto box = layout::boxOf(static_cast<layout::Control>(found - controls.begin()));
+    auto* drop = static_cast<QDropEvent*>(event);  // a drag's enter and move events are drop events too
+    const std::vector<std::u16string> files = localFiles(drop->mimeData());
+    if (!box || files.empty())
+        return QWidget::eventFilter(watched, event);  // text is dragged as in any text box
+    if (*box == TextBox::prefix) {
+        drop->ignore();
+        return true;
+    }
+    if (type == QEvent::Drop)
+        commands.filesDropped(*box, files);
+    drop->acceptProposedAction();
+    return true;
 }
 
 QLineEdit* converter::textBox(layout::Control control) const {

@@ -23,6 +23,9 @@ class converter : public QWidget, private brisel::Form {
 public:
     explicit converter(brisel::Desktop& desktop, QWidget* parent = nullptr);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void buildLayout();
 

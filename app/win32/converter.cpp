@@ -164,8 +164,10 @@ LRESULT converter::handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     switch (message) {
     case WM_CREATE:
         createControls();
+        DragAcceptFiles(hwnd, TRUE);
         return 0;
         HANDLE_MSG(hwnd, WM_COMMAND, OnCommand);
+        HANDLE_MSG(hwnd, WM_DROPFILES, OnDropFiles);
         HANDLE_MSG(hwnd, WM_ACTIVATE, OnActivate);
         HANDLE_MSG(hwnd, WM_DESTROY, OnDestroy);
     default:
@@ -198,6 +200,35 @@ void converter::OnActivate(HWND, UINT state, HWND, BOOL minimized) {
         focus = GetFocus();
     else if (!minimized && focus && IsChild(window, focus))
         SetFocus(focus);
+}
+
+void converter::OnDropFiles(HWND, HDROP drop) {
+    POINT point{};
+    DragQueryPoint(drop, &point);
+    // The first file counts.
+    std::vector<std::u16string> files;
+    if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
+        std::wstring file(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
+        file.resize(DragQueryFileW(drop, 0, file.data(), static_cast<UINT>(file.size())));
+        files.emplace_back(file.begin(), file.end());
+    }
+    DragFinish(drop);
+    if (const auto box = boxAt(point))
+        commands.filesDropped(*box, files);
+}
+
+std::optional<TextBox> converter::boxAt(POINT point) const noexcept {
+    // Each text box lies in its frame: the frame is where a drop counts for it.
+    for (const layout::Entry& entry : layout::controls) {
+        if (entry.kind != layout::Kind::frame)
+            continue;
+        const layout::Twips place = layout::inClientArea(entry);
+        const RECT frame{pixels(place.left), pixels(place.top), pixels(place.left + place.width),
+                         pixels(place.top + place.height)};
+        if (PtInRect(&frame, point))
+            return layout::boxOf(entry.control);
+    }
+    return std::nullopt;
 }
 
 void converter::OnDestroy(HWND) {

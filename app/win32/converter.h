@@ -14,7 +14,10 @@
 #endif
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <array>
+#include <optional>
 #include <string>
 
 namespace brisel {
@@ -41,10 +44,12 @@ private:
     LRESULT handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(HWND hwnd, int id, HWND control, UINT code);
     void OnActivate(HWND hwnd, UINT state, HWND other, BOOL minimized);
+    void OnDropFiles(HWND hwnd, HDROP drop);
     void OnDestroy(HWND hwnd);
 
     void createControls();
     int pixels(int twips) const noexcept;
+    std::optional<brisel::TextBox> boxAt(POINT point) const noexcept;
     HWND box(brisel::TextBox which) const noexcept;
 
     // brisel::Form

@@ -227,6 +227,16 @@ TEST_F(CommandsTest, FileButtonsFillTheirBoxOrEmptyItOnCancel) {
     EXPECT_TRUE(desktop.messages.empty());
 }
 
+TEST_F(CommandsTest, DroppedFilesFillThePathBoxesButNotThePrefix) {
+    fillIn(u"alt.csv", u"alt.ini", u"*", 1);
+    commands.filesDropped(TextBox::source, {u"/daten/tabelle.csv", u"/daten/zweite.csv"});
+    commands.filesDropped(TextBox::destination, {u"/daten/material.ini"});
+    commands.filesDropped(TextBox::prefix, {u"/daten/x.csv"});
+    commands.filesDropped(TextBox::source, {});
+    EXPECT_EQ(form.inputs(), (Inputs{u"/daten/tabelle.csv", u"/daten/material.ini", u"*", 1}));
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
 TEST_F(CommandsTest, BeendenUnloadsTheWindowWithoutTouchingFiles) {
     fillIn(u"a.csv", u"b.ini", u"*", 0);
     commands.cmd_beenden_Click();

@@ -6,10 +6,13 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -105,6 +108,29 @@ TEST_F(QtWindow, EnterAndEscapeTriggerNothing) {
     EXPECT_TRUE(desktop.messages.empty());
     EXPECT_TRUE(window.isVisible());
     EXPECT_FALSE(folder.exists(u"material.ini"));
+}
+
+TEST_F(QtWindow, FilesDroppedFromTheFileManagerFillTheBoxes) {
+    // A drag and its drop, as a file manager sends them: file URLs.
+    const auto drop = [](QWidget* target, const QStringList& files) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& file : files)
+            urls << QUrl::fromLocalFile(file);
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &dropped);
+        return dropped.isAccepted();
+    };
+    text("txt_prefix")->setText(u"*"_s);
+    EXPECT_TRUE(drop(text("txt_source"), {u"/daten/Mär z.csv"_s, u"/daten/zweite.csv"_s}));
+    EXPECT_TRUE(drop(control("frm_destination"), {u"/daten/material.ini"_s}));
+    EXPECT_FALSE(drop(text("txt_prefix"), {u"/daten/x.csv"_s}));
+    EXPECT_EQ(text("txt_source")->text(), u"/daten/Mär z.csv"_s);
+    EXPECT_EQ(text("txt_destination")->text(), u"/daten/material.ini"_s);
+    EXPECT_EQ(text("txt_prefix")->text(), u"*"_s);
 }
 
 TEST_F(QtWindow, ButtonsRunTheirCommandsOnTheControls) {

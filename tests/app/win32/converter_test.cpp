@@ -6,6 +6,7 @@
 #include "temp_folder.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -127,6 +128,32 @@ TEST_F(Win32Window, EnterAndEscapeTriggerNothing) {
     EXPECT_TRUE(desktop.messages.empty());
     EXPECT_TRUE(IsWindow(window.handle()));
     EXPECT_FALSE(folder.exists(u"material.ini"));
+}
+
+TEST_F(Win32Window, FilesDroppedFromTheExplorerFillTheBoxes) {
+    // A drop as the Explorer sends it: the point in the client area, then the files' names.
+    const auto drop = [&](Control on, std::initializer_list<std::wstring_view> files) {
+        std::wstring names;
+        for (const std::wstring_view file : files)
+            names.append(file).push_back(L'\0');
+        names.push_back(L'\0');
+        const HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+        auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+        const layout::Twips place = layout::inClientArea(layout::entry(on));
+        header->pFiles = sizeof(DROPFILES);
+        header->pt = {(place.left + place.width / 2) / layout::twipsPerPixel, (place.top + place.height / 2) / layout::twipsPerPixel};
+        header->fWide = TRUE;
+        std::copy(names.begin(), names.end(), reinterpret_cast<wchar_t*>(header + 1));
+        GlobalUnlock(memory);
+        SendMessageW(window.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    };
+    type(Control::txt_prefix, u"*");
+    drop(Control::txt_source, {L"C:\\Daten\\Mär z.csv", L"C:\\Daten\\zweite.csv"});
+    drop(Control::frm_destination, {L"C:\\Daten\\material.ini"});
+    drop(Control::txt_prefix, {L"C:\\Daten\\x.csv"});
+    EXPECT_EQ(windowText(control(Control::txt_source)), u"C:\\Daten\\Mär z.csv");
+    EXPECT_EQ(windowText(control(Control::txt_destination)), u"C:\\Daten\\material.ini");
+    EXPECT_EQ(windowText(control(Control::txt_prefix)), u"*");
 }
 
 TEST_F(Win32Window, ButtonsRunTheirCommandsOnTheControls) {
