@@ -8,9 +8,14 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 #include <QStringList>
 #include <QUrl>
+
+using namespace Qt::StringLiterals;
 
 namespace brisel {
 
@@ -20,11 +25,25 @@ void QtDesktop::showMessage(MessageKind kind, std::u16string_view text, std::u16
     box.exec();
 }
 
+std::unique_ptr<QMessageBox> yesNoBox(std::u16string_view text, std::u16string_view title) {
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Critical, qtText(title), qtText(text),
+                                             QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+    box->setDefaultButton(QMessageBox::Yes);
+    return box;
+}
+
 Answer QtDesktop::askYesNo(std::u16string_view text, std::u16string_view title) {
-    QMessageBox box(QMessageBox::Critical, qtText(title), qtText(text), QMessageBox::Yes | QMessageBox::No,
-                    QApplication::activeWindow());
-    box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes ? Answer::yes : Answer::no;
+    return yesNoBox(text, title)->exec() == QMessageBox::Yes ? Answer::yes : Answer::no;
+}
+
+bool installGermanTexts(QApplication& application) {
+    auto* translator = new QTranslator(&application);
+    if (!translator->load(QLocale(QLocale::German, QLocale::Germany), u"qtbase"_s, u"_"_s,
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QApplication::installTranslator(translator);
 }
 
 QStringList nameFilters(const QString& filter) {

@@ -5,6 +5,11 @@
 
 #include <QStringList>
 
+#include <memory>
+
+class QApplication;
+class QMessageBox;
+
 namespace brisel {
 
 class QtDesktop final : public Desktop {
@@ -17,5 +22,12 @@ public:
 
 // "CSV-Dateien (*.csv)|*.csv" as the name filters of a Qt file dialog.
 QStringList nameFilters(const QString& filter);
+
+// The Yes/No box as askYesNo shows it, not yet shown.
+std::unique_ptr<QMessageBox> yesNoBox(std::u16string_view text, std::u16string_view title);
+
+// Qt's own texts (the boxes' buttons, the file dialog) in German, whatever the desktop's
+// language: the whole program is German. False if the translation is not installed.
+bool installGermanTexts(QApplication& application);
 
 }  // namespace brisel

@@ -15,6 +15,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QString::fromLatin1(brisel::applicationName));
     QApplication::setApplicationVersion(QString::fromLatin1(brisel::fileVersion));
     QApplication::setWindowIcon(QIcon(QPixmap(brisel_xpm)));
+    brisel::installGermanTexts(app);  // without the translation, Qt's few texts stay English
 
     brisel::QtDesktop desktop;
     converter window(desktop);
