@@ -35,6 +35,7 @@ FileConversion convertFile(std::u16string_view source, std::u16string_view desti
             return done;
         }
         ansi = transcoded.bytes.view();
+        table.bytes.reset();  // the UTF-8 bytes are done with: at most two copies of the table at a time
     }
     ConversionResult result = convertTable(ansi, prefix);
     // The table's memory goes back before the write.

@@ -88,6 +88,23 @@ constexpr Twips inClientArea(const Entry& e) {
     return {outer.left + e.place.left, outer.top + e.place.top, e.place.width, e.place.height};
 }
 
+// The control of each text box and each option of the window's inputs.
+constexpr Control controlOf(TextBox box) {
+    switch (box) {
+    case TextBox::source:
+        return Control::txt_source;
+    case TextBox::destination:
+        return Control::txt_destination;
+    case TextBox::prefix:
+        break;
+    }
+    return Control::txt_prefix;
+}
+
+constexpr Control optionControl(int index) {
+    return index == 0 ? Control::action0 : Control::action1;
+}
+
 // The text box that a control is or holds: where files dropped on it go.
 constexpr std::optional<TextBox> boxOf(Control control) {
     switch (control) {

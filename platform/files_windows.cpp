@@ -4,9 +4,7 @@
 #include "platform/files.h"
 
 #include "platform/ordinary_file.h"
-
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+#include "platform/windows_api.h"
 
 #include <algorithm>
 #include <string>

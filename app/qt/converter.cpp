@@ -140,20 +140,11 @@ QLineEdit* converter::textBox(layout::Control control) const {
 }
 
 QLineEdit* converter::box(TextBox which) const {
-    switch (which) {
-    case TextBox::source:
-        return textBox(layout::Control::txt_source);
-    case TextBox::destination:
-        return textBox(layout::Control::txt_destination);
-    case TextBox::prefix:
-        break;
-    }
-    return textBox(layout::Control::txt_prefix);
+    return textBox(layout::controlOf(which));
 }
 
 QRadioButton* converter::option(int index) const {
-    const auto control = index == 0 ? layout::Control::action0 : layout::Control::action1;
-    return static_cast<QRadioButton*>(controls[static_cast<std::size_t>(control)]);
+    return static_cast<QRadioButton*>(controls[static_cast<std::size_t>(layout::optionControl(index))]);
 }
 
 void converter::setTitle(std::u16string_view title) {

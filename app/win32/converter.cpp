@@ -242,15 +242,7 @@ void converter::OnDestroy(HWND) {
 }
 
 HWND converter::box(TextBox which) const noexcept {
-    switch (which) {
-    case TextBox::source:
-        return control(layout::Control::txt_source);
-    case TextBox::destination:
-        return control(layout::Control::txt_destination);
-    case TextBox::prefix:
-        break;
-    }
-    return control(layout::Control::txt_prefix);
+    return control(layout::controlOf(which));
 }
 
 void converter::setTitle(std::u16string_view title) {
@@ -269,17 +261,16 @@ void converter::setText(TextBox which, std::u16string_view text) {
 }
 
 bool converter::isSelected(int index) const {
-    const auto option = index == 0 ? layout::Control::action0 : layout::Control::action1;
-    return Button_GetCheck(control(option)) == BST_CHECKED;
+    return Button_GetCheck(control(layout::optionControl(index))) == BST_CHECKED;
 }
 
 void converter::select(int index) {
-    Button_SetCheck(control(layout::Control::action0), index == 0 ? BST_CHECKED : BST_UNCHECKED);
-    Button_SetCheck(control(layout::Control::action1), index == 1 ? BST_CHECKED : BST_UNCHECKED);
+    Button_SetCheck(control(layout::optionControl(index)), BST_CHECKED);
+    Button_SetCheck(control(layout::optionControl(1 - index)), BST_UNCHECKED);
 }
 
 void converter::deselect(int index) {
-    Button_SetCheck(control(index == 0 ? layout::Control::action0 : layout::Control::action1), BST_UNCHECKED);
+    Button_SetCheck(control(layout::optionControl(index)), BST_UNCHECKED);
 }
 
 void converter::unload() {
