@@ -2,7 +2,6 @@
 #include "app/commands.h"
 
 #include "app/file_conversion.h"
-#include "app/form.h"
 #include "config/config_reader.h"
 #include "config/default_config.h"
 #include "conversion/material_conversion.h"

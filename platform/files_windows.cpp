@@ -37,7 +37,7 @@ constexpr std::size_t chunk = std::size_t{1} << 30;
 // ("\\?\C:\..." or "\\?\UNC\server\..."), which has no limit of 260 characters. A device
 // name such as "CON" or "\\.\pipe\x" comes back as it stands.
 std::wstring fullPath(std::u16string_view path) {
-    const std::wstring given(reinterpret_cast<const wchar_t*>(path.data()), path.size());
+    const std::wstring given = wide(path);
     if (given.empty() || given.starts_with(L"\\\\?\\"))
         return given;
     std::wstring full(MAX_PATH, L'\0');

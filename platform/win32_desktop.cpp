@@ -9,13 +9,6 @@
 #include <string>
 
 namespace brisel {
-namespace {
-
-std::wstring wide(std::u16string_view text) {
-    return {text.begin(), text.end()};
-}
-
-}  // namespace
 
 void Win32Desktop::showMessage(MessageKind kind, std::u16string_view text, std::u16string_view title) {
     const UINT style = kind == MessageKind::error ? MB_OK | MB_ICONSTOP : MB_OK;
@@ -51,8 +44,7 @@ std::u16string Win32Desktop::chooseFile(std::u16string_view title, std::u16strin
     dialog.Flags = 0;
     if (!GetOpenFileNameW(&dialog))
         return {};
-    const std::wstring_view chosen(file);
-    return {chosen.begin(), chosen.end()};
+    return utf16(file);
 }
 
 bool Win32Desktop::startEditor(std::u16string_view file) {

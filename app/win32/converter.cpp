@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 using brisel::TextBox;
+using brisel::wide;
 namespace layout = brisel::layout;
 
 namespace {
@@ -15,10 +16,6 @@ constexpr wchar_t className[] = L"brisel.converter";
 constexpr int firstControlId = 1000;
 // A fixed frame: minimise and close, no maximise, no sizing border.
 constexpr DWORD frameStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-
-std::wstring wide(std::u16string_view text) {
-    return {text.begin(), text.end()};
-}
 
 int controlId(layout::Control control) {
     return firstControlId + static_cast<int>(control);
@@ -210,7 +207,7 @@ void converter::OnDropFiles(HWND, HDROP drop) {
     if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
         std::wstring file(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
         file.resize(DragQueryFileW(drop, 0, file.data(), static_cast<UINT>(file.size())));
-        files.emplace_back(file.begin(), file.end());
+        files.push_back(brisel::utf16(file));
     }
     DragFinish(drop);
     if (const auto box = boxAt(point))
@@ -253,7 +250,7 @@ std::u16string converter::text(TextBox which) const {
     const HWND edit = box(which);
     std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
-    return {text.begin(), text.end()};
+    return brisel::utf16(text);
 }
 
 void converter::setText(TextBox which, std::u16string_view text) {

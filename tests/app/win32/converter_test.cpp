@@ -20,8 +20,7 @@ using layout::Control;
 std::u16string windowText(HWND window) {
     wchar_t text[512] = L"";
     GetWindowTextW(window, text, 512);
-    const std::wstring_view view(text);
-    return {view.begin(), view.end()};
+    return utf16(text);
 }
 
 class Win32Window : public testing::Test {
@@ -37,7 +36,7 @@ protected:
     void click(Control which) { SendMessageW(control(which), BM_CLICK, 0, 0); }
     bool checked(Control which) const { return SendMessageW(control(which), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     void type(Control which, const std::u16string& text) {
-        SetWindowTextW(control(which), reinterpret_cast<const wchar_t*>(text.c_str()));
+        SetWindowTextW(control(which), wide(text).c_str());
     }
 
     std::u16string toolTip(Control which) const {
@@ -48,8 +47,7 @@ protected:
         tool.uId = reinterpret_cast<UINT_PTR>(control(which));
         tool.lpszText = text;
         SendMessageW(window.toolTips(), TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
-        const std::wstring_view view(text);
-        return {view.begin(), view.end()};
+        return utf16(text);
     }
 
     TempFolder folder;
