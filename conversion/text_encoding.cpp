@@ -2,6 +2,7 @@
 // sixteen bytes at a time; only the other characters are decoded one by one.
 #include "conversion/text_encoding.h"
 
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -148,6 +149,58 @@ std::u16string utf16FromUtf8(std::string_view utf8) {
     return text;
 }
 
+std::optional<std::string> utf8FromUtf16(std::u16string_view text) {
+    std::string utf8;
+    utf8.reserve(text.size());
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        char32_t c = text[at];
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            const bool pair = c < 0xDC00 && at + 1 < text.size() && text[at + 1] >= 0xDC00 && text[at + 1] <= 0xDFFF;
+            if (!pair)
+                return std::nullopt;
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++at] - 0xDC00);
+        }
+        if (c < 0x80) {
+            utf8.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            utf8.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            utf8.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            utf8.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            utf8.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return utf8;
+}
+
+ByteBuffer utf8FromAnsi(std::string_view ansi, std::u16string_view codePage) {
+    // Each byte from 0x80 on becomes at most three bytes: every character of a single-byte
+    // code page lies in the Basic Multilingual Plane.
+    std::array<std::string, 128> high;
+    for (std::size_t byte = 0x80; byte < 0x100 && byte < codePage.size(); ++byte)
+        high[byte - 0x80] = utf8FromUtf16(codePage.substr(byte, 1)).value_or("\xEF\xBF\xBD");
+    ByteBuffer utf8(3 * ansi.size() + 1);
+    char* out = utf8.data();
+    for (std::size_t at = 0; at < ansi.size();) {
+        const std::size_t run = asciiRunEnd(ansi, at);
+        std::memcpy(out, ansi.data() + at, run - at);
+        out += run - at;
+        for (at = run; at < ansi.size() && static_cast<unsigned char>(ansi[at]) >= 0x80; ++at) {
+            const std::string& character = high[static_cast<unsigned char>(ansi[at]) - 0x80];
+            std::memcpy(out, character.data(), character.size());
+            out += character.size();
+        }
+    }
+    utf8.setSize(static_cast<std::size_t>(out - utf8.data()));
+    return utf8;
+}
+
 AnsiCodePage::AnsiCodePage(std::u16string_view characters) noexcept {
     bytes_.fill(-1);
     // Where two bytes stand for one character, the lower one is written.
@@ -191,6 +244,20 @@ AnsiTable ansiFromUtf8Table(std::string_view utf8, const AnsiCodePage& codePage)
     }
     table.bytes.setSize(static_cast<std::size_t>(out - table.bytes.data()));
     return table;
+}
+
+std::optional<TablePlace> invalidUtf8InRecords(std::string_view utf8) noexcept {
+    Place place(utf8);
+    for (std::size_t at = asciiRunEnd(utf8, 0); at < utf8.size(); at = asciiRunEnd(utf8, at)) {
+        const Decoded decoded = decodeAt(utf8, at);
+        if (!decoded.valid) {
+            place.moveTo(at);
+            if (place.isWritten())
+                return TablePlace{place.line(), place.field()};
+        }
+        at += decoded.length;
+    }
+    return std::nullopt;
 }
 
 }  // namespace brisel

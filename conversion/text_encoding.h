@@ -1,5 +1,6 @@
-// Which encoding a table or brisel.conf was saved in, and UTF-8 turned into the single-byte
-// ANSI code page of the records. Bytes in, bytes out; the code page itself is the caller's.
+// Which encoding a table, brisel.conf or material.ini was saved in, and a table turned into
+// the encoding its records are written in: the single-byte ANSI code page, or UTF-8 for a
+// material.ini that is UTF-8 already. Bytes in, bytes out; the code page itself is the caller's.
 #pragma once
 
 #include "platform/byte_buffer.h"
@@ -31,6 +32,13 @@ struct DetectedText {
 // The text of valid UTF-8; an invalid sequence reads as U+FFFD.
 [[nodiscard]] std::u16string utf16FromUtf8(std::string_view utf8);
 
+// The UTF-8 of a text, or nothing when it holds half of a surrogate pair.
+[[nodiscard]] std::optional<std::string> utf8FromUtf16(std::u16string_view text);
+
+// ANSI bytes as UTF-8; `codePage` holds the character of each of the 256 bytes, as
+// AnsiCodePage takes it. Throws std::bad_alloc.
+[[nodiscard]] ByteBuffer utf8FromAnsi(std::string_view ansi, std::u16string_view codePage);
+
 // The single-byte code page as the system has it: which character each byte stands for.
 class AnsiCodePage {
 public:
@@ -58,5 +66,16 @@ struct AnsiTable {
 // never written). Elsewhere it stops the conversion; an invalid UTF-8 sequence counts as
 // such a character. Lines end as the table's do: CR LF, a lone CR or a lone LF.
 [[nodiscard]] AnsiTable ansiFromUtf8Table(std::string_view utf8, const AnsiCodePage& codePage);
+
+// Where a character stands in a table: its line and its field, both from 1.
+struct TablePlace {
+    std::size_t line = 0;
+    std::size_t field = 0;
+};
+
+// For records written in UTF-8: the first invalid UTF-8 sequence (possible after a
+// byte-order mark) that would go into a record, found as ansiFromUtf8Table finds a
+// character without a byte; nothing when every record would be valid UTF-8.
+[[nodiscard]] std::optional<TablePlace> invalidUtf8InRecords(std::string_view utf8) noexcept;
 
 }  // namespace brisel

@@ -1,5 +1,6 @@
 // Fuzzes the conversion core against the plain reading, and checks the records' shape;
-// a table that reads as UTF-8 goes through the ANSI code page as well. The first byte
+// a table that reads as UTF-8 goes through the ANSI code page as well, and every table
+// into the UTF-8 records of a UTF-8 material.ini. The first byte
 // gives the prefix's length; the prefix follows, then the table.
 #include "conversion/material_conversion.h"
 #include "conversion/reference_conversion.h"
@@ -59,6 +60,33 @@ void checkUtf8Path(std::string_view table, std::string_view prefix) {
     checkShape(converted, lines);
 }
 
+bool isUtf8(std::string_view bytes) {
+    return brisel::detectEncoding(bytes).encoding == brisel::TextEncoding::utf8 ||
+           std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Records for a UTF-8 material.ini are valid UTF-8: from an ANSI table through the code page,
+// from a UTF-8 table directly once no invalid sequence stands where a record takes it.
+void checkUtf8Records(std::string_view table) {
+    const brisel::DetectedText detected = brisel::detectEncoding(table);
+    if (detected.encoding == brisel::TextEncoding::utf16)
+        return;
+    std::string_view text = detected.text;
+    brisel::ByteBuffer fromAnsi;
+    if (detected.encoding == brisel::TextEncoding::ansi) {
+        static const std::u16string codePage = brisel::ansiCharacters();
+        fromAnsi = brisel::utf8FromAnsi(text, codePage);
+        text = fromAnsi.view();
+        check(isUtf8(text));
+        for (const char* kept : {"\r", "\n", ";"})
+            check(count(text, kept) == count(detected.text, kept));
+    } else if (brisel::invalidUtf8InRecords(text)) {
+        return;
+    }
+    const brisel::ConversionResult records = brisel::convertTable(text, "");
+    check(isUtf8(records.records()));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -81,10 +109,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(result.line >= 2 && result.line <= inputLines && result.fieldCount < brisel::minimumFieldCount);
         check(result.records().empty());
         checkUtf8Path(table, prefix);
+        checkUtf8Records(table);
         return 0;
     }
     check(plain.records && result.records() == *plain.records);
     checkShape(result, inputLines);
     checkUtf8Path(table, prefix);
+    checkUtf8Records(table);
     return 0;
 }

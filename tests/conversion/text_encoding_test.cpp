@@ -45,6 +45,26 @@ TEST(Utf16FromUtf8, DecodesEveryPlane) {
     EXPECT_EQ(utf16FromUtf8("a\xFF" "b"), u"a\uFFFD" "b");
 }
 
+TEST(Utf8FromUtf16, EncodesEveryPlaneButNoHalfPair) {
+    EXPECT_EQ(utf8FromUtf16(u"März € \U0001F600"), "M\xC3\xA4rz \xE2\x82\xAC \xF0\x9F\x98\x80");
+    EXPECT_EQ(utf8FromUtf16(u"a\xD83D"), std::nullopt);
+    EXPECT_EQ(utf8FromUtf16(std::u16string(1, u'\xDE00')), std::nullopt);
+}
+
+TEST(Utf8FromAnsi, WritesEachByteAsItsCharacter) {
+    const std::string ansi = "K\xF6pfe;\x80\x81\xFF" + std::string(40, 'x') + "\xE4";
+    EXPECT_EQ(utf8FromAnsi(ansi, ansiCharacters()).view(),
+              "K\xC3\xB6pfe;\xE2\x82\xAC\xC2\x81\xC3\xBF" + std::string(40, 'x') + "\xC3\xA4");
+}
+
+TEST(InvalidUtf8InRecords, NamesOnlyWhatARecordWouldHold) {
+    EXPECT_EQ(invalidUtf8InRecords("K\xFF\r\nS;1;2;3;4;5;\xFF\r\n\r\n\xFF"), std::nullopt);
+    const auto place = invalidUtf8InRecords("K\r\nS;1;2;3;4;5\r\nS;1\xE4;2;3;4;5\r\n");
+    ASSERT_TRUE(place);
+    EXPECT_EQ(place->line, 3u);
+    EXPECT_EQ(place->field, 2u);
+}
+
 class AnsiFromUtf8 : public testing::Test {
 protected:
     AnsiTable convert(std::string_view utf8) { return ansiFromUtf8Table(utf8, codePage); }
