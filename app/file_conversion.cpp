@@ -1,62 +1,142 @@
 // The conversion between the files and the conversion core.
 #include "app/file_conversion.h"
 
-#include "conversion/material_conversion.h"
-#include "conversion/text_encoding.h"
+#include "conversion/appending.h"
 #include "platform/ansi_text.h"
 
 #include <new>
+#include <optional>
+#include <string>
+#include <utility>
 
 namespace brisel {
+namespace {
 
-FileConversion convertFile(std::u16string_view source, std::u16string_view destination, std::string_view prefix,
-                           WriteMode mode) try {
-    using Outcome = FileConversion::Outcome;
+using Outcome = FileConversion::Outcome;
+
+FileConversion failed(Outcome outcome) {
     FileConversion done;
-    FileContent table = readWholeFile(source);
-    if (!table.bytes) {
-        done.outcome = table.error == ReadError::inUse ? Outcome::sourceInUse : Outcome::sourceUnreadable;
-        return done;
+    done.outcome = outcome;
+    return done;
+}
+
+FileConversion unrepresentableAt(const TablePlace& place) {
+    FileConversion done = failed(Outcome::unrepresentable);
+    done.line = place.line;
+    done.field = place.field;
+    return done;
+}
+
+const std::u16string& codePageCharacters() {
+    static const std::u16string characters = ansiCharacters();
+    return characters;
+}
+
+// The table in the records' encoding, or the first character that does not fit. `bytes`
+// keeps what the view points into.
+struct TableText {
+    std::optional<TablePlace> unfit;
+    std::string_view text;
+    ByteBuffer bytes;
+};
+
+TableText inEncoding(const DetectedText& table, TextEncoding encoding) {
+    TableText result;
+    result.text = table.text;
+    if (encoding == TextEncoding::utf8) {
+        if (table.encoding == TextEncoding::utf8) {
+            result.unfit = invalidUtf8InRecords(table.text);  // only a table with a mark can hold one
+        } else {
+            result.bytes = utf8FromAnsi(table.text, codePageCharacters());
+            result.text = result.bytes.view();
+        }
+    } else if (table.encoding == TextEncoding::utf8) {
+        static const AnsiCodePage codePage(codePageCharacters());
+        AnsiTable ansi = ansiFromUtf8Table(table.text, codePage);
+        if (ansi.status == AnsiTable::Status::unrepresentable)
+            result.unfit = TablePlace{ansi.line, ansi.field};
+        result.bytes = std::move(ansi.bytes);
+        result.text = result.bytes.view();
     }
-    const DetectedText detected = detectEncoding(table.bytes->view());
-    if (detected.encoding == TextEncoding::utf16) {
-        done.outcome = Outcome::utf16Table;
-        return done;
+    return result;
+}
+
+}  // namespace
+
+TableBytes readTable(std::u16string_view source) try {
+    FileContent content = readWholeFile(source);
+    if (!content.bytes)
+        return {content.error == ReadError::inUse ? Outcome::sourceInUse : Outcome::sourceUnreadable, {}};
+    return {Outcome::ok, std::move(*content.bytes)};
+} catch (const std::bad_alloc&) {
+    return {Outcome::outOfMemory, {}};
+}
+
+BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEncoding encoding) try {
+    const DetectedText detected = detectEncoding(table.view());
+    if (detected.encoding == TextEncoding::utf16)
+        return {failed(Outcome::utf16Table), {}};
+    const std::optional<std::string> prefixBytes =
+        encoding == TextEncoding::utf8 ? utf8FromUtf16(prefix) : toAnsi(prefix);
+    if (!prefixBytes)
+        return {failed(Outcome::prefixUnrepresentable), {}};
+
+    TableText text = inEncoding(detected, encoding);
+    if (text.unfit)
+        return {unrepresentableAt(*text.unfit), {}};
+    if (text.bytes.capacity() != 0)
+        table = ByteBuffer();  // the original bytes are done with: at most two copies of the table at a time
+
+    BuiltRecords built{{}, convertTable(text.text, *prefixBytes)};
+    if (built.records.status == ConversionResult::Status::tooFewFields) {
+        built.result = failed(Outcome::tooFewFields);
+        built.result.line = built.records.line;
+        built.result.fieldCount = built.records.fieldCount;
     }
-    std::string_view ansi = detected.text;
-    AnsiTable transcoded;
-    if (detected.encoding == TextEncoding::utf8) {
-        static const AnsiCodePage codePage(ansiCharacters());
-        transcoded = ansiFromUtf8Table(detected.text, codePage);
-        if (transcoded.status == AnsiTable::Status::unrepresentable) {
-            done.outcome = Outcome::unrepresentable;
-            done.line = transcoded.line;
-            done.field = transcoded.field;
+    built.result.rows = built.records.rows;
+    return built;
+} catch (const std::bad_alloc&) {
+    return {failed(Outcome::outOfMemory), {}};
+}
+
+FileConversion convertTableToFile(ByteBuffer table, std::u16string_view destination, std::u16string_view prefix,
+                                  WriteMode mode) try {
+    // "erweitern" writes in the destination's own encoding, so it is looked at first. A
+    // destination that is missing or cannot be read gets ANSI records and nothing before them.
+    Appending appending;
+    if (mode == WriteMode::append) {
+        const FileContent existing = readWholeFile(destination);
+        if (existing.error == ReadError::inUse) {
+            FileConversion done = failed(Outcome::writeFailed);
+            done.writeError = WriteError::inUse;
             return done;
         }
-        ansi = transcoded.bytes.view();
-        table.bytes.reset();  // the UTF-8 bytes are done with: at most two copies of the table at a time
+        if (existing.bytes)
+            appending = appendingTo(existing.bytes->view());
+        if (appending.encoding == TextEncoding::utf16)
+            return failed(Outcome::utf16Destination);
     }
-    ConversionResult result = convertTable(ansi, prefix);
-    // The table's memory goes back before the write.
-    table.bytes.reset();
-    transcoded.bytes = ByteBuffer();
-    if (result.status == ConversionResult::Status::tooFewFields) {
-        done.outcome = Outcome::tooFewFields;
-        done.line = result.line;
-        done.fieldCount = result.fieldCount;
-        return done;
-    }
-    done.rows = result.rows;
-    done.writeError = mode == WriteMode::overwrite ? replaceFile(destination, result.records())
-                                                   : appendToFile(destination, result.records());
-    if (done.writeError != WriteError::none)
-        done.outcome = Outcome::writeFailed;
-    return done;
+
+    BuiltRecords built = buildRecords(std::move(table), prefix, appending.encoding);
+    if (built.result.outcome != Outcome::ok)
+        return built.result;
+    const std::string_view records = built.records.records();
+    const std::string_view lead = appending.lineBreakFirst ? "\r\n" : "";
+    built.result.writeError =
+        mode == WriteMode::overwrite ? replaceFile(destination, records) : appendToFile(destination, {lead, records});
+    if (built.result.writeError != WriteError::none)
+        built.result.outcome = Outcome::writeFailed;
+    return built.result;
 } catch (const std::bad_alloc&) {
-    FileConversion failed;
-    failed.outcome = FileConversion::Outcome::outOfMemory;
-    return failed;
+    return failed(Outcome::outOfMemory);
+}
+
+FileConversion convertFile(std::u16string_view source, std::u16string_view destination, std::u16string_view prefix,
+                           WriteMode mode) {
+    TableBytes table = readTable(source);
+    if (table.outcome != Outcome::ok)
+        return failed(table.outcome);
+    return convertTableToFile(std::move(table.bytes), destination, prefix, mode);
 }
 
 }  // namespace brisel

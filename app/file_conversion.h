@@ -1,8 +1,13 @@
-// One conversion from file to file, as "Konvertieren" runs it: read the whole table,
-// build every record, then write them with one write.
+// One conversion from file to file, as "Konvertieren" runs it: read the whole table, build
+// every record, then write them with one write. The steps are also offered one by one for
+// the console program, whose table may come from standard input and whose records may go
+// to standard output.
 #pragma once
 
 #include "app/write_mode.h"
+#include "conversion/material_conversion.h"
+#include "conversion/text_encoding.h"
+#include "platform/byte_buffer.h"
 #include "platform/files.h"
 
 #include <cstddef>
@@ -15,9 +20,11 @@ struct FileConversion {
         ok,
         sourceUnreadable,
         sourceInUse,
-        utf16Table,       // saved as UTF-16, which is no CSV text of ours
-        unrepresentable,  // a UTF-8 character that the ANSI code page has no byte for
+        utf16Table,             // saved as UTF-16, which is no CSV text of ours
+        unrepresentable,        // a character of the table that the records' encoding cannot hold
+        prefixUnrepresentable,  // the same in the prefix
         tooFewFields,
+        utf16Destination,       // "erweitern" on a material.ini saved as UTF-16
         writeFailed,
         outOfMemory,
     };
@@ -30,10 +37,31 @@ struct FileConversion {
     WriteError writeError = WriteError::none;  // writeFailed: why
 };
 
-// Converts the table at `source` into records with `prefix` (ANSI bytes) and writes them
-// to `destination` in `mode`. A table in UTF-8 reaches the records in the ANSI code page. The destination is opened only once every record is built,
-// so a failure before that leaves it untouched.
+// A table read whole, or why it could not be read (sourceUnreadable, sourceInUse).
+struct TableBytes {
+    FileConversion::Outcome outcome = FileConversion::Outcome::ok;
+    ByteBuffer bytes;
+};
+[[nodiscard]] TableBytes readTable(std::u16string_view source);
+
+// The records of a table (a whole file's bytes, in ANSI, UTF-8 or with a byte-order mark)
+// in `encoding`, ANSI or UTF-8. Every character of the table and of `prefix` reaches the
+// records as it is, or the outcome names the first one that cannot.
+struct BuiltRecords {
+    FileConversion result;
+    ConversionResult records;  // result ok: the records
+};
+[[nodiscard]] BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEncoding encoding);
+
+// Writes the records of `table` to `destination` in `mode`. "ersetzen" writes ANSI;
+// "erweitern" keeps the destination's own encoding (see appending.h) and starts the records
+// on a line of their own. The destination is written only once every record is built, so
+// a failure before that leaves it untouched.
+[[nodiscard]] FileConversion convertTableToFile(ByteBuffer table, std::u16string_view destination,
+                                                std::u16string_view prefix, WriteMode mode);
+
+// readTable, then convertTableToFile.
 [[nodiscard]] FileConversion convertFile(std::u16string_view source, std::u16string_view destination,
-                                         std::string_view prefix, WriteMode mode);
+                                         std::u16string_view prefix, WriteMode mode);
 
 }  // namespace brisel

@@ -81,7 +81,7 @@ void convertFileToFile(benchmark::State& state) {
     const std::u16string destination = (folder / "material.ini").u16string();
     std::ofstream(folder / "tabelle.csv", std::ios::binary).write(bigTable().data(), static_cast<std::streamsize>(bigTable().size()));
     for (auto _ : state) {
-        const auto done = brisel::convertFile(source, destination, "*", brisel::WriteMode::overwrite);
+        const auto done = brisel::convertFile(source, destination, u"*", brisel::WriteMode::overwrite);
         if (done.outcome != brisel::FileConversion::Outcome::ok)
             state.SkipWithError("conversion failed");
     }

@@ -11,7 +11,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const auto done = brisel::convertFile(std::filesystem::path(argv[1]).u16string(),
-                                          std::filesystem::path(argv[2]).u16string(), argc > 3 ? argv[3] : "",
+                                          std::filesystem::path(argv[2]).u16string(), argc > 3 ? std::filesystem::path(argv[3]).u16string() : u"",
                                           brisel::WriteMode::overwrite);
     return done.outcome == brisel::FileConversion::Outcome::ok ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 
 #include "platform/byte_buffer.h"
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,8 +46,13 @@ enum class WriteError {
 // stays intact until the new one is completely on disk. Special files are never written.
 [[nodiscard]] WriteError replaceFile(std::u16string_view path, std::string_view bytes);
 
-// Adds `bytes` after the file's last byte, creating it if missing. A failed append is
-// taken back, so the file never holds part of it.
-[[nodiscard]] WriteError appendToFile(std::u16string_view path, std::string_view bytes);
+// Adds `pieces`, one after another, after the file's last byte, creating the file if
+// missing. The added bytes are on disk when it returns. A failed append, its flush to disk
+// included, is taken back, so the file never holds part of it.
+[[nodiscard]] WriteError appendToFile(std::u16string_view path, std::initializer_list<std::string_view> pieces);
+
+// Fault injection for the tests: the next `count` appends fail at their flush to disk, as
+// they would on a failing disk or a vanished network share.
+void failAppendFlushes(int count) noexcept;
 
 }  // namespace brisel

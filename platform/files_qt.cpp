@@ -9,6 +9,11 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+
 namespace brisel {
 namespace {
 
@@ -28,6 +33,21 @@ WriteError failureAt(const QString& path) {
     if (!info.dir().exists())
         return WriteError::folderMissing;
     return obstacle(info).value_or(WriteError::cannotWrite);
+}
+
+std::atomic<int> flushesToFail = 0;
+
+// The file's data on the disk, not only in the system's cache.
+bool flushToDisk(QFileDevice& file) {
+    if (flushesToFail > 0) {
+        --flushesToFail;
+        return false;
+    }
+#ifdef __linux__
+    return ::fdatasync(file.handle()) == 0;
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
 }
 
 bool writeAll(QFileDevice& file, std::string_view bytes) {
@@ -81,7 +101,7 @@ WriteError replaceFile(std::u16string_view path, std::string_view bytes) {
     return WriteError::none;
 }
 
-WriteError appendToFile(std::u16string_view path, std::string_view bytes) {
+WriteError appendToFile(std::u16string_view path, std::initializer_list<std::string_view> pieces) {
     const QString name = qtText(path);
     if (const auto refused = obstacle(QFileInfo(name)))
         return *refused;
@@ -90,7 +110,8 @@ WriteError appendToFile(std::u16string_view path, std::string_view bytes) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return failureAt(name);
     const qint64 oldSize = file.size();
-    if (writeAll(file, bytes) && file.flush()) {
+    const bool written = std::all_of(pieces.begin(), pieces.end(), [&](std::string_view piece) { return writeAll(file, piece); });
+    if (written && file.flush() && flushToDisk(file)) {
         file.close();
         return WriteError::none;
     }
@@ -99,6 +120,10 @@ WriteError appendToFile(std::u16string_view path, std::string_view bytes) {
     else
         file.remove();
     return failureAt(name);
+}
+
+void failAppendFlushes(int count) noexcept {
+    flushesToFail = count;
 }
 
 }  // namespace brisel

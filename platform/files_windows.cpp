@@ -7,6 +7,7 @@
 #include "platform/windows_api.h"
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <utility>
 
@@ -64,6 +65,17 @@ bool isDevice(const std::wstring& path) {
 
 bool isInUse(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+std::atomic<int> flushesToFail = 0;
+
+bool flushToDisk(HANDLE file) {
+    if (flushesToFail > 0) {
+        --flushesToFail;
+        SetLastError(ERROR_WRITE_FAULT);
+        return false;
+    }
+    return FlushFileBuffers(file);
 }
 
 bool writeAll(HANDLE file, std::string_view bytes) {
@@ -211,7 +223,7 @@ WriteError replaceFile(std::u16string_view path, std::string_view bytes) {
     return failure(full, error);
 }
 
-WriteError appendToFile(std::u16string_view path, std::string_view bytes) {
+WriteError appendToFile(std::u16string_view path, std::initializer_list<std::string_view> pieces) {
     const std::wstring full = fullPath(path);
     if (const auto refused = obstacle(full))
         return *refused;
@@ -221,8 +233,11 @@ WriteError appendToFile(std::u16string_view path, std::string_view bytes) {
     const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
     LARGE_INTEGER oldSize{};
     const LARGE_INTEGER zero{};
-    if (GetFileSizeEx(file.get(), &oldSize) && SetFilePointerEx(file.get(), zero, nullptr, FILE_END) &&
-        writeAll(file.get(), bytes) && FlushFileBuffers(file.get()))
+    const auto written = [&] {
+        return std::all_of(pieces.begin(), pieces.end(), [&](std::string_view piece) { return writeAll(file.get(), piece); });
+    };
+    if (GetFileSizeEx(file.get(), &oldSize) && SetFilePointerEx(file.get(), zero, nullptr, FILE_END) && written() &&
+        flushToDisk(file.get()))
         return file.close() ? WriteError::none : failure(full, GetLastError());
 
     // Taken back: the file as it was, or no file at all.
@@ -236,6 +251,10 @@ WriteError appendToFile(std::u16string_view path, std::string_view bytes) {
         DeleteFileW(full.c_str());
     }
     return failure(full, error);
+}
+
+void failAppendFlushes(int count) noexcept {
+    flushesToFail = count;
 }
 
 }  // namespace brisel

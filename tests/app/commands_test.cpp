@@ -1,10 +1,12 @@
 // The window's start-up and commands as a user meets them: inputs in, message boxes and
 // file bytes out.
 #include "app/commands_fixture.h"
+#include "app/messages.h"
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #ifdef _WIN32
@@ -93,13 +95,73 @@ TEST_F(CommandsTest, OverwritesWithErsetzen) {
     EXPECT_EQ(folder.read(u"material.ini"), records);
 }
 
-TEST_F(CommandsTest, AppendsWithErweiternDirectlyAfterTheLastByte) {
-    folder.write(u"material.ini", "ALT");
+TEST_F(CommandsTest, AppendsTheSameRecordsAgainOnASecondClick) {
+    folder.write(u"material.ini", "ALT\r\n");
     fillIn(folder.write(u"tabelle.csv", table), folder.path(u"material.ini"), u"*", 1);
     commands.cmd_convert_Click();
     commands.cmd_convert_Click();
     EXPECT_EQ(desktop.messages, std::vector({success, success}));
-    EXPECT_EQ(folder.read(u"material.ini"), "ALT" + records + records);
+    EXPECT_EQ(folder.read(u"material.ini"), "ALT\r\n" + records + records);
+}
+
+// "erweitern" on a material.ini as other programs leave it: the records in the file's own
+// encoding, on a line of their own; a UTF-16 file is refused and kept.
+struct AppendCase {
+    const char* name;
+    std::optional<std::string> existing;  // nothing: no file yet
+    std::string expected;                 // the whole file afterwards; empty: refused, unchanged
+};
+
+void PrintTo(const AppendCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class AppendTo : public CommandsTest, public testing::WithParamInterface<AppendCase> {};
+
+const std::string ansiRecord = "MAT=1,*M\xE4rz\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n";
+const std::string utf8Record = "MAT=1,*M\xC3\xA4rz\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n";
+
+TEST_P(AppendTo, KeepsTheFileIntact) {
+    const AppendCase& c = GetParam();
+    if (c.existing)
+        folder.write(u"material.ini", *c.existing);
+    fillIn(folder.write(u"tabelle.csv", "Name\r\nM\xE4rz;7,85;1;31;45;2,5\r\n"), folder.path(u"material.ini"), u"*", 1);
+    commands.cmd_convert_Click();
+    if (!c.expected.empty()) {
+        EXPECT_EQ(desktop.messages, std::vector{success});
+        EXPECT_EQ(folder.read(u"material.ini"), c.expected);
+        return;
+    }
+    EXPECT_EQ(desktop.messages,
+              std::vector{errorBox(u"Die Zieldatei " + quotedPath(folder.path(u"material.ini")) +
+                                       u" ist als Unicode-Text (UTF-16) gespeichert und kann nicht erweitert werden. "
+                                       u"Bitte im Editor als ANSI oder UTF-8 speichern.",
+                                   u"Fehler")});
+    EXPECT_EQ(folder.read(u"material.ini"), c.existing.value());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Destinations, AppendTo,
+    testing::Values(AppendCase{"Missing", std::nullopt, ansiRecord},
+                    AppendCase{"Empty", "", ansiRecord},
+                    AppendCase{"EndingInCrLf", "ALT\r\n", "ALT\r\n" + ansiRecord},
+                    AppendCase{"EndingInLf", "ALT\n", "ALT\n" + ansiRecord},
+                    AppendCase{"EndingInCr", "ALT\r", "ALT\r" + ansiRecord},
+                    AppendCase{"WithoutLastLineBreak", "-KG_P_L=7.85", "-KG_P_L=7.85\r\n" + ansiRecord},
+                    AppendCase{"Windows1252", "MAT=9,B\xFC\x80", "MAT=9,B\xFC\x80\r\n" + ansiRecord},
+                    AppendCase{"Utf8WithMark", "\xEF\xBB\xBFMAT=9,Holz", "\xEF\xBB\xBFMAT=9,Holz\r\n" + utf8Record},
+                    AppendCase{"MarkAlone", "\xEF\xBB\xBF", "\xEF\xBB\xBF" + utf8Record},
+                    AppendCase{"Utf8WithoutMark", "MAT=9,B\xC3\xBC\r\n", "MAT=9,B\xC3\xBC\r\n" + utf8Record},
+                    AppendCase{"Utf16LittleEndian", std::string("\xFF\xFEM\0", 4), ""},
+                    AppendCase{"Utf16BigEndian", std::string("\xFE\xFF\0M", 4), ""}),
+    [](const testing::TestParamInfo<AppendCase>& info) { return std::string(info.param.name); });
+
+TEST_F(CommandsTest, KeepsEveryCharacterOfAUtf8TableAndPrefixInAUtf8Destination) {
+    folder.write(u"material.ini", "\xEF\xBB\xBF");
+    fillIn(folder.write(u"tabelle.csv", "K\r\nStahl \xE2\x86\x92 2;1;2;3;4;5\r\n"), folder.path(u"material.ini"), u"Ω", 1);
+    commands.cmd_convert_Click();
+    EXPECT_EQ(desktop.messages, std::vector{success});
+    EXPECT_EQ(folder.read(u"material.ini"), "\xEF\xBB\xBFMAT=2,\xCE\xA9Stahl \xE2\x86\x92 2\r\n-XHATCH=3, 4, 5\r\n-KG_P_L=1\r\n");
 }
 
 TEST_F(CommandsTest, CreatesAMissingDestinationInEitherModeFromARelativeName) {
@@ -319,6 +381,18 @@ TEST_F(CommandsTest, KeepsAReadOnlyDestinationInEitherMode) {
         })) << "mode " << mode;
         EXPECT_EQ(folder.read(u"material.ini"), "ALT");
     }
+}
+
+TEST_F(CommandsTest, AppendsAnsiWithNothingBeforeToADestinationItCannotRead) {
+    folder.permit({}, perms::all);
+    folder.write(u"material.ini", "ALT");
+    folder.permit(u"material.ini", perms::owner_write | perms::others_write);
+    fillIn(folder.write(u"tabelle.csv", table), folder.path(u"material.ini"), u"*", 1);
+    EXPECT_TRUE(asOrdinaryUser([&] {
+        commands.cmd_convert_Click();
+        return desktop.messages == std::vector{success};
+    }));
+    EXPECT_EQ(folder.read(u"material.ini"), "ALT" + records);
 }
 
 TEST_F(CommandsTest, OverwritesInPlaceWhereTheFolderTakesNoNewFile) {

@@ -16,7 +16,7 @@ TEST(ConvertFile, ReportsASourceGoneOrReplacedAfterTheExistenceTest) {
     folder.makeFolder(u"jetzt ein Ordner.csv");
     for (const std::u16string& source : {folder.path(u"entfernt.csv"), folder.path(u"jetzt ein Ordner.csv")}) {
         for (const WriteMode mode : {WriteMode::overwrite, WriteMode::append})
-            EXPECT_EQ(convertFile(source, folder.path(u"material.ini"), "*", mode).outcome, Outcome::sourceUnreadable);
+            EXPECT_EQ(convertFile(source, folder.path(u"material.ini"), u"*", mode).outcome, Outcome::sourceUnreadable);
     }
     EXPECT_EQ(folder.read(u"material.ini"), "ALT");
 }
@@ -24,7 +24,7 @@ TEST(ConvertFile, ReportsASourceGoneOrReplacedAfterTheExistenceTest) {
 TEST(ConvertFile, CountsTheRowsItWrote) {
     TempFolder folder;
     const std::u16string source = folder.write(u"t.csv", "K\nA;1;2;3;4;5\nB;1;2;3;4;5\n");
-    const FileConversion done = convertFile(source, folder.path(u"m.ini"), "", WriteMode::append);
+    const FileConversion done = convertFile(source, folder.path(u"m.ini"), u"", WriteMode::append);
     EXPECT_EQ(done.outcome, Outcome::ok);
     EXPECT_EQ(done.rows, 2u);
 }

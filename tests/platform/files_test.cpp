@@ -39,20 +39,30 @@ TEST(ReplaceFile, CreatesOrReplacesWholly) {
 
 TEST(AppendToFile, AddsAfterTheLastByteOrCreates) {
     TempFolder folder;
-    EXPECT_EQ(appendToFile(folder.path(u"neu.ini"), "abc"), WriteError::none);
+    EXPECT_EQ(appendToFile(folder.path(u"neu.ini"), {"abc"}), WriteError::none);
     folder.write(u"alt.ini", oldContent);
-    EXPECT_EQ(appendToFile(folder.path(u"alt.ini"), "MAT=2"), WriteError::none);
+    EXPECT_EQ(appendToFile(folder.path(u"alt.ini"), {"MAT=", "2"}), WriteError::none);
     EXPECT_EQ(folder.read(u"neu.ini"), "abc");
     EXPECT_EQ(folder.read(u"alt.ini"), oldContent + "MAT=2");
+}
+
+TEST(AppendToFile, TakesBackAnAppendWhoseFlushToDiskFails) {
+    TempFolder folder;
+    folder.write(u"material.ini", oldContent);
+    failAppendFlushes(2);
+    EXPECT_EQ(appendToFile(folder.path(u"material.ini"), {"\r\n", newContent}), WriteError::cannotWrite);
+    EXPECT_EQ(appendToFile(folder.path(u"neu.ini"), {newContent}), WriteError::cannotWrite);
+    EXPECT_EQ(folder.read(u"material.ini"), oldContent);
+    EXPECT_FALSE(folder.exists(u"neu.ini"));
 }
 
 TEST(Writes, NameWhyThePathCannotBeWritten) {
     TempFolder folder;
     folder.makeFolder(u"Ordner.ini");
-    for (auto write : {&replaceFile, &appendToFile}) {
-        EXPECT_EQ(write(folder.path(u"fehlt/material.ini"), "x"), WriteError::folderMissing);
-        EXPECT_EQ(write(folder.path(u"Ordner.ini"), "x"), WriteError::isFolder);
-    }
+    EXPECT_EQ(replaceFile(folder.path(u"fehlt/material.ini"), "x"), WriteError::folderMissing);
+    EXPECT_EQ(appendToFile(folder.path(u"fehlt/material.ini"), {"x"}), WriteError::folderMissing);
+    EXPECT_EQ(replaceFile(folder.path(u"Ordner.ini"), "x"), WriteError::isFolder);
+    EXPECT_EQ(appendToFile(folder.path(u"Ordner.ini"), {"x"}), WriteError::isFolder);
     EXPECT_FALSE(folder.exists(u"fehlt"));
 }
 
@@ -80,7 +90,7 @@ TEST(Files, RefuseAFileHeldWithoutSharingAndLeaveNothingBehind) {
     const HANDLE held = holdOpen(path, 0);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(replaceFile(path, newContent), WriteError::inUse);
-    EXPECT_EQ(appendToFile(path, newContent), WriteError::inUse);
+    EXPECT_EQ(appendToFile(path, {newContent}), WriteError::inUse);
     EXPECT_EQ(readWholeFile(path).error, ReadError::inUse);
     CloseHandle(held);
     EXPECT_EQ(folder.read(u"material.ini"), oldContent);
@@ -101,7 +111,7 @@ TEST(Writes, KeepAReadOnlyFile) {
     const std::u16string path = folder.write(u"material.ini", oldContent);
     ASSERT_TRUE(SetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str()), FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(replaceFile(path, newContent), WriteError::cannotWrite);
-    EXPECT_EQ(appendToFile(path, newContent), WriteError::cannotWrite);
+    EXPECT_EQ(appendToFile(path, {newContent}), WriteError::cannotWrite);
     SetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str()), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(folder.read(u"material.ini"), oldContent);
     EXPECT_EQ(entries(folder), 1u);
@@ -121,7 +131,7 @@ TEST(Files, WorkOnPathsLongerThan260Characters) {
     const std::u16string path = folder.path({}) + relative + u"\\material.ini";
     ASSERT_GT(path.size(), 260u);
     EXPECT_EQ(replaceFile(path, "abc"), WriteError::none);
-    EXPECT_EQ(appendToFile(path, "def"), WriteError::none);
+    EXPECT_EQ(appendToFile(path, {"def"}), WriteError::none);
     EXPECT_TRUE(isOrdinaryFile(path));
     EXPECT_EQ(readWholeFile(path).bytes.value().view(), "abcdef");
     EXPECT_TRUE(DeleteFileW((folders.back() + L"\\material.ini").c_str()));
@@ -147,8 +157,8 @@ TEST(AppendToFile, TakesBackAPartialAppend) {
     folder.write(u"material.ini", oldContent);
     {
         FileSizeLimit full(4096);
-        EXPECT_EQ(appendToFile(folder.path(u"material.ini"), newContent), WriteError::cannotWrite);
-        EXPECT_EQ(appendToFile(folder.path(u"neu.ini"), newContent), WriteError::cannotWrite);
+        EXPECT_EQ(appendToFile(folder.path(u"material.ini"), {newContent}), WriteError::cannotWrite);
+        EXPECT_EQ(appendToFile(folder.path(u"neu.ini"), {newContent}), WriteError::cannotWrite);
     }
     EXPECT_EQ(folder.read(u"material.ini"), oldContent);
     EXPECT_FALSE(folder.exists(u"neu.ini"));
@@ -159,7 +169,7 @@ TEST(Files, NeverWaitOnAPipe) {
     ASSERT_EQ(::mkfifo(folder.file(u"pipe").c_str(), 0666), 0);
     EXPECT_FALSE(readWholeFile(folder.path(u"pipe")).bytes);
     EXPECT_EQ(replaceFile(folder.path(u"pipe"), "x"), WriteError::notAFile);
-    EXPECT_EQ(appendToFile(folder.path(u"pipe"), "x"), WriteError::notAFile);
+    EXPECT_EQ(appendToFile(folder.path(u"pipe"), {"x"}), WriteError::notAFile);
     EXPECT_FALSE(isOrdinaryFile(folder.path(u"pipe")));
 }
 

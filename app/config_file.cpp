@@ -1,0 +1,39 @@
+// brisel.conf from its bytes to the inputs' texts.
+#include "app/config_file.h"
+
+#include "conversion/text_encoding.h"
+#include "platform/ansi_text.h"
+#include "platform/files.h"
+
+namespace brisel {
+
+ConfigFile loadConfigFile(std::u16string_view path, std::u16string_view name) {
+    ConfigFile loaded;
+    const FileContent content = readWholeFile(path);
+    if (!content.bytes) {
+        loaded.failure = Message{u"Die Konfigurationsdatei " + std::u16string(name) + u" kann nicht gelesen werden.",
+                                 u"Fehler"};
+        return loaded;
+    }
+    const DetectedText detected = detectEncoding(content.bytes->view());
+    if (detected.encoding == TextEncoding::utf16) {
+        loaded.failure = Message{u"Die Konfigurationsdatei " + std::u16string(name) +
+                                     u" ist als Unicode (UTF-16) gespeichert. Bitte im Editor als ANSI oder UTF-8 "
+                                     u"speichern.",
+                                 u"Fehler"};
+        return loaded;
+    }
+    const auto decode = [&](const std::optional<std::string_view>& value) -> std::optional<std::u16string> {
+        if (!value)
+            return std::nullopt;
+        return detected.encoding == TextEncoding::utf8 ? utf16FromUtf8(*value) : fromAnsi(*value);
+    };
+    const ConfigSettings settings = readConfig(detected.text);
+    loaded.source = decode(settings.source);
+    loaded.destination = decode(settings.destination);
+    loaded.prefix = decode(settings.prefix);
+    loaded.action = settings.action;
+    return loaded;
+}
+
+}  // namespace brisel

@@ -1,0 +1,38 @@
+// The texts of the conversion's checks and failures, for every front end: the window shows
+// them in its boxes, the console program on standard error.
+#pragma once
+
+#include "app/file_conversion.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brisel {
+
+struct Message {
+    std::u16string text;
+    std::u16string title;
+
+    bool operator==(const Message&) const = default;
+};
+
+// Where the table of a conversion is looked for.
+enum class SourceLookup {
+    file,                   // an ordinary file under the path
+    fileOrStandardInput,    // the same, but "-" is standard input (the console program)
+};
+
+// The first input that keeps a conversion from running, in the window's order: a source
+// given, the existence test, a destination given, a write mode chosen.
+[[nodiscard]] std::optional<Message> missingInput(std::u16string_view source, std::u16string_view destination,
+                                                  bool modeChosen, SourceLookup lookup = SourceLookup::file);
+
+// What a conversion's outcome tells the user: "OK", or the failure named for the files.
+[[nodiscard]] std::u16string statusText(const FileConversion& done, std::u16string_view source,
+                                        std::u16string_view destination);
+
+// The path as messages show it: in German quotation marks, with the system's separators.
+[[nodiscard]] std::u16string quotedPath(std::u16string_view path);
+
+}  // namespace brisel
