@@ -1,0 +1,159 @@
+// The console program: command line, brisel.conf, the window's checks, the conversion.
+#include "app/console/console_program.h"
+
+#include "app/config_file.h"
+#include "app/console/arguments.h"
+#include "app/file_conversion.h"
+#include "app/messages.h"
+#include "app/version.h"
+#include "platform/console.h"
+
+#include <new>
+#include <string>
+#include <string_view>
+
+namespace brisel {
+namespace {
+
+constexpr std::u16string_view programName = u"brisel-convert";
+
+constexpr std::u16string_view usage =
+    u"Aufruf: brisel-convert (--ersetzen | --erweitern) [--prefix TEXT] QUELLE ZIEL\n"
+    u"        brisel-convert --konfiguration DATEI [--ersetzen | --erweitern] [--prefix TEXT] [QUELLE ZIEL]";
+
+constexpr std::u16string_view help =
+    u"\n\n"
+    u"Wandelt die CSV-Tabelle QUELLE in Materialdatensätze um und schreibt sie nach ZIEL\n"
+    u"(material.ini), wie „Konvertieren“ im Fenster von brisel.\n"
+    u"\n"
+    u"  --ersetzen             ZIEL überschreiben\n"
+    u"  --erweitern            an ZIEL anhängen (in dessen Kodierung, auf neuer Zeile)\n"
+    u"  --prefix TEXT          TEXT vor jeden Materialnamen setzen\n"
+    u"  --konfiguration DATEI  quelle, ziel, prefix und action aus DATEI lesen (Aufbau wie\n"
+    u"                         brisel.conf); Angaben auf der Befehlszeile haben Vorrang\n"
+    u"  -q, --quiet            bei Erfolg nichts ausgeben\n"
+    u"      --help             diese Hilfe anzeigen und beenden\n"
+    u"      --version          die Version anzeigen und beenden\n"
+    u"\n"
+    u"QUELLE „-“ liest die Tabelle von der Standardeingabe; ZIEL „-“ schreibt die\n"
+    u"Datensätze auf die Standardausgabe (nur mit --ersetzen).\n"
+    u"\n"
+    u"Rückgabewert: 0 umgewandelt; 1 eine Prüfung oder die Umwandlung ist fehlgeschlagen\n"
+    u"(die Meldung steht auf der Standardfehlerausgabe, ZIEL ist unverändert); 2 falscher Aufruf.";
+
+// A text of several lines, one line at a time.
+void printLines(Console& console, StandardStream stream, std::u16string_view text) {
+    for (std::size_t end = text.find(u'\n'); end != std::u16string_view::npos; end = text.find(u'\n')) {
+        console.printLine(stream, text.substr(0, end));
+        text.remove_prefix(end + 1);
+    }
+    console.printLine(stream, text);
+}
+
+// A box's text as one line of standard error.
+int fail(Console& console, std::u16string_view message) {
+    std::u16string line = std::u16string(programName) + u": ";
+    for (std::size_t at = 0; at < message.size(); ++at) {
+        if (message[at] == u'\r' || message[at] == u'\n') {
+            if (message.substr(at, 2) == u"\r\n")
+                ++at;
+            line += u' ';
+        } else {
+            line += message[at];
+        }
+    }
+    console.printLine(StandardStream::error, line);
+    return failed;
+}
+
+int wrong(Console& console, std::u16string_view why) {
+    console.printLine(StandardStream::error, std::u16string(programName) + u": " + std::u16string(why));
+    printLines(console, StandardStream::error, usage);
+    console.printLine(StandardStream::error, u"„brisel-convert --help“ zeigt alle Optionen.");
+    return wrongUsage;
+}
+
+std::u16string materials(std::size_t rows) {
+    const std::string digits = std::to_string(rows);
+    return std::u16string(digits.begin(), digits.end()) + (rows == 1 ? u" Material" : u" Materialien");
+}
+
+// The file's settings under those of the command line.
+std::optional<Message> applyConfiguration(Invocation& invocation) {
+    const ConfigFile file = loadConfigFile(*invocation.configuration, *invocation.configuration);
+    if (file.failure)
+        return file.failure;
+    if (!invocation.source) {
+        invocation.source = file.source.value_or(u"");
+        invocation.destination = file.destination.value_or(u"");
+    }
+    if (!invocation.prefix)
+        invocation.prefix = file.prefix;
+    if (!invocation.mode && file.action == ActionSetting::replace)
+        invocation.mode = WriteMode::overwrite;
+    if (!invocation.mode && file.action == ActionSetting::extend)
+        invocation.mode = WriteMode::append;
+    return std::nullopt;
+}
+
+}  // namespace
+
+int runConsoleProgram(const std::vector<std::u16string>& arguments, Console& console) try {
+    const ParsedArguments parsed = parseArguments(arguments);
+    if (!parsed.invocation)
+        return wrong(console, parsed.usageError);
+    Invocation invocation = *parsed.invocation;
+    if (invocation.request == Invocation::Request::help) {
+        printLines(console, StandardStream::output, std::u16string(usage) + std::u16string(help));
+        return converted;
+    }
+    if (invocation.request == Invocation::Request::version) {
+        console.printLine(StandardStream::output, std::u16string(programName) + u" " + windowVersion);
+        return converted;
+    }
+    if (invocation.configuration) {
+        if (const auto failure = applyConfiguration(invocation))
+            return fail(console, failure->text);
+    }
+
+    const std::u16string source = invocation.source.value_or(u"");
+    const std::u16string destination = invocation.destination.value_or(u"");
+    const std::u16string prefix = invocation.prefix.value_or(u"");
+    const bool toStandardOutput = destination == u"-";
+    if (toStandardOutput && invocation.mode == WriteMode::append)
+        return wrong(console, u"ZIEL „-“ (die Standardausgabe) geht nur mit --ersetzen.");
+    if (const auto missing = missingInput(source, destination, invocation.mode.has_value(), SourceLookup::fileOrStandardInput))
+        return fail(console, missing->text);
+
+    TableBytes table;
+    if (source == u"-") {
+        std::optional<ByteBuffer> input = console.readInput();
+        if (!input)
+            return fail(console, u"Die Standardeingabe kann nicht gelesen werden.");
+        table.bytes = std::move(*input);
+    } else {
+        table = readTable(source);
+        if (table.outcome != FileConversion::Outcome::ok)
+            return fail(console, statusText(FileConversion{table.outcome}, source, destination));
+    }
+
+    if (toStandardOutput) {
+        // What "ersetzen" would write into a file: ANSI records, and nothing else.
+        const BuiltRecords built = buildRecords(std::move(table.bytes), prefix, TextEncoding::ansi);
+        if (built.result.outcome != FileConversion::Outcome::ok)
+            return fail(console, statusText(built.result, source, destination));
+        if (!console.writeOutput(built.records.records()))
+            return fail(console, u"Die Standardausgabe kann nicht geschrieben werden.");
+        return converted;
+    }
+    const FileConversion done = convertTableToFile(std::move(table.bytes), destination, prefix, *invocation.mode);
+    if (done.outcome != FileConversion::Outcome::ok)
+        return fail(console, statusText(done, source, destination));
+    if (!invocation.quiet)
+        console.printLine(StandardStream::output, materials(done.rows) + u" nach " + quotedPath(destination) + u" geschrieben.");
+    return converted;
+} catch (const std::bad_alloc&) {
+    return fail(console, statusText(FileConversion{FileConversion::Outcome::outOfMemory}, {}, {}));
+}
+
+}  // namespace brisel

@@ -1,0 +1,31 @@
+// Program start of brisel-convert: the arguments as UTF-16, the process's own streams.
+#include "app/console/console_program.h"
+#include "platform/console.h"
+
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+
+int wmain(int argc, wchar_t* argv[]) {
+    std::vector<std::u16string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.emplace_back(argv[i], argv[i] + std::char_traits<wchar_t>::length(argv[i]));
+    brisel::SystemConsole console;
+    return brisel::runConsoleProgram(arguments, console);
+}
+
+#else
+
+#include "conversion/text_encoding.h"
+
+// Arguments, paths included, are UTF-8 as the system passes them.
+int main(int argc, char* argv[]) {
+    std::vector<std::u16string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.push_back(brisel::utf16FromUtf8(argv[i]));
+    brisel::SystemConsole console;
+    return brisel::runConsoleProgram(arguments, console);
+}
+
+#endif

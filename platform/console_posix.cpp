@@ -1,0 +1,49 @@
+// The standard streams through the file descriptors; text goes out as UTF-8.
+#include "platform/console.h"
+
+#include "conversion/text_encoding.h"
+#include "platform/read_to_end.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+namespace brisel {
+namespace {
+
+bool writeAll(int descriptor, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<ByteBuffer> SystemConsole::readInput() {
+    return readToEnd([](char* into, std::size_t room) {
+        ssize_t got = 0;
+        do
+            got = ::read(STDIN_FILENO, into, room);
+        while (got < 0 && errno == EINTR);
+        return got;
+    });
+}
+
+bool SystemConsole::writeOutput(std::string_view bytes) {
+    return writeAll(STDOUT_FILENO, bytes);
+}
+
+void SystemConsole::printLine(StandardStream stream, std::u16string_view text) {
+    std::string line = utf8FromUtf16(text).value_or("?");
+    line += '\n';
+    (void)writeAll(stream == StandardStream::output ? STDOUT_FILENO : STDERR_FILENO, line);
+}
+
+}  // namespace brisel

@@ -1,0 +1,57 @@
+// The standard streams through their handles. Text goes to a console window as UTF-16
+// (WriteConsoleW: right in cmd.exe, PowerShell and Windows Terminal whatever the code
+// page), and as UTF-8 into a pipe or a file.
+#include "platform/console.h"
+
+#include "conversion/text_encoding.h"
+#include "platform/read_to_end.h"
+#include "platform/windows_api.h"
+
+#include <algorithm>
+#include <string>
+
+namespace brisel {
+namespace {
+
+bool writeAll(HANDLE handle, std::string_view bytes) {
+    while (!bytes.empty()) {
+        DWORD written = 0;
+        const auto size = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+        if (!WriteFile(handle, bytes.data(), size, &written, nullptr) || written == 0)
+            return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<ByteBuffer> SystemConsole::readInput() {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    return readToEnd([input](char* into, std::size_t room) -> long long {
+        DWORD got = 0;
+        if (ReadFile(input, into, static_cast<DWORD>(std::min<std::size_t>(room, 1u << 30)), &got, nullptr))
+            return got;
+        return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;  // a closed pipe is the end of the input
+    });
+}
+
+bool SystemConsole::writeOutput(std::string_view bytes) {
+    return writeAll(GetStdHandle(STD_OUTPUT_HANDLE), bytes);
+}
+
+void SystemConsole::printLine(StandardStream stream, std::u16string_view text) {
+    const HANDLE handle = GetStdHandle(stream == StandardStream::output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (GetConsoleMode(handle, &mode)) {
+        const std::wstring line = wide(text) + L"\r\n";
+        DWORD written = 0;
+        WriteConsoleW(handle, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        return;
+    }
+    std::string line = utf8FromUtf16(text).value_or("?");
+    line += "\r\n";
+    (void)writeAll(handle, line);
+}
+
+}  // namespace brisel

@@ -1,0 +1,136 @@
+// brisel-convert as a script runs it: arguments in; exit status, streams and file bytes out.
+#include "app/console/console_program.h"
+
+#include "platform/console.h"
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace brisel {
+namespace {
+
+const std::string table = "Name;Gewicht;Nr;Schraffur;Winkel;Abstand\r\n"
+                          "Stahl;7,85;1;31;45;2,5\r\n"
+                          "Aluminium;2,7;2;32;0;1\r\n";
+const std::string records = "MAT=1,*Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n"
+                            "MAT=2,*Aluminium\r\n-XHATCH=32, 0, 1\r\n-KG_P_L=2.7\r\n";
+
+// Standard streams in memory: lines of text kept as they were printed.
+class FakeConsole final : public Console {
+public:
+    std::optional<ByteBuffer> readInput() override {
+        ByteBuffer bytes(input.size() + 1);
+        std::memcpy(bytes.data(), input.data(), input.size());
+        bytes.setSize(input.size());
+        return bytes;
+    }
+    bool writeOutput(std::string_view bytes) override {
+        output += bytes;
+        return true;
+    }
+    void printLine(StandardStream stream, std::u16string_view text) override {
+        (stream == StandardStream::output ? outputLines : errorLines).emplace_back(text);
+    }
+
+    std::string input;
+    std::string output;  // bytes written as they are
+    std::vector<std::u16string> outputLines, errorLines;
+};
+
+class ConsoleProgram : public testing::Test {
+protected:
+    int run(std::vector<std::u16string> arguments) { return runConsoleProgram(arguments, console); }
+
+    TempFolder folder;  // the working directory
+    FakeConsole console;
+};
+
+TEST_F(ConsoleProgram, ConvertsAndSaysWhatItWrote) {
+    folder.write(u"Tabelle ä.csv", table);
+    folder.write(u"material.ini", "ALT");
+    EXPECT_EQ(run({u"--ersetzen", u"--prefix", u"*", u"Tabelle ä.csv", u"material.ini"}), 0);
+    EXPECT_EQ(folder.read(u"material.ini"), records);
+    EXPECT_EQ(console.outputLines, std::vector<std::u16string>{u"2 Materialien nach „material.ini“ geschrieben."});
+    EXPECT_TRUE(console.errorLines.empty());
+    EXPECT_EQ(run({u"-q", u"--erweitern", u"--prefix=*", u"Tabelle ä.csv", u"material.ini"}), 0);
+    EXPECT_EQ(folder.read(u"material.ini"), records + records);
+    EXPECT_EQ(console.outputLines.size(), 1u);
+}
+
+// A failed check or conversion: status 1, the window's message as one line, nothing written.
+TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
+    struct Case {
+        std::vector<std::u16string> arguments;
+        std::u16string message;
+    };
+    folder.write(u"tabelle.csv", table);
+    folder.write(u"kurz.csv", "K\r\nKupfer;8,9\r\n");
+    folder.write(u"brisel.conf", "action=ersetzen\r\n");
+    folder.write(u"material.ini", "ALT");
+    for (const Case& c : {
+             Case{{u"--ersetzen", u"fehlt.csv", u"material.ini"}, u"Die angegebene Quelldatei existiert nicht."},
+             Case{{u"--ersetzen", u"", u"material.ini"}, u"Bitte Quelldatei auswählen"},
+             Case{{u"--erweitern", u"kurz.csv", u"material.ini"},
+                  u"Zeile 2 der Quelldatei hat 2 Felder; erwartet werden mindestens 6."},
+             Case{{u"--konfiguration", u"brisel.conf"}, u"Bitte Quelldatei auswählen"},
+             Case{{u"--konfiguration", u"fehlt.conf", u"tabelle.csv", u"material.ini"},
+                  u"Die Konfigurationsdatei fehlt.conf kann nicht gelesen werden."},
+         }) {
+        console.errorLines.clear();
+        EXPECT_EQ(run(c.arguments), 1) << testing::PrintToString(c.arguments);
+        EXPECT_EQ(console.errorLines, std::vector{u"brisel-convert: " + c.message}) << testing::PrintToString(c.arguments);
+    }
+    EXPECT_TRUE(console.outputLines.empty());
+    EXPECT_EQ(folder.read(u"material.ini"), "ALT");
+}
+
+TEST_F(ConsoleProgram, RefusesAWrongCallWithItsUsage) {
+    folder.write(u"tabelle.csv", table);
+    for (const auto& arguments : {std::vector<std::u16string>{u"--ersetzen", u"--erweitern", u"tabelle.csv", u"m.ini"},
+                                  std::vector<std::u16string>{u"--erweitern", u"tabelle.csv", u"-"}}) {
+        console.errorLines.clear();
+        EXPECT_EQ(run(arguments), 2);
+        ASSERT_EQ(console.errorLines.size(), 4u);
+        EXPECT_TRUE(console.errorLines[1].starts_with(u"Aufruf: brisel-convert "));
+    }
+    EXPECT_FALSE(folder.exists(u"m.ini"));
+    EXPECT_TRUE(console.output.empty() && console.outputLines.empty());
+}
+
+TEST_F(ConsoleProgram, ReadsStandardInputAndWritesStandardOutput) {
+    console.input = table;
+    EXPECT_EQ(run({u"--erweitern", u"--prefix", u"*", u"-", u"neu.ini"}), 0);
+    EXPECT_EQ(folder.read(u"neu.ini"), records);
+    console.outputLines.clear();
+    EXPECT_EQ(run({u"--ersetzen", u"--prefix", u"*", u"-", u"-"}), 0);
+    EXPECT_EQ(console.output, records);
+    EXPECT_TRUE(console.outputLines.empty());
+}
+
+TEST_F(ConsoleProgram, TakesTheConfigurationWithTheCommandLineFirst) {
+    folder.write(u"tabelle.csv", table);
+    folder.write(u"Ziel ü.ini", "ALT");
+    folder.write(u"rollout.conf", "\xEF\xBB\xBFquelle = tabelle.csv\r\nziel = Ziel \xC3\xBC.ini\r\nprefix=\xC3\xA4\r\n"
+                                  "action = erweitern\r\n");
+    EXPECT_EQ(run({u"--konfiguration", u"rollout.conf", u"--ersetzen"}), 0);
+    std::string expected = records;
+    for (std::size_t at = expected.find('*'); at != std::string::npos; at = expected.find('*'))
+        expected[at] = '\xE4';
+    EXPECT_EQ(folder.read(u"Ziel ü.ini"), expected);
+    EXPECT_EQ(console.outputLines, std::vector<std::u16string>{u"2 Materialien nach „Ziel ü.ini“ geschrieben."});
+}
+
+TEST_F(ConsoleProgram, AnswersHelpAndVersionOnStandardOutput) {
+    EXPECT_EQ(run({u"--version"}), 0);
+    EXPECT_EQ(console.outputLines, std::vector<std::u16string>{u"brisel-convert 1.2"});
+    EXPECT_EQ(run({u"--help"}), 0);
+    EXPECT_GT(console.outputLines.size(), 10u);
+    EXPECT_TRUE(console.errorLines.empty());
+}
+
+}  // namespace
+}  // namespace brisel
