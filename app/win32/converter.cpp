@@ -74,22 +74,28 @@ converter::converter(brisel::Desktop& desktop) : commands(static_cast<brisel::Fo
     InitCommonControlsEx(&common);
     registerClass(instance, &converter::procedure);
 
-    // The layout is in twips: 15 to the pixel at 96 dots per inch, scaled for the screen.
-    const HDC screen = GetDC(nullptr);
-    dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-
+    // Made without a size: the DPI of the monitor it lands on decides it (WM_CREATE).
+    CreateWindowExW(0, className, L"Materialdaten konvertieren", frameStyle, 0, 0, 0, 0, nullptr, nullptr, instance, this);
     RECT frame{0, 0, pixels(layout::clientArea.width), pixels(layout::clientArea.height)};
-    AdjustWindowRectEx(&frame, frameStyle, FALSE, 0);
+    AdjustWindowRectExForDpi(&frame, frameStyle, FALSE, 0, dpi);
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    fitClientArea();
+
+    // Centred on the work area of its monitor.
+    RECT workArea{};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor))
+        workArea = monitor.rcWork;
+    else
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
+    GetWindowRect(window, &frame);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
-    RECT workArea{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
-    const int left = workArea.left + (workArea.right - workArea.left - width) / 2;
-    const int top = workArea.top + (workArea.bottom - workArea.top - height) / 2;
-
-    CreateWindowExW(0, className, L"Materialdaten konvertieren", frameStyle, left, top, width, height, nullptr, nullptr,
-                    instance, this);
+    SetWindowPos(window, nullptr, workArea.left + (workArea.right - workArea.left - width) / 2,
+                 workArea.top + (workArea.bottom - workArea.top - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     commands.Form_Load();
 }
 
@@ -109,31 +115,39 @@ void converter::show(int how) {
 }
 
 int converter::pixels(int twips) const noexcept {
-    return MulDiv(twips, dpi, layout::twipsPerInch);
+    return MulDiv(twips, static_cast<int>(dpi), layout::twipsPerInch);
+}
+
+void converter::fitClientArea() {
+    // Measured on the window as it stands, so the client area is exact whatever the frame's
+    // metrics at this DPI.
+    RECT client{}, frame{};
+    GetClientRect(window, &client);
+    GetWindowRect(window, &frame);
+    const int width = pixels(layout::clientArea.width) + (frame.right - frame.left) - client.right;
+    const int height = pixels(layout::clientArea.height) + (frame.bottom - frame.top) - client.bottom;
+    SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void converter::createControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    font = CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg 2");
     tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr, instance, nullptr);
 
     // All controls are children of the window itself, so their clicks reach it; a control
     // in a frame is placed by the frame's position. Made in tab order, which is also the
-    // order the keyboard follows; each text box comes right after its frame, whose caption
-    // a screen reader takes as the box's name.
+    // order the keyboard follows.
     for (const layout::Entry& entry : layout::controls) {
         const ControlClass kind = classOf(entry);
-        const layout::Twips place = layout::inClientArea(entry);
-        const HWND control = CreateWindowExW(
-            kind.exStyle, kind.name, wide(entry.caption).c_str(), kind.style, pixels(place.left), pixels(place.top),
-            pixels(place.width), pixels(place.height), window,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId(entry.control))), instance, nullptr);
+        const HWND control = CreateWindowExW(kind.exStyle, kind.name, wide(entry.caption).c_str(), kind.style, 0, 0, 0, 0,
+                                             window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId(entry.control))),
+                                             instance, nullptr);
         controls[slot(entry.control)] = control;
-        SetWindowFont(control, font, FALSE);
-        if (entry.kind == layout::Kind::textBox)
+        if (entry.kind == layout::Kind::textBox) {
             Edit_LimitText(control, 0);  // no limit but the system's
+            // A text box has no label of its own: screen readers get its frame's caption.
+            accessibility.name(control, wide(layout::entry(entry.container).caption));
+        }
         if (!entry.toolTip.empty()) {
             std::wstring tip = wide(entry.toolTip);
             TOOLINFOW tool{};
@@ -145,6 +159,24 @@ void converter::createControls() {
             SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
         }
     }
+    placeControls();
+}
+
+void converter::placeControls() {
+    // The classic dialog font at 8 points, made for the window's DPI.
+    const HFONT previous = font;
+    font = CreateFontW(-MulDiv(8, static_cast<int>(dpi), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       L"MS Shell Dlg 2");
+    for (const layout::Entry& entry : layout::controls) {
+        const layout::Twips place = layout::inClientArea(entry);
+        const HWND control = controls[slot(entry.control)];
+        SetWindowPos(control, nullptr, pixels(place.left), pixels(place.top), pixels(place.width), pixels(place.height),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowFont(control, font, TRUE);
+    }
+    if (previous)
+        DeleteObject(previous);
 }
 
 LRESULT CALLBACK converter::procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -160,8 +192,12 @@ LRESULT CALLBACK converter::procedure(HWND hwnd, UINT message, WPARAM wParam, LP
 LRESULT converter::handleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
+        dpi = GetDpiForWindow(hwnd);
         createControls();
         DragAcceptFiles(hwnd, TRUE);
+        return 0;
+    case WM_DPICHANGED:
+        OnDpiChanged(hwnd, HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
         HANDLE_MSG(hwnd, WM_COMMAND, OnCommand);
         HANDLE_MSG(hwnd, WM_DROPFILES, OnDropFiles);
@@ -182,13 +218,28 @@ void converter::OnCommand(HWND, int id, HWND, UINT code) {
         return commands.cmd_select_destination_Click();
     case layout::Control::cmd_defaults:
         return commands.cmd_defaults_Click();
-    case layout::Control::cmd_convert:
-        return commands.cmd_convert_Click();
+    case layout::Control::cmd_convert: {
+        // A large table, or a file that another program holds for a moment, may take a second.
+        const HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+        commands.cmd_convert_Click();
+        SetCursor(previous);
+        return;
+    }
     case layout::Control::cmd_beenden:
         return commands.cmd_beenden_Click();
     default:
         return;  // Enter and Escape (IDOK, IDCANCEL) and the options: nothing to do
     }
+}
+
+void converter::OnDpiChanged(HWND, UINT newDpi, const RECT* suggested) {
+    // Moved to a monitor of another scale: the window goes where Windows suggests, and the
+    // same layout is drawn anew at the new DPI.
+    dpi = newDpi;
+    SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    fitClientArea();
+    placeControls();
 }
 
 void converter::OnActivate(HWND, UINT state, HWND, BOOL minimized) {
@@ -229,6 +280,8 @@ std::optional<TextBox> converter::boxAt(POINT point) const noexcept {
 }
 
 void converter::OnDestroy(HWND) {
+    for (const TextBox which : {TextBox::source, TextBox::prefix, TextBox::destination})
+        accessibility.forget(box(which));
     DeleteObject(font);
     font = nullptr;
     tips = nullptr;

@@ -5,6 +5,7 @@
 #include "app/commands.h"
 #include "app/form.h"
 #include "app/layout.h"
+#include "app/win32/accessible_names.h"
 
 #include "platform/windows_api.h"
 
@@ -30,6 +31,8 @@ public:
     HWND handle() const noexcept { return window; }
     HWND control(brisel::layout::Control which) const noexcept;
     HWND toolTips() const noexcept { return tips; }
+    // Whether the screen readers' names of the text boxes were set.
+    HRESULT accessibleNames() const noexcept { return accessibility.result(); }
     // Shows the window with the focus in the first box.
     void show(int how);
 
@@ -39,10 +42,15 @@ private:
     void OnCommand(HWND hwnd, int id, HWND control, UINT code);
     void OnActivate(HWND hwnd, UINT state, HWND other, BOOL minimized);
     void OnDropFiles(HWND hwnd, HDROP drop);
+    void OnDpiChanged(HWND hwnd, UINT newDpi, const RECT* suggested);
     void OnDestroy(HWND hwnd);
 
     void createControls();
+    // Places every control and sets its font for the window's DPI.
+    void placeControls();
     int pixels(int twips) const noexcept;
+    // Sizes the window so that its client area is the layout's at its DPI.
+    void fitClientArea();
     std::optional<brisel::TextBox> boxAt(POINT point) const noexcept;
     HWND box(brisel::TextBox which) const noexcept;
 
@@ -55,12 +63,13 @@ private:
     void deselect(int index) override;
     void unload() override;
 
+    brisel::AccessibleNames accessibility;  // first: COM is ready before the window exists
     brisel::Commands commands;
     HWND window = nullptr;
     HWND tips = nullptr;
     HFONT font = nullptr;
     HWND focus = nullptr;  // where the focus was when the window was last left
-    int dpi = USER_DEFAULT_SCREEN_DPI;
+    UINT dpi = USER_DEFAULT_SCREEN_DPI;
     // The controls, in the order of the layout table.
     std::array<HWND, brisel::layout::controls.size()> controls{};
 };
