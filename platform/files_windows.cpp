@@ -1,12 +1,13 @@
-// Files through the Windows API: ReplaceFileW for replacing, a taken-back append, and
-// reads that share the file with the program that has it open (Excel keeps its workbook
-// open while the user saves the table).
+// Files through the Windows API: ReplaceFileW for replacing, a taken-back append, reads
+// that share the file with the program that has it open (Excel keeps its workbook open
+// while the user saves the table), and a second's patience with files held for a moment.
 #include "platform/files.h"
 
 #include "platform/ordinary_file.h"
 #include "platform/windows_api.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <string>
 #include <utility>
@@ -67,6 +68,62 @@ bool isInUse(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
 
+// Whether the failure that just happened met a file that another program has asked to
+// delete and still holds open: ERROR_ACCESS_DENIED alone does not tell it apart.
+bool deletePending() {
+    using LastStatus = LONG(WINAPI*)();
+    static const auto lastStatus = reinterpret_cast<LastStatus>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetLastNtStatus")));
+    constexpr auto statusDeletePending = static_cast<LONG>(0xC0000056);
+    return lastStatus != nullptr && lastStatus() == statusDeletePending;
+}
+
+// The error of the call that just failed; a pending delete counts as a sharing violation.
+DWORD lastError() {
+    const DWORD error = GetLastError();
+    return error == ERROR_ACCESS_DENIED && deletePending() ? ERROR_SHARING_VIOLATION : error;
+}
+
+// Other programs hold a file for a moment: a virus scanner or the search indexer right
+// after it was written, a backup while it is read. These refusals are waited out for
+// about a second, in growing steps, before they count; nothing else is retried.
+constexpr std::array<DWORD, 7> retryPauses{10, 20, 40, 80, 160, 320, 370};  // milliseconds, 1000 in all
+
+bool isMomentary(DWORD error) {
+    return isInUse(error) || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// Runs `attempt` (true on success) until it succeeds, fails for good, or the pauses are
+// used up. On failure the last error is the last attempt's.
+template <class Attempt>
+bool retrying(Attempt attempt) {
+    for (const DWORD pause : retryPauses) {
+        if (attempt())
+            return true;
+        const DWORD error = lastError();
+        if (!isMomentary(error)) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(pause);
+    }
+    if (attempt())
+        return true;
+    SetLastError(lastError());
+    return false;
+}
+
+// CreateFileW with the retries.
+HANDLE openFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    retrying([&] {
+        handle = CreateFileW(path.c_str(), access, share, nullptr, disposition, flags, nullptr);
+        return handle != INVALID_HANDLE_VALUE;
+    });
+    return handle;
+}
+
 std::atomic<int> flushesToFail = 0;
 
 bool flushToDisk(HANDLE file) {
@@ -116,12 +173,20 @@ WriteError failure(const std::wstring& path, DWORD error) {
 }
 
 // Opens an existing file for writing, sharing everything: tells whether another program
-// holds it, or whether it is read-only, before anything else is touched.
+// holds it, or whether it is read-only, before anything else is touched. It is opened for
+// deleting too where that is allowed, as the replacement deletes it: so a program that
+// holds it without sharing its deletion is waited for here, not in ReplaceFileW.
 std::optional<WriteError> refusesWriting(const std::wstring& path) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, shareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.valid() || GetLastError() == ERROR_FILE_NOT_FOUND)
-        return std::nullopt;
-    return failure(path, GetLastError());
+    DWORD error = ERROR_SUCCESS;
+    for (const DWORD access : {DWORD{GENERIC_WRITE | DELETE}, DWORD{GENERIC_WRITE}}) {
+        const FileHandle file(openFile(path, access, shareAll, OPEN_EXISTING));
+        error = GetLastError();
+        if (file.valid() || error == ERROR_FILE_NOT_FOUND)
+            return std::nullopt;
+        if (error != ERROR_ACCESS_DENIED)
+            break;
+    }
+    return failure(path, error);
 }
 
 // A name beside the destination that nothing else uses.
@@ -132,7 +197,7 @@ std::wstring temporaryBeside(const std::wstring& path) {
 
 // Writes the whole content in place: for folders that take no new file beside it.
 WriteError overwriteInPlace(const std::wstring& path, std::string_view bytes) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(openFile(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS));
     if (!file.valid())
         return failure(path, GetLastError());
     if (!SetEndOfFile(file.get()) || !writeAll(file.get(), bytes) || !FlushFileBuffers(file.get()))
@@ -158,8 +223,7 @@ FileContent readWholeFile(std::u16string_view path) {
     FileContent content{std::nullopt, ReadError::cannotRead};
     if (isDevice(full))
         return content;
-    FileHandle file(CreateFileW(full.c_str(), GENERIC_READ, shareAll, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FileHandle file(openFile(full, GENERIC_READ, shareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN));
     if (!file.valid()) {
         if (isInUse(GetLastError()))
             content.error = ReadError::inUse;
@@ -210,9 +274,11 @@ WriteError replaceFile(std::u16string_view path, std::string_view bytes) {
     DWORD error = GetLastError();
     if (file.close() && written) {
         const bool exists = GetFileAttributesW(full.c_str()) != INVALID_FILE_ATTRIBUTES;
-        const BOOL replaced =
-            exists ? ReplaceFileW(full.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                   : MoveFileExW(temporary.c_str(), full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        const bool replaced = retrying([&] {
+            return exists ? ReplaceFileW(full.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                                         nullptr)
+                          : MoveFileExW(temporary.c_str(), full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        });
         if (replaced)
             return WriteError::none;
         error = GetLastError();
@@ -227,7 +293,7 @@ WriteError appendToFile(std::u16string_view path, std::initializer_list<std::str
     const std::wstring full = fullPath(path);
     if (const auto refused = obstacle(full))
         return *refused;
-    FileHandle file(CreateFileW(full.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(openFile(full, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS));
     if (!file.valid())
         return failure(full, GetLastError());
     const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;

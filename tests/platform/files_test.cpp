@@ -11,6 +11,9 @@
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+
+#include <chrono>
+#include <thread>
 #else
 #include "file_size_limit.h"
 
@@ -84,16 +87,42 @@ HANDLE holdOpen(const std::u16string& path, DWORD share) {
                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-TEST(Files, RefuseAFileHeldWithoutSharingAndLeaveNothingBehind) {
+TEST(Files, RefuseAFileHeldWithoutSharingAfterASecondAndLeaveNothingBehind) {
     TempFolder folder;
     const std::u16string path = folder.write(u"material.ini", oldContent);
     const HANDLE held = holdOpen(path, 0);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(replaceFile(path, newContent), WriteError::inUse);
     EXPECT_EQ(appendToFile(path, {newContent}), WriteError::inUse);
     EXPECT_EQ(readWholeFile(path).error, ReadError::inUse);
+    // Each waits about a second for the file, and no longer.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3 * 3));
     CloseHandle(held);
     EXPECT_EQ(folder.read(u"material.ini"), oldContent);
+    EXPECT_EQ(entries(folder), 1u);
+}
+
+TEST(Files, WaitForAFileThatAnotherProgramHoldsForAMoment) {
+    TempFolder folder;
+    const std::u16string path = folder.path(u"material.ini");
+    // A virus scanner's look at the file, for 200 ms: sharing nothing, or all but its deletion
+    // (which only the replacement itself meets).
+    const auto heldForAMoment = [&](auto operation, DWORD share = 0) {
+        const HANDLE held = holdOpen(path, share);
+        EXPECT_NE(held, INVALID_HANDLE_VALUE);
+        std::thread scanner([held] {
+            Sleep(200);
+            CloseHandle(held);
+        });
+        operation();
+        scanner.join();
+    };
+    folder.write(u"material.ini", oldContent);
+    heldForAMoment([&] { EXPECT_EQ(replaceFile(path, "alt"), WriteError::none); }, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    heldForAMoment([&] { EXPECT_EQ(replaceFile(path, "neu"), WriteError::none); });
+    heldForAMoment([&] { EXPECT_EQ(appendToFile(path, {"er"}), WriteError::none); });
+    heldForAMoment([&] { EXPECT_EQ(readWholeFile(path).bytes.value().view(), "neuer"); });
     EXPECT_EQ(entries(folder), 1u);
 }
 
