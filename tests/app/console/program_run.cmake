@@ -12,7 +12,8 @@ file(WRITE "${WORK}/Ziel ö.ini" "ALT")
 # run(STATUS OUT ERR args...): the program in WORK; its exit status and streams.
 function(run status out err)
     execute_process(COMMAND ${EMULATOR} "${PROGRAM}" ${ARGN}
-        WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE error)
+        WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE error
+        ENCODING UTF8)
     string(STRIP "${output}" output)
     string(STRIP "${error}" error)
     set(${status} "${result}" PARENT_SCOPE)
