@@ -51,7 +51,7 @@ void printLines(Console& console, StandardStream stream, std::u16string_view tex
 }
 
 // A box's text as one line of standard error.
-int fail(Console& console, std::u16string_view message) {
+ExitStatus fail(Console& console, std::u16string_view message) {
     std::u16string line = std::u16string(programName) + u": ";
     for (std::size_t at = 0; at < message.size(); ++at) {
         if (message[at] == u'\r' || message[at] == u'\n') {
@@ -63,14 +63,14 @@ int fail(Console& console, std::u16string_view message) {
         }
     }
     console.printLine(StandardStream::error, line);
-    return failed;
+    return ExitStatus::failed;
 }
 
-int wrong(Console& console, std::u16string_view why) {
+ExitStatus wrong(Console& console, std::u16string_view why) {
     console.printLine(StandardStream::error, std::u16string(programName) + u": " + std::u16string(why));
     printLines(console, StandardStream::error, usage);
     console.printLine(StandardStream::error, u"„brisel-convert --help“ zeigt alle Optionen.");
-    return wrongUsage;
+    return ExitStatus::wrongUsage;
 }
 
 std::u16string materials(std::size_t rows) {
@@ -98,18 +98,18 @@ std::optional<Message> applyConfiguration(Invocation& invocation) {
 
 }  // namespace
 
-int runConsoleProgram(const std::vector<std::u16string>& arguments, Console& console) try {
+ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Console& console) try {
     const ParsedArguments parsed = parseArguments(arguments);
     if (!parsed.invocation)
         return wrong(console, parsed.usageError);
     Invocation invocation = *parsed.invocation;
     if (invocation.request == Invocation::Request::help) {
         printLines(console, StandardStream::output, std::u16string(usage) + std::u16string(help));
-        return converted;
+        return ExitStatus::converted;
     }
     if (invocation.request == Invocation::Request::version) {
         console.printLine(StandardStream::output, std::u16string(programName) + u" " + windowVersion);
-        return converted;
+        return ExitStatus::converted;
     }
     if (invocation.configuration) {
         if (const auto failure = applyConfiguration(invocation))
@@ -144,14 +144,14 @@ int runConsoleProgram(const std::vector<std::u16string>& arguments, Console& con
             return fail(console, statusText(built.result, source, destination));
         if (!console.writeOutput(built.records.records()))
             return fail(console, u"Die Standardausgabe kann nicht geschrieben werden.");
-        return converted;
+        return ExitStatus::converted;
     }
     const FileConversion done = convertTableToFile(std::move(table.bytes), destination, prefix, *invocation.mode);
     if (done.outcome != FileConversion::Outcome::ok)
         return fail(console, statusText(done, source, destination));
     if (!invocation.quiet)
         console.printLine(StandardStream::output, materials(done.rows) + u" nach " + quotedPath(destination) + u" geschrieben.");
-    return converted;
+    return ExitStatus::converted;
 } catch (const std::bad_alloc&) {
     return fail(console, statusText(FileConversion{FileConversion::Outcome::outOfMemory}, {}, {}));
 }

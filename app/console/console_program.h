@@ -10,13 +10,13 @@ namespace brisel {
 class Console;
 
 // The exit statuses, as scripts test them.
-enum ExitStatus : int {
+enum class ExitStatus {
     converted = 0,
     failed = 1,      // a check or the conversion failed: message on standard error, nothing written
     wrongUsage = 2,  // the command line is wrong: a short usage on standard error
 };
 
 // Runs the program with `arguments` (without its own name) on `console`.
-[[nodiscard]] int runConsoleProgram(const std::vector<std::u16string>& arguments, Console& console);
+[[nodiscard]] ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Console& console);
 
 }  // namespace brisel

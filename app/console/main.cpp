@@ -12,7 +12,7 @@ int wmain(int argc, wchar_t* argv[]) {
     for (int i = 1; i < argc; ++i)
         arguments.emplace_back(argv[i], argv[i] + std::char_traits<wchar_t>::length(argv[i]));
     brisel::SystemConsole console;
-    return brisel::runConsoleProgram(arguments, console);
+    return static_cast<int>(brisel::runConsoleProgram(arguments, console));
 }
 
 #else
@@ -25,7 +25,7 @@ int main(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i)
         arguments.push_back(brisel::utf16FromUtf8(argv[i]));
     brisel::SystemConsole console;
-    return brisel::runConsoleProgram(arguments, console);
+    return static_cast<int>(brisel::runConsoleProgram(arguments, console));
 }
 
 #endif

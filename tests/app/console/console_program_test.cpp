@@ -43,7 +43,7 @@ public:
 
 class ConsoleProgram : public testing::Test {
 protected:
-    int run(std::vector<std::u16string> arguments) { return runConsoleProgram(arguments, console); }
+    int run(std::vector<std::u16string> arguments) { return static_cast<int>(runConsoleProgram(arguments, console)); }
 
     TempFolder folder;  // the working directory
     FakeConsole console;
