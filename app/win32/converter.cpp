@@ -76,6 +76,8 @@ converter::converter(brisel::Desktop& desktop) : commands(static_cast<brisel::Fo
 
     // Made without a size: the DPI of the monitor it lands on decides it (WM_CREATE).
     CreateWindowExW(0, className, L"Materialdaten konvertieren", frameStyle, 0, 0, 0, 0, nullptr, nullptr, instance, this);
+    // A window of no size has no client area to measure: first the frame as the system
+    // computes it for this DPI, then made exact.
     RECT frame{0, 0, pixels(layout::clientArea.width), pixels(layout::clientArea.height)};
     AdjustWindowRectExForDpi(&frame, frameStyle, FALSE, 0, dpi);
     SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
