@@ -74,7 +74,7 @@ void Commands::cmd_defaults_Click() {
 }
 
 void Commands::parseConfigFile(std::u16string_view file) {
-    const ConfigFile settings = loadConfigFile(file, file);
+    const ConfigFile settings = loadConfigFile(file);
     if (settings.failure)
         return showError(settings.failure->text, settings.failure->title);
     if (settings.source)

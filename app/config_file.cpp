@@ -7,17 +7,17 @@
 
 namespace brisel {
 
-ConfigFile loadConfigFile(std::u16string_view path, std::u16string_view name) {
+ConfigFile loadConfigFile(std::u16string_view path) {
     ConfigFile loaded;
     const FileContent content = readWholeFile(path);
     if (!content.bytes) {
-        loaded.failure = Message{u"Die Konfigurationsdatei " + std::u16string(name) + u" kann nicht gelesen werden.",
+        loaded.failure = Message{u"Die Konfigurationsdatei " + std::u16string(path) + u" kann nicht gelesen werden.",
                                  u"Fehler"};
         return loaded;
     }
     const DetectedText detected = detectEncoding(content.bytes->view());
     if (detected.encoding == TextEncoding::utf16) {
-        loaded.failure = Message{u"Die Konfigurationsdatei " + std::u16string(name) +
+        loaded.failure = Message{u"Die Konfigurationsdatei " + std::u16string(path) +
                                      u" ist als Unicode (UTF-16) gespeichert. Bitte im Editor als ANSI oder UTF-8 "
                                      u"speichern.",
                                  u"Fehler"};

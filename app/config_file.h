@@ -20,7 +20,7 @@ struct ConfigFile {
     std::optional<ActionSetting> action;
 };
 
-// Reads the configuration file at `path`; `name` is how messages call it.
-[[nodiscard]] ConfigFile loadConfigFile(std::u16string_view path, std::u16string_view name);
+// Reads the configuration file at `path`; messages name it as it is given.
+[[nodiscard]] ConfigFile loadConfigFile(std::u16string_view path);
 
 }  // namespace brisel

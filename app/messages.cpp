@@ -8,11 +8,6 @@
 namespace brisel {
 namespace {
 
-std::u16string number(std::size_t n) {
-    const std::string digits = std::to_string(n);
-    return {digits.begin(), digits.end()};
-}
-
 std::u16string writeFailure(WriteError error, std::u16string_view destination) {
     const std::u16string file = u"Die Zieldatei " + quotedPath(destination);
     switch (error) {
@@ -34,12 +29,21 @@ std::u16string writeFailure(WriteError error, std::u16string_view destination) {
 
 }  // namespace
 
-std::u16string quotedPath(std::u16string_view path) {
+std::u16string inQuotes(std::u16string_view text) {
     // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about "literal" + string.
-    std::u16string text = u"„";
-    text += nativeSeparators(path);
-    text += u"“";
-    return text;
+    std::u16string quoted = u"„";
+    quoted += text;
+    quoted += u"“";
+    return quoted;
+}
+
+std::u16string quotedPath(std::u16string_view path) {
+    return inQuotes(nativeSeparators(path));
+}
+
+std::u16string number(std::size_t n) {
+    const std::string digits = std::to_string(n);
+    return {digits.begin(), digits.end()};
 }
 
 std::optional<Message> missingInput(std::u16string_view source, std::u16string_view destination, bool modeChosen,

@@ -32,7 +32,13 @@ enum class SourceLookup {
 [[nodiscard]] std::u16string statusText(const FileConversion& done, std::u16string_view source,
                                         std::u16string_view destination);
 
-// The path as messages show it: in German quotation marks, with the system's separators.
+// A text in German quotation marks, as messages quote names.
+[[nodiscard]] std::u16string inQuotes(std::u16string_view text);
+
+// The path as messages show it: in quotation marks, with the system's separators.
 [[nodiscard]] std::u16string quotedPath(std::u16string_view path);
+
+// A count in digits, whatever the locale.
+[[nodiscard]] std::u16string number(std::size_t n);
 
 }  // namespace brisel

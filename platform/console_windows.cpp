@@ -11,26 +11,12 @@
 #include <string>
 
 namespace brisel {
-namespace {
-
-bool writeAll(HANDLE handle, std::string_view bytes) {
-    while (!bytes.empty()) {
-        DWORD written = 0;
-        const auto size = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
-        if (!WriteFile(handle, bytes.data(), size, &written, nullptr) || written == 0)
-            return false;
-        bytes.remove_prefix(written);
-    }
-    return true;
-}
-
-}  // namespace
 
 std::optional<ByteBuffer> SystemConsole::readInput() {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     return readToEnd([input](char* into, std::size_t room) -> long long {
         DWORD got = 0;
-        if (ReadFile(input, into, static_cast<DWORD>(std::min<std::size_t>(room, 1u << 30)), &got, nullptr))
+        if (ReadFile(input, into, static_cast<DWORD>(std::min(room, ioChunk)), &got, nullptr))
             return got;
         return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;  // a closed pipe is the end of the input
     });

@@ -32,8 +32,6 @@ private:
 };
 
 constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-// ReadFile and WriteFile take at most a DWORD at a time.
-constexpr std::size_t chunk = std::size_t{1} << 30;
 
 // The path made absolute against the working directory and written in the long form
 // ("\\?\C:\..." or "\\?\UNC\server\..."), which has no limit of 260 characters. A device
@@ -135,17 +133,6 @@ bool flushToDisk(HANDLE file) {
     return FlushFileBuffers(file);
 }
 
-bool writeAll(HANDLE file, std::string_view bytes) {
-    while (!bytes.empty()) {
-        DWORD written = 0;
-        const auto size = static_cast<DWORD>(std::min(bytes.size(), chunk));
-        if (!WriteFile(file, bytes.data(), size, &written, nullptr) || written == 0)
-            return false;
-        bytes.remove_prefix(written);
-    }
-    return true;
-}
-
 // Something other than an ordinary writable file under the name, or nothing in the way.
 std::optional<WriteError> obstacle(const std::wstring& path) {
     if (isDevice(path))
@@ -237,7 +224,7 @@ FileContent readWholeFile(std::u16string_view path) {
     std::size_t done = 0;
     while (done < bytes.capacity()) {
         DWORD got = 0;
-        const auto want = static_cast<DWORD>(std::min(bytes.capacity() - done, chunk));
+        const auto want = static_cast<DWORD>(std::min(bytes.capacity() - done, ioChunk));
         if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr)) {
             if (isInUse(GetLastError()))
                 content.error = ReadError::inUse;

@@ -1,18 +1,13 @@
 // The command line, option by option from one table.
 #include "app/console/arguments.h"
 
+#include "app/messages.h"
+
 #include <array>
 #include <string_view>
 
 namespace brisel {
 namespace {
-
-std::u16string inQuotes(std::u16string_view text) {
-    std::u16string quoted = u"„";
-    quoted += text;
-    quoted += u"“";
-    return quoted;
-}
 
 struct Option {
     std::u16string_view name;       // the long name, without "--"

@@ -74,13 +74,12 @@ ExitStatus wrong(Console& console, std::u16string_view why) {
 }
 
 std::u16string materials(std::size_t rows) {
-    const std::string digits = std::to_string(rows);
-    return std::u16string(digits.begin(), digits.end()) + (rows == 1 ? u" Material" : u" Materialien");
+    return number(rows) + (rows == 1 ? u" Material" : u" Materialien");
 }
 
 // The file's settings under those of the command line.
 std::optional<Message> applyConfiguration(Invocation& invocation) {
-    const ConfigFile file = loadConfigFile(*invocation.configuration, *invocation.configuration);
+    const ConfigFile file = loadConfigFile(*invocation.configuration);
     if (file.failure)
         return file.failure;
     if (!invocation.source) {
