@@ -55,4 +55,8 @@ enum class WriteError {
 // they would on a failing disk or a vanished network share.
 void failAppendFlushes(int count) noexcept;
 
+// Called once at a program's start: a write past the process's file-size limit then fails
+// like any other and is taken back, instead of ending the program (SIGXFSZ on Linux).
+void reportFileSizeLimitAsWriteError() noexcept;
+
 }  // namespace brisel

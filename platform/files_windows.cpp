@@ -3,6 +3,7 @@
 // while the user saves the table), and a second's patience with files held for a moment.
 #include "platform/files.h"
 
+#include "platform/file_faults.h"
 #include "platform/ordinary_file.h"
 #include "platform/windows_api.h"
 
@@ -122,15 +123,106 @@ HANDLE openFile(const std::wstring& path, DWORD access, DWORD share, DWORD dispo
     return handle;
 }
 
+// Fault injection: every file-changing call below is one step, and the chosen one fails
+// as a full disk would.
+std::atomic<int> stepsToFault = 0;
+std::atomic<bool> faultMet = false;
+std::atomic<bool> shortWrites = false;
+std::atomic<bool> temporariesRefused = false;
+
+bool faultHere() {
+    if (stepsToFault <= 0 || --stepsToFault > 0)
+        return false;
+    faultMet = true;
+    SetLastError(ERROR_DISK_FULL);
+    return true;
+}
+
+// CreateFileW for writing, as one step.
+HANDLE openForWriting(const std::wstring& path, DWORD access, DWORD share, DWORD disposition) {
+    if (faultHere())
+        return INVALID_HANDLE_VALUE;
+    return openFile(path, access, share, disposition);
+}
+
+// writeAll, each WriteFile one step; an injected short write writes half and says so.
+bool writeWhole(HANDLE file, std::string_view bytes) {
+    while (!bytes.empty()) {
+        if (faultHere()) {
+            if (!shortWrites || bytes.size() < 2)
+                return false;
+            const std::size_t half = bytes.size() / 2;
+            if (!writeAll(file, bytes.substr(0, half)))
+                return false;
+            bytes.remove_prefix(half);
+            continue;
+        }
+        DWORD written = 0;
+        const auto size = static_cast<DWORD>(std::min(bytes.size(), ioChunk));
+        if (!WriteFile(file, bytes.data(), size, &written, nullptr) || written == 0)
+            return false;
+        bytes.remove_prefix(written);
+    }
+    return true;
+}
+
 std::atomic<int> flushesToFail = 0;
 
 bool flushToDisk(HANDLE file) {
+    if (faultHere())
+        return false;
+    return FlushFileBuffers(file);
+}
+
+bool flushAppendToDisk(HANDLE file) {
     if (flushesToFail > 0) {
         --flushesToFail;
         SetLastError(ERROR_WRITE_FAULT);
         return false;
     }
-    return FlushFileBuffers(file);
+    return flushToDisk(file);
+}
+
+bool cutAt(HANDLE file, LARGE_INTEGER size) {
+    return !faultHere() && SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+}
+
+bool closeWritten(FileHandle& file) {
+    if (faultHere()) {
+        file.close();
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+    return file.close();
+}
+
+// Room on the disk for `size` bytes, taken before a byte of the file changes. A file
+// system that cannot reserve room is written without.
+bool reserve(HANDLE file, LONGLONG size) {
+    if (faultHere())
+        return false;
+    FILE_ALLOCATION_INFO allocation{};
+    allocation.AllocationSize.QuadPart = size;
+    if (SetFileInformationByHandle(file, FileAllocationInfo, &allocation, sizeof allocation))
+        return true;
+    const DWORD error = GetLastError();
+    return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
+}
+
+// Reads `bytes.size()` bytes from the file's start.
+bool readFromStart(HANDLE file, std::string& bytes) {
+    const LARGE_INTEGER zero{};
+    if (!SetFilePointerEx(file, zero, nullptr, FILE_BEGIN))
+        return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        const auto want = static_cast<DWORD>(std::min(bytes.size() - done, ioChunk));
+        if (!ReadFile(file, bytes.data() + done, want, &got, nullptr) || got == 0)
+            return false;
+        done += got;
+    }
+    return true;
 }
 
 // Something other than an ordinary writable file under the name, or nothing in the way.
@@ -182,14 +274,40 @@ std::wstring temporaryBeside(const std::wstring& path) {
     return path + L".~brisel" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
 }
 
-// Writes the whole content in place: for folders that take no new file beside it.
+// Rewrites a file in place, for a folder that takes no new file beside it. The old bytes
+// are read first and room for the larger content is reserved, so that a full disk is met
+// while the file is untouched; any later failure writes the old bytes back. Only a power
+// loss during the write itself can leave the file damaged.
 WriteError overwriteInPlace(const std::wstring& path, std::string_view bytes) {
-    FileHandle file(openFile(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS));
-    if (!file.valid())
+    FileHandle file(openForWriting(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING));
+    LARGE_INTEGER oldSize{};
+    if (!file.valid() || !GetFileSizeEx(file.get(), &oldSize))
         return failure(path, GetLastError());
-    if (!SetEndOfFile(file.get()) || !writeAll(file.get(), bytes) || !FlushFileBuffers(file.get()))
+    std::string old(static_cast<std::size_t>(oldSize.QuadPart), '\0');
+    if (!readFromStart(file.get(), old) ||
+        !reserve(file.get(), std::max<LONGLONG>(oldSize.QuadPart, static_cast<LONGLONG>(bytes.size()))))
         return failure(path, GetLastError());
-    return WriteError::none;
+
+    LARGE_INTEGER newSize{};
+    newSize.QuadPart = static_cast<LONGLONG>(bytes.size());
+    const LARGE_INTEGER zero{};
+    const bool written = SetFilePointerEx(file.get(), zero, nullptr, FILE_BEGIN) && writeWhole(file.get(), bytes) &&
+                         cutAt(file.get(), newSize) && flushToDisk(file.get());
+    DWORD error = GetLastError();
+    if (written && closeWritten(file))
+        return WriteError::none;
+    error = written ? GetLastError() : error;
+
+    // Taken back: the old bytes and the old length, on disk. A failed close has given up
+    // the handle already, so the file is opened once more for it.
+    FileHandle again(file.valid() ? INVALID_HANDLE_VALUE : openFile(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING));
+    const HANDLE back = file.valid() ? file.get() : again.get();
+    SetFilePointerEx(back, zero, nullptr, FILE_BEGIN);
+    writeAll(back, old);
+    SetFilePointerEx(back, oldSize, nullptr, FILE_BEGIN);
+    SetEndOfFile(back);
+    FlushFileBuffers(back);
+    return failure(path, error);
 }
 
 }  // namespace
@@ -250,18 +368,18 @@ WriteError replaceFile(std::u16string_view path, std::string_view bytes) {
     // The new content goes into a file beside the old one and takes its place only once
     // it is complete and on disk.
     const std::wstring temporary = temporaryBeside(full);
-    FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(temporariesRefused ? INVALID_HANDLE_VALUE : openForWriting(temporary, GENERIC_WRITE, 0, CREATE_NEW));
     if (!file.valid()) {
-        const DWORD error = GetLastError();
+        const DWORD error = temporariesRefused ? ERROR_ACCESS_DENIED : GetLastError();
         if (error == ERROR_ACCESS_DENIED && GetFileAttributesW(full.c_str()) != INVALID_FILE_ATTRIBUTES)
             return overwriteInPlace(full, bytes);
         return failure(full, error);
     }
-    const bool written = writeAll(file.get(), bytes) && FlushFileBuffers(file.get());
+    const bool written = writeWhole(file.get(), bytes) && flushToDisk(file.get());
     DWORD error = GetLastError();
-    if (file.close() && written) {
+    if (closeWritten(file) && written) {
         const bool exists = GetFileAttributesW(full.c_str()) != INVALID_FILE_ATTRIBUTES;
-        const bool replaced = retrying([&] {
+        const bool replaced = !faultHere() && retrying([&] {
             return exists ? ReplaceFileW(full.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
                                          nullptr)
                           : MoveFileExW(temporary.c_str(), full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
@@ -280,25 +398,30 @@ WriteError appendToFile(std::u16string_view path, std::initializer_list<std::str
     const std::wstring full = fullPath(path);
     if (const auto refused = obstacle(full))
         return *refused;
-    FileHandle file(openFile(full, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS));
+    FileHandle file(openForWriting(full, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS));
     if (!file.valid())
         return failure(full, GetLastError());
     const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
     LARGE_INTEGER oldSize{};
     const LARGE_INTEGER zero{};
     const auto written = [&] {
-        return std::all_of(pieces.begin(), pieces.end(), [&](std::string_view piece) { return writeAll(file.get(), piece); });
+        return std::all_of(pieces.begin(), pieces.end(), [&](std::string_view piece) { return writeWhole(file.get(), piece); });
     };
-    if (GetFileSizeEx(file.get(), &oldSize) && SetFilePointerEx(file.get(), zero, nullptr, FILE_END) && written() &&
-        flushToDisk(file.get()))
-        return file.close() ? WriteError::none : failure(full, GetLastError());
+    const bool appended = GetFileSizeEx(file.get(), &oldSize) && SetFilePointerEx(file.get(), zero, nullptr, FILE_END) &&
+                          written() && flushAppendToDisk(file.get());
+    DWORD error = GetLastError();
+    if (appended && closeWritten(file))
+        return WriteError::none;
+    error = appended ? GetLastError() : error;
 
-    // Taken back: the file as it was, or no file at all.
-    const DWORD error = GetLastError();
+    // Taken back: the file as it was, or no file at all. A failed close has given up the
+    // handle already, so the file is opened once more for it.
     if (existed) {
-        SetFilePointerEx(file.get(), oldSize, nullptr, FILE_BEGIN);
-        SetEndOfFile(file.get());
-        file.close();
+        FileHandle again(file.valid() ? INVALID_HANDLE_VALUE : openFile(full, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING));
+        const HANDLE back = file.valid() ? file.get() : again.get();
+        SetFilePointerEx(back, oldSize, nullptr, FILE_BEGIN);
+        SetEndOfFile(back);
+        FlushFileBuffers(back);
     } else {
         file.close();
         DeleteFileW(full.c_str());
@@ -308,6 +431,22 @@ WriteError appendToFile(std::u16string_view path, std::initializer_list<std::str
 
 void failAppendFlushes(int count) noexcept {
     flushesToFail = count;
+}
+
+void reportFileSizeLimitAsWriteError() noexcept {}
+
+void injectFileFault(int step, FileFault fault) noexcept {
+    stepsToFault = step;
+    faultMet = false;
+    shortWrites = fault == FileFault::shortWrite;
+}
+
+bool fileFaultMet() noexcept {
+    return faultMet;
+}
+
+void refuseTemporaryFiles(bool refused) noexcept {
+    temporariesRefused = refused;
 }
 
 }  // namespace brisel

@@ -1,6 +1,7 @@
 // Program start of brisel-convert: the arguments as UTF-16, the process's own streams.
 #include "app/console/console_program.h"
 #include "platform/console.h"
+#include "platform/files.h"
 
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@ int wmain(int argc, wchar_t* argv[]) {
     std::vector<std::u16string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.emplace_back(argv[i], argv[i] + std::char_traits<wchar_t>::length(argv[i]));
+    brisel::reportFileSizeLimitAsWriteError();
     brisel::SystemConsole console;
     return static_cast<int>(brisel::runConsoleProgram(arguments, console));
 }
@@ -24,6 +26,7 @@ int main(int argc, char* argv[]) {
     std::vector<std::u16string> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.push_back(brisel::utf16FromUtf8(argv[i]));
+    brisel::reportFileSizeLimitAsWriteError();
     brisel::SystemConsole console;
     return static_cast<int>(brisel::runConsoleProgram(arguments, console));
 }

@@ -1,6 +1,7 @@
 // Program start: the one window, centred, until it is closed.
 #include "app/qt/converter.h"
 #include "app/version.h"
+#include "platform/files.h"
 #include "platform/qt_desktop.h"
 
 #include "brisel.xpm"
@@ -11,6 +12,7 @@
 #include <QScreen>
 
 int main(int argc, char* argv[]) {
+    brisel::reportFileSizeLimitAsWriteError();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(brisel::applicationName));
     QApplication::setApplicationVersion(QString::fromLatin1(brisel::fileVersion));

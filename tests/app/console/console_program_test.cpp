@@ -112,16 +112,35 @@ TEST_F(ConsoleProgram, ReadsStandardInputAndWritesStandardOutput) {
 }
 
 TEST_F(ConsoleProgram, TakesTheConfigurationWithTheCommandLineFirst) {
-    folder.write(u"tabelle.csv", table);
-    folder.write(u"Ziel ü.ini", "ALT");
-    folder.write(u"rollout.conf", "\xEF\xBB\xBFquelle = tabelle.csv\r\nziel = Ziel \xC3\xBC.ini\r\nprefix=\xC3\xA4\r\n"
-                                  "action = erweitern\r\n");
-    EXPECT_EQ(run({u"--konfiguration", u"rollout.conf", u"--ersetzen"}), 0);
-    std::string expected = records;
-    for (std::size_t at = expected.find('*'); at != std::string::npos; at = expected.find('*'))
-        expected[at] = '\xE4';
-    EXPECT_EQ(folder.read(u"Ziel ü.ini"), expected);
-    EXPECT_EQ(console.outputLines, std::vector<std::u16string>{u"2 Materialien nach „Ziel ü.ini“ geschrieben."});
+    struct Case {
+        std::vector<std::u16string> arguments;
+        std::u16string written;  // the file that gets the records; every other stays "ALT"
+        char prefix;
+        std::size_t rows;  // 1 from "eine.csv", 2 from the configuration's table
+    };
+    for (const Case& c : {
+             Case{{u"--konfiguration", u"rollout.conf", u"--ersetzen"}, u"Ziel ü.ini", '\xE4', 2},
+             Case{{u"--konfiguration", u"rollout.conf", u"--ersetzen", u"eine.csv", u"andere.ini"}, u"andere.ini",
+                  '\xE4', 1},
+             Case{{u"--konfiguration", u"rollout.conf", u"--ersetzen", u"--prefix", u"+"}, u"Ziel ü.ini", '+', 2},
+         }) {
+        TempFolder each;
+        each.write(u"tabelle.csv", table);
+        each.write(u"eine.csv", table.substr(0, table.find("Aluminium")));
+        each.write(u"Ziel ü.ini", "ALT");
+        each.write(u"andere.ini", "ALT");
+        each.write(u"rollout.conf", "\xEF\xBB\xBFquelle = tabelle.csv\r\nziel = Ziel \xC3\xBC.ini\r\nprefix=\xC3\xA4\r\n"
+                                    "action = erweitern\r\n");
+        console.outputLines.clear();
+        EXPECT_EQ(run(c.arguments), 0) << testing::PrintToString(c.arguments);
+        std::string expected = c.rows == 2 ? records : records.substr(0, records.find("MAT=2"));
+        for (std::size_t at = expected.find('*'); at != std::string::npos; at = expected.find('*'))
+            expected[at] = c.prefix;
+        for (const std::u16string name : {u"Ziel ü.ini", u"andere.ini"})
+            EXPECT_EQ(each.read(name), name == c.written ? expected : "ALT") << testing::PrintToString(c.arguments);
+        const std::u16string count = c.rows == 2 ? u"2 Materialien" : u"1 Material";
+        EXPECT_EQ(console.outputLines, std::vector<std::u16string>{count + u" nach „" + c.written + u"“ geschrieben."});
+    }
 }
 
 TEST_F(ConsoleProgram, AnswersHelpAndVersionOnStandardOutput) {

@@ -1,0 +1,245 @@
+// brisel-convert with each of its file-changing system calls failing in turn, on a full
+// disk and under a file-size limit: afterwards material.ini holds either all the new
+// records (the program said it succeeded) or exactly its old bytes (it said why not), and
+// no other file is left beside it.
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace brisel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string tableOf(int rows) {
+    std::string table = "Name;Gewicht;Nr;Schraffur;Winkel;Abstand\r\n";
+    for (int row = 1; row <= rows; ++row)
+        table += "Stahl " + std::to_string(row) + ";7,85;" + std::to_string(row) + ";31;45;2,5\r\n";
+    return table;
+}
+
+std::string recordsOf(int rows) {
+    std::string records;
+    for (int row = 1; row <= rows; ++row)
+        records += "MAT=" + std::to_string(row) + ",*Stahl " + std::to_string(row) +
+                   "\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n";
+    return records;
+}
+
+const std::string oldWithBreak = "MAT=9,alt\r\n-XHATCH=1, 2, 3\r\n-KG_P_L=1.0\r\n";
+const std::string oldOpen = "MAT=9,alt\r\n-XHATCH=1, 2, 3\r\n-KG_P_L=1.0";
+
+struct Scenario {
+    const char* name;
+    const char* mode;
+    std::optional<std::string> old;  // none: material.ini does not exist yet
+    bool folderTakesNoNewFile;
+    std::string lead;
+    bool othersFile = false;  // as root: material.ini belongs to root, and the program runs as "nobody"  // what "erweitern" puts before the records
+};
+
+const std::vector<Scenario> scenarios = {
+    {"ersetzen", "--ersetzen", oldWithBreak, false, ""},
+    {"ersetzen in a folder that takes no new file", "--ersetzen", oldOpen, true, ""},
+    {"ersetzen of a missing file", "--ersetzen", std::nullopt, false, ""},
+    {"erweitern after a line break", "--erweitern", oldWithBreak, false, ""},
+    {"erweitern after an open last line", "--erweitern", oldOpen, false, "\r\n"},
+    {"erweitern of a missing file", "--erweitern", std::nullopt, false, ""},
+    {"ersetzen of another user's file", "--ersetzen", oldWithBreak, false, "", true},
+};
+
+std::string expectedAfterSuccess(const Scenario& s, const std::string& records) {
+    if (std::string(s.mode) == "--ersetzen" || !s.old)
+        return records;
+    return *s.old + s.lead + records;
+}
+
+struct Fault {
+    std::string kind;  // for the shim: enospc, eio, short; empty: none
+    int step = 0;
+    rlim_t fileSizeLimit = RLIM_INFINITY;
+};
+
+struct Outcome {
+    int status = -1;  // the exit status, or -1 when the program did not exit by itself
+    std::string error;
+    bool faultMet = false;
+};
+
+// Everything a run needs, in folders the user "nobody" may use when the tests run as root.
+class WriteFaults : public testing::Test {
+protected:
+    void SetUp() override {
+        fs::permissions(base.file({}), fs::perms::all);
+        fs::copy_file(BRISEL_CONVERT, base.file(u"brisel-convert"));
+        fs::copy_file(BRISEL_FAULT_SHIM, base.file(u"shim.so"));
+        base.write(u"tabelle.csv", tableOf(rows));
+        fs::permissions(base.file(u"tabelle.csv"), fs::perms::all);
+    }
+
+    // Lays out the destination's folder for `s` under `at` and returns its material.ini.
+    fs::path prepare(const Scenario& s, const fs::path& at) {
+        fs::remove_all(at);
+        fs::create_directories(at);
+        fs::permissions(at, fs::perms::all);
+        const fs::path destination = at / "material.ini";
+        if (s.old) {
+            base.write(fs::relative(destination, base.file({})).u16string(), *s.old);
+            fs::permissions(destination, fileMode);
+            if (::geteuid() == 0 && !s.othersFile) {
+                EXPECT_EQ(::chown(destination.c_str(), 65534, 65534), 0);
+            }
+        }
+        if (s.folderTakesNoNewFile)
+            fs::permissions(at, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                    fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+        return destination;
+    }
+
+    // brisel-convert, as "nobody" when the tests run as root, with the fault in place.
+    Outcome convert(const Scenario& s, const fs::path& destination, const Fault& fault) {
+        const fs::path log = base.file(u"fault.log");
+        const fs::path error = base.file(u"stderr.txt");
+        fs::remove(log);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int err = ::open(error.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 1);
+            ::dup2(err, 2);
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(120);
+            // The program itself must turn the file-size limit into a write error.
+            std::signal(SIGXFSZ, SIG_DFL);
+            const rlimit limit{fault.fileSizeLimit, fault.fileSizeLimit};
+            if (fault.fileSizeLimit != RLIM_INFINITY)
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            const std::string program = base.file(u"brisel-convert").string();
+            const std::string source = base.file(u"tabelle.csv").string();
+            std::vector<std::string> environment = {"LANG=C.UTF-8"};
+            if (!fault.kind.empty()) {
+                environment.push_back("LD_PRELOAD=" + base.file(u"shim.so").string());
+                environment.push_back("BRISEL_FAULT=" + fault.kind);
+                environment.push_back("BRISEL_FAULT_STEP=" + std::to_string(fault.step));
+                environment.push_back("BRISEL_FAULT_LOG=" + log.string());
+            }
+            std::vector<char*> envp;
+            for (std::string& entry : environment)
+                envp.push_back(entry.data());
+            envp.push_back(nullptr);
+            std::string mode = s.mode, prefix = "--prefix=*", target = destination.string();
+            char* argv[] = {const_cast<char*>(program.c_str()), mode.data(), prefix.data(),
+                            const_cast<char*>(source.c_str()), target.data(), nullptr};
+            ::execve(program.c_str(), argv, envp.data());
+            ::_exit(121);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        Outcome run;
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.error = base.read(u"stderr.txt");
+        run.faultMet = fs::exists(log);
+        return run;
+    }
+
+    // What a run left: the new content after a success, the old bytes after a failure.
+    void check(const Scenario& s, const fs::path& destination, const Outcome& run, const std::string& what) {
+        SCOPED_TRACE(std::string(s.name) + ", " + what + ": " + run.error);
+        ASSERT_TRUE(run.status == 0 || run.status == 1) << "exit status " << run.status;
+        const std::string content = base.read(fs::relative(destination, base.file({})).u16string());
+        if (run.status == 0) {
+            EXPECT_EQ(content, expectedAfterSuccess(s, recordsOf(rows)));
+            if (s.old) {
+                EXPECT_EQ(fs::status(destination).permissions(), fileMode);
+            }
+        } else {
+            EXPECT_EQ(content, s.old.value_or("<missing>"));
+            EXPECT_EQ(run.error.rfind("brisel-convert: ", 0), 0u);
+        }
+        std::size_t entries = 0;
+        for (const auto& entry : fs::directory_iterator(destination.parent_path()))
+            entries += entry.path() != destination;
+        EXPECT_EQ(entries, 0u) << "a file left beside material.ini";
+    }
+
+    static constexpr fs::perms fileMode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                          fs::perms::group_write | fs::perms::others_read | fs::perms::others_write;
+    static constexpr int rows = 200;  // about 9 KB of records
+    TempFolder base;
+};
+
+TEST_F(WriteFaults, EachFileChangingCallFailingInTurnCostsNoFile) {
+    std::set<std::string> failedCalls;
+    for (const Scenario& s : scenarios) {
+        for (const std::string kind : {"enospc", "eio", "short"}) {
+            for (int step = 1;; ++step) {
+                ASSERT_LT(step, 100) << s.name << ": the steps never end";
+                const fs::path destination = prepare(s, base.file(u"ziel"));
+                const Outcome run = convert(s, destination, {kind, step});
+                check(s, destination, run, kind + " at step " + std::to_string(step));
+                if (!run.faultMet) {
+                    EXPECT_EQ(run.status, 0) << s.name << " fails with no fault";
+                    break;
+                }
+                failedCalls.insert(base.read(u"fault.log"));
+            }
+        }
+    }
+    // The calls the runs went through; each was made to fail at least once.
+    std::string calls;
+    for (const std::string& call : failedCalls)
+        calls += call;
+    for (const char* call : {"open", "write", "fallocate", "ftruncate", "fdatasync", "fchmod", "linkat", "rename", "close"})
+        EXPECT_NE(calls.find(call), std::string::npos) << call << " never failed: " << calls;
+}
+
+TEST_F(WriteFaults, TheFileSizeLimitIsAWriteErrorInEveryMode) {
+    for (const Scenario& s : scenarios) {
+        const fs::path destination = prepare(s, base.file(u"ziel"));
+        Fault limit;
+        limit.fileSizeLimit = 4096;
+        const Outcome run = convert(s, destination, limit);
+        EXPECT_EQ(run.status, 1) << s.name;
+        check(s, destination, run, "file-size limit");
+    }
+}
+
+// A real full disk: a small file system of its own, filled up. Mounting needs root.
+TEST_F(WriteFaults, AFullDiskCostsNoFile) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    const fs::path disk = base.file(u"disk");
+    fs::create_directories(disk);
+    ASSERT_EQ(::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=256k,mode=0777"), 0) << "no tmpfs";
+    for (const Scenario& s : scenarios) {
+        const fs::path destination = prepare(s, disk / "ziel");
+        {
+            std::ofstream filler(disk / "filler", std::ios::binary);
+            const std::string block(4096, 'x');
+            while (filler.write(block.data(), static_cast<std::streamsize>(block.size())))
+                ;
+        }
+        const Outcome run = convert(s, destination, {});
+        EXPECT_EQ(run.status, 1) << s.name;
+        check(s, destination, run, "full disk");
+        fs::remove(disk / "filler");
+    }
+    fs::remove_all(disk / "ziel");
+    ASSERT_EQ(::umount(disk.c_str()), 0);
+}
+
+}  // namespace
+}  // namespace brisel
