@@ -206,7 +206,8 @@ bool reserve(HANDLE file, LONGLONG size) {
     if (SetFileInformationByHandle(file, FileAllocationInfo, &allocation, sizeof allocation))
         return true;
     const DWORD error = GetLastError();
-    return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
+    return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION ||
+           error == ERROR_CALL_NOT_IMPLEMENTED;  // Wine
 }
 
 // Reads `bytes.size()` bytes from the file's start.

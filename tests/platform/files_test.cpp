@@ -12,7 +12,10 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include "platform/file_faults.h"
+
 #include <chrono>
+#include <optional>
 #include <thread>
 #else
 #include "file_size_limit.h"
@@ -144,6 +147,47 @@ TEST(Writes, KeepAReadOnlyFile) {
     SetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str()), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(folder.read(u"material.ini"), oldContent);
     EXPECT_EQ(entries(folder), 1u);
+}
+
+// Each file-changing call failing in turn: afterwards the file holds all the new bytes
+// (the call succeeded) or exactly its old ones, and nothing is left beside it.
+TEST(Files, EachFileChangingCallFailingInTurnCostsNoFile) {
+    struct Case {
+        const char* name;
+        bool replace;
+        std::optional<std::string> old;
+        bool temporariesRefused;
+    };
+    for (const Case& c : {Case{"replace", true, oldContent, false}, Case{"replace in place", true, oldContent, true},
+                          Case{"replace a missing file", true, std::nullopt, false},
+                          Case{"append", false, oldContent + "\r\n", false},
+                          Case{"append after an open line", false, oldContent, false},
+                          Case{"append to a missing file", false, std::nullopt, false}}) {
+        for (const FileFault fault : {FileFault::error, FileFault::shortWrite}) {
+            for (int step = 1;; ++step) {
+                ASSERT_LT(step, 50) << c.name;
+                TempFolder folder;
+                const std::u16string path = folder.path(u"material.ini");
+                if (c.old)
+                    folder.write(u"material.ini", *c.old);
+                refuseTemporaryFiles(c.temporariesRefused);
+                injectFileFault(step, fault);
+                const WriteError error = c.replace ? replaceFile(path, newContent) : appendToFile(path, {"\r\n", newContent});
+                const bool met = fileFaultMet();
+                injectFileFault(0, FileFault::error);
+                refuseTemporaryFiles(false);
+                const std::string expected =
+                    error != WriteError::none ? c.old.value_or("<missing>")
+                                              : (c.replace ? newContent : c.old.value_or("") + "\r\n" + newContent);
+                EXPECT_EQ(folder.read(u"material.ini"), expected) << c.name << ", step " << step;
+                EXPECT_EQ(entries(folder), c.old || error == WriteError::none ? 1u : 0u) << c.name << ", step " << step;
+                if (!met) {
+                    EXPECT_EQ(error, WriteError::none) << c.name;
+                    break;
+                }
+            }
+        }
+    }
 }
 
 TEST(Files, WorkOnPathsLongerThan260Characters) {
