@@ -3,7 +3,9 @@
 
 #include "conversion/appending.h"
 #include "platform/ansi_text.h"
+#include "workbook/workbook.h"
 
+#include <algorithm>
 #include <new>
 #include <optional>
 #include <string>
@@ -61,6 +63,38 @@ TableText inEncoding(const DetectedText& table, TextEncoding encoding) {
     return result;
 }
 
+// The table that a workbook holds, in place of its bytes; a failure to read it, or nothing
+// for a file that is no workbook.
+std::optional<FileConversion> tableOfWorkbook(ByteBuffer& table, bool& cellSemicolons) {
+    WorkbookTable workbook = readWorkbook(table.view());
+    using Status = WorkbookTable::Status;
+    switch (workbook.status) {
+    case Status::notAWorkbook:
+        return std::nullopt;
+    case Status::ok:
+        break;
+    case Status::oldFormat:
+        return failed(Outcome::oldWorkbook);
+    case Status::damaged:
+        return failed(Outcome::workbookUnreadable);
+    case Status::tooLarge:
+        return failed(Outcome::workbookTooLarge);
+    case Status::errorValue:
+    case Status::lineBreak: {
+        FileConversion done = failed(workbook.status == Status::errorValue ? Outcome::cellError : Outcome::cellLineBreak);
+        done.line = workbook.row;
+        done.field = workbook.column;
+        done.errorValue = std::move(workbook.errorValue);
+        return done;
+    }
+    }
+    cellSemicolons = workbook.table.find(cellSemicolon) != std::string::npos;
+    table = ByteBuffer(workbook.table.size());
+    std::copy(workbook.table.begin(), workbook.table.end(), table.data());
+    table.setSize(workbook.table.size());
+    return std::nullopt;
+}
+
 }  // namespace
 
 TableBytes readTable(std::u16string_view source) try {
@@ -73,6 +107,9 @@ TableBytes readTable(std::u16string_view source) try {
 }
 
 BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEncoding encoding) try {
+    bool cellSemicolons = false;
+    if (std::optional<FileConversion> unread = tableOfWorkbook(table, cellSemicolons))
+        return {std::move(*unread), {}};
     const DetectedText detected = detectEncoding(table.view());
     if (detected.encoding == TextEncoding::utf16)
         return {failed(Outcome::utf16Table), {}};
@@ -87,7 +124,7 @@ BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEnco
     if (text.bytes.capacity() != 0)
         table = ByteBuffer();  // the original bytes are done with: at most two copies of the table at a time
 
-    BuiltRecords built{{}, convertTable(text.text, *prefixBytes)};
+    BuiltRecords built{{}, convertTable(text.text, *prefixBytes, cellSemicolons ? cellSemicolon : '\0')};
     if (built.records.status == ConversionResult::Status::tooFewFields) {
         built.result = failed(Outcome::tooFewFields);
         built.result.line = built.records.line;

@@ -11,6 +11,7 @@
 #include "platform/files.h"
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace brisel {
@@ -25,15 +26,21 @@ struct FileConversion {
         prefixUnrepresentable,  // the same in the prefix
         tooFewFields,
         utf16Destination,       // "erweitern" on a material.ini saved as UTF-16
+        oldWorkbook,            // an Excel 97-2003 workbook or one protected with a password
+        workbookUnreadable,     // a damaged workbook
+        workbookTooLarge,       // a part of it inflates past the limit
+        cellError,              // an error value in a cell that a record takes
+        cellLineBreak,          // a line break in such a cell
         writeFailed,
         outOfMemory,
     };
 
     Outcome outcome = Outcome::ok;
     std::size_t rows = 0;                       // ok: the data rows converted
-    std::size_t line = 0;                       // tooFewFields, unrepresentable: the line
+    std::size_t line = 0;                       // tooFewFields, unrepresentable, cell...: the line (row)
     std::size_t fieldCount = 0;                 // tooFewFields: its fields
-    std::size_t field = 0;                      // unrepresentable: the field, from 1
+    std::size_t field = 0;                      // unrepresentable, cell...: the field (column), from 1
+    std::string errorValue{};                   // cellError: as the German Excel shows it
     WriteError writeError = WriteError::none;  // writeFailed: why
 };
 
@@ -44,8 +51,9 @@ struct TableBytes {
 };
 [[nodiscard]] TableBytes readTable(std::u16string_view source);
 
-// The records of a table (a whole file's bytes, in ANSI, UTF-8 or with a byte-order mark)
-// in `encoding`, ANSI or UTF-8. Every character of the table and of `prefix` reaches the
+// The records of a table (a whole file's bytes, in ANSI, UTF-8 or with a byte-order mark,
+// or an .xlsx or .ods workbook, which converts as the table its first sheet holds) in
+// `encoding`, ANSI or UTF-8. Every character of the table and of `prefix` reaches the
 // records as it is, or the outcome names the first one that cannot.
 struct BuiltRecords {
     FileConversion result;

@@ -2,6 +2,8 @@
 #include "app/messages.h"
 
 #include "conversion/material_conversion.h"
+#include "conversion/text_encoding.h"
+#include "workbook/workbook.h"
 
 #include <string>
 
@@ -25,6 +27,11 @@ std::u16string writeFailure(WriteError error, std::u16string_view destination) {
         break;
     }
     return file + u" kann nicht geschrieben werden. Bitte Schreibrechte und freien Speicherplatz prüfen.";
+}
+
+std::u16string columnName(std::size_t column) {
+    const std::string letters = columnLetters(column);
+    return {letters.begin(), letters.end()};
 }
 
 }  // namespace
@@ -89,6 +96,22 @@ std::u16string statusText(const FileConversion& done, std::u16string_view source
         return u"Die Zieldatei " + quotedPath(destination) +
                u" ist als Unicode-Text (UTF-16) gespeichert und kann nicht erweitert werden. Bitte im Editor als "
                u"ANSI oder UTF-8 speichern.";
+    case Outcome::oldWorkbook:
+        return u"Die Quelldatei " + quotedPath(source) +
+               u" ist eine Arbeitsmappe im alten Excel-Format (.xls) oder mit einem Kennwort geschützt. Bitte in "
+               u"Excel als „Excel-Arbeitsmappe (*.xlsx)“ ohne Kennwort oder als CSV speichern.";
+    case Outcome::workbookUnreadable:
+        return u"Die Arbeitsmappe " + quotedPath(source) +
+               u" kann nicht gelesen werden: sie ist beschädigt oder unvollständig.";
+    case Outcome::workbookTooLarge:
+        return u"Die Arbeitsmappe " + quotedPath(source) + u" kann nicht gelesen werden: ein Teil von ihr ist "
+               u"entpackt größer als " + number(workbookPartLimit >> 20) + u" MB.";
+    case Outcome::cellError:
+        return u"Zeile " + number(done.line) + u", Spalte " + columnName(done.field) +
+               u" der Quelldatei enthält den Fehlerwert " + utf16FromUtf8(done.errorValue) + u".";
+    case Outcome::cellLineBreak:
+        return u"Zeile " + number(done.line) + u", Spalte " + columnName(done.field) +
+               u" der Quelldatei enthält einen Zeilenumbruch. Ein Material muss in einer Zeile stehen.";
     case Outcome::writeFailed:
         return writeFailure(done.writeError, destination);
     case Outcome::outOfMemory:

@@ -7,6 +7,7 @@
 // takes what a block writes past the field.
 #include "conversion/material_conversion.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -228,7 +229,7 @@ private:
 
 }  // namespace
 
-ConversionResult convertTable(std::string_view table, std::string_view prefix) {
+ConversionResult convertTable(std::string_view table, std::string_view prefix, char semicolonInField) {
     ConversionResult result;
     // The header is skipped unread; an empty first line or an empty table has no rows.
     const Line header = readLine(table, 0);
@@ -269,6 +270,8 @@ ConversionResult convertTable(std::string_view table, std::string_view prefix) {
         start = line.next;
     }
     result.buffer_.setSize(static_cast<std::size_t>(writer.end() - result.buffer_.data()));
+    if (semicolonInField != '\0')
+        std::replace(result.buffer_.data(), writer.end(), semicolonInField, ';');
     return result;
 }
 

@@ -24,15 +24,17 @@ public:
     std::string_view records() const noexcept { return buffer_.view(); }
 
 private:
-    friend ConversionResult convertTable(std::string_view, std::string_view);
+    friend ConversionResult convertTable(std::string_view, std::string_view, char);
     ByteBuffer buffer_;
 };
 
 // Reads `table` (a header line that is never interpreted, then data rows up to the end of
 // the input or the first empty line) and builds one three-line record per data row, with
 // `prefix` in front of every material name. A line ends at CR LF, a lone CR or a lone LF.
-// A row of fewer than six fields fails the whole table. Throws std::bad_alloc when the
-// records do not fit in memory.
-[[nodiscard]] ConversionResult convertTable(std::string_view table, std::string_view prefix);
+// A row of fewer than six fields fails the whole table. `semicolonInField`, where not NUL,
+// is a byte that stands for a ";" within a field (a workbook's cell) and is written as one.
+// Throws std::bad_alloc when the records do not fit in memory.
+[[nodiscard]] ConversionResult convertTable(std::string_view table, std::string_view prefix,
+                                           char semicolonInField = '\0');
 
 }  // namespace brisel

@@ -1,0 +1,686 @@
+// The workbook model: which parts of the archive hold the first sheet, its rows and cells,
+// and the text rules that make each cell a field.
+#include "workbook/workbook.h"
+
+#include "workbook/xml_reader.h"
+#include "workbook/zip_archive.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace brisel {
+namespace {
+
+using Status = WorkbookTable::Status;
+
+constexpr std::string_view oleSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+constexpr std::size_t fieldsWritten = 6;
+constexpr std::size_t lastRow = 1048576;  // the most rows a sheet of either program has
+
+// Namespaces: the transitional and the strict names of Office Open XML, OpenDocument's.
+constexpr std::string_view sheetMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+constexpr std::string_view sheetStrict = "http://purl.oclc.org/ooxml/spreadsheetml/main";
+constexpr std::string_view relations = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+constexpr std::string_view relationsStrict = "http://purl.oclc.org/ooxml/officeDocument/relationships";
+constexpr std::string_view packageRelations = "http://schemas.openxmlformats.org/package/2006/relationships";
+constexpr std::string_view odfTable = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
+constexpr std::string_view odfOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
+constexpr std::string_view odfText = "urn:oasis:names:tc:opendocument:xmlns:text:1.0";
+constexpr std::string_view calcExtension = "urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0";
+constexpr std::string_view odsMimeType = "application/vnd.oasis.opendocument.spreadsheet";
+
+bool isSheetNs(std::string_view ns) {
+    return ns == sheetMain || ns == sheetStrict;
+}
+
+bool is(std::string_view ns, std::string_view name, std::string_view wantedNs, std::string_view wanted) {
+    return name == wanted && ns == wantedNs;
+}
+
+std::optional<std::string_view> attribute(std::span<const XmlAttribute> attributes, std::string_view ns,
+                                          std::string_view name) {
+    for (const XmlAttribute& a : attributes)
+        if (a.name == name && a.ns == ns)
+            return a.value;
+    return std::nullopt;
+}
+
+std::optional<std::size_t> count(std::string_view digits) {
+    std::size_t value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size())
+        return std::nullopt;
+    return value;
+}
+
+// The error values as the file stores them (in English), as the German Excel shows them.
+std::string germanError(std::string_view stored) {
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 6> names{{
+        {"#N/A", "#NV"}, {"#VALUE!", "#WERT!"}, {"#REF!", "#BEZUG!"}, {"#NUM!", "#ZAHL!"},
+        {"#GETTING_DATA", "#DATEN_ABRUFEN"}, {"#SPILL!", "#ÜBERLAUF!"}}};
+    for (const auto& [english, german] : names)
+        if (stored == english)
+            return std::string(german);
+    return std::string(stored);
+}
+
+// Office Open XML writes characters that XML cannot hold as "_xHHHH_".
+std::string decodeEscapes(std::string_view text) {
+    if (text.find("_x") == std::string_view::npos)
+        return std::string(text);
+    std::string decoded;
+    for (std::size_t at = 0; at < text.size();) {
+        unsigned code = 0;
+        if (text.substr(at, 2) == "_x" && at + 7 <= text.size() && text[at + 6] == '_' &&
+            std::from_chars(text.data() + at + 2, text.data() + at + 6, code, 16).ptr == text.data() + at + 6) {
+            if (code < 0x80) {
+                decoded += static_cast<char>(code);
+            } else if (code < 0x800) {
+                decoded += static_cast<char>(0xC0 | code >> 6);
+                decoded += static_cast<char>(0x80 | (code & 0x3F));
+            } else {
+                decoded += static_cast<char>(0xE0 | code >> 12);
+                decoded += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+                decoded += static_cast<char>(0x80 | (code & 0x3F));
+            }
+            at += 7;
+        } else {
+            decoded += text[at++];
+        }
+    }
+    return decoded;
+}
+
+// Reads a part of the archive through the XML reader; the status of whatever failed.
+Status readPart(const ZipArchive& archive, const ZipArchive::Entry& entry, XmlHandler& handler) {
+    ZipArchive::Reader reader(archive, entry, workbookPartLimit);
+    const XmlResult result = readXml([&] { return reader.next(); }, handler);
+    if (result == XmlResult::complete || result == XmlResult::stopped)
+        return Status::ok;
+    return reader.status() == ZipArchive::Status::tooLarge ? Status::tooLarge : Status::damaged;
+}
+
+// The part a relationship points at, from the folder of the part that has it.
+std::string resolve(std::string_view from, std::string_view target) {
+    std::string path;
+    if (!target.empty() && target.front() == '/') {
+        target.remove_prefix(1);
+    } else {
+        const std::size_t slash = from.rfind('/');
+        path = slash == std::string_view::npos ? std::string() : std::string(from.substr(0, slash + 1));
+    }
+    while (!target.empty()) {
+        const std::size_t slash = target.find('/');
+        const std::string_view step = target.substr(0, slash);
+        target = slash == std::string_view::npos ? std::string_view() : target.substr(slash + 1);
+        if (step == "..") {
+            const std::size_t last = path.size() > 1 ? path.rfind('/', path.size() - 2) : std::string::npos;
+            path.erase(last == std::string::npos ? 0 : last + 1);
+        } else if (step != "." && !step.empty()) {
+            path += step;
+            if (slash != std::string_view::npos)
+                path += '/';
+        }
+    }
+    return path;
+}
+
+// The relationships file of a part: "xl/workbook.xml" has "xl/_rels/workbook.xml.rels".
+std::string relationshipsOf(std::string_view part) {
+    const std::size_t slash = part.rfind('/');
+    const std::size_t name = slash == std::string_view::npos ? 0 : slash + 1;
+    return std::string(part.substr(0, name)) + "_rels/" + std::string(part.substr(name)) + ".rels";
+}
+
+struct Relationship {
+    std::string id;
+    std::string type;
+    std::string target;
+};
+
+class RelationshipsReader final : public XmlHandler {
+public:
+    std::vector<Relationship> found;
+
+    bool start(std::string_view ns, std::string_view name, std::span<const XmlAttribute> attributes) override {
+        if (is(ns, name, packageRelations, "Relationship"))
+            found.push_back({std::string(attribute(attributes, {}, "Id").value_or("")),
+                             std::string(attribute(attributes, {}, "Type").value_or("")),
+                             std::string(attribute(attributes, {}, "Target").value_or(""))});
+        return true;
+    }
+    bool end(std::string_view, std::string_view) override { return true; }
+    bool text(std::string_view) override { return true; }
+};
+
+std::optional<std::vector<Relationship>> relationships(const ZipArchive& archive, std::string_view part) {
+    const ZipArchive::Entry* entry = archive.find(relationshipsOf(part));
+    if (entry == nullptr)
+        return std::vector<Relationship>{};
+    RelationshipsReader reader;
+    if (readPart(archive, *entry, reader) != Status::ok)
+        return std::nullopt;
+    return std::move(reader.found);
+}
+
+bool typeEndsWith(const Relationship& r, std::string_view kind) {
+    return r.type.size() >= kind.size() && r.type.compare(r.type.size() - kind.size(), kind.size(), kind) == 0;
+}
+
+// The rows of the sheet, turned into the table's lines as they end.
+class TableBuilder {
+public:
+    explicit TableBuilder(WorkbookTable& result) : result_(result) { result_.table = "\xEF\xBB\xBF-\r\n"; }
+
+    // Starts the row of that number; false once the table has ended before it.
+    bool startRow(std::size_t row) {
+        row = std::max(row, nextRow_);  // a row named twice or out of order counts as the next
+        if (row > nextRow_ && row > 2)
+            return false;  // rows the file leaves out are empty rows, and an empty row ends the table
+        row_ = row;
+        fields_.fill({});
+        lastColumn_ = 0;
+        return true;
+    }
+
+    // A cell that holds a value; false once the conversion must stop.
+    bool cell(std::size_t column, std::string text, bool error) {
+        if (column == 0 || column <= lastColumn_)
+            return true;  // a cell named twice or out of order: the first counts
+        lastColumn_ = column;
+        if (column > fieldsWritten || row_ < 2)
+            return true;
+        if (error) {
+            fail(Status::errorValue, column);
+            result_.errorValue = germanError(text);
+            return false;
+        }
+        if (text.find_first_of("\r\n") != std::string::npos) {
+            fail(Status::lineBreak, column);
+            return false;
+        }
+        std::replace(text.begin(), text.end(), ';', cellSemicolon);
+        fields_[column - 1] = std::move(text);
+        return true;
+    }
+
+    // Ends the row, `times` times over; false once the table has ended.
+    bool endRow(std::size_t times = 1) {
+        if (row_ < 2) {
+            nextRow_ = row_ + 1;
+            return times == 1;  // the header repeated: rows with no material of their own
+        }
+        if (lastColumn_ == 0)
+            return false;
+        const std::size_t fields = std::min(lastColumn_, fieldsWritten);
+        times = std::min(times, lastRow + 1 - row_);
+        for (std::size_t i = 0; i < times; ++i) {
+            for (std::size_t f = 0; f < fields; ++f) {
+                if (f > 0)
+                    result_.table += ';';
+                result_.table += fields_[f];
+            }
+            result_.table += "\r\n";
+            if (result_.table.size() > workbookPartLimit) {
+                result_.status = Status::tooLarge;
+                return false;
+            }
+        }
+        nextRow_ = row_ + times;
+        return nextRow_ <= lastRow;
+    }
+
+    std::size_t nextRow() const noexcept { return nextRow_; }
+    bool failed() const noexcept { return result_.status != Status::ok; }
+
+private:
+    void fail(Status status, std::size_t column) {
+        result_.status = status;
+        result_.row = row_;
+        result_.column = column;
+    }
+
+    WorkbookTable& result_;
+    std::array<std::string, fieldsWritten> fields_;
+    std::size_t row_ = 0;
+    std::size_t nextRow_ = 1;
+    std::size_t lastColumn_ = 0;
+};
+
+// ---- Office Open XML ----
+
+// The shared strings: each <si>'s text, its runs joined, its phonetic guides left out.
+class SharedStringsReader final : public XmlHandler {
+public:
+    std::vector<std::string> strings;
+
+    bool start(std::string_view ns, std::string_view name, std::span<const XmlAttribute>) override {
+        if (!isSheetNs(ns))
+            return true;
+        if (name == "si")
+            current_.clear();
+        else if (name == "rPh")
+            ++phonetic_;
+        else if (name == "t" && phonetic_ == 0)
+            inText_ = true;
+        return true;
+    }
+    bool end(std::string_view ns, std::string_view name) override {
+        if (!isSheetNs(ns))
+            return true;
+        if (name == "si")
+            strings.push_back(decodeEscapes(current_));
+        else if (name == "rPh")
+            --phonetic_;
+        else if (name == "t")
+            inText_ = false;
+        return true;
+    }
+    bool text(std::string_view utf8) override {
+        if (inText_)
+            current_ += utf8;
+        return true;
+    }
+
+private:
+    std::string current_;
+    int phonetic_ = 0;
+    bool inText_ = false;
+};
+
+// The cell reference's column ("BC12" is 55) and row (12); 0 where it names none.
+std::pair<std::size_t, std::size_t> cellReference(std::string_view reference) {
+    std::size_t column = 0;
+    std::size_t at = 0;
+    for (; at < reference.size() && reference[at] >= 'A' && reference[at] <= 'Z' && column <= 16384; ++at)
+        column = column * 26 + static_cast<std::size_t>(reference[at] - 'A' + 1);
+    return {column, count(reference.substr(at)).value_or(0)};
+}
+
+class SheetReader final : public XmlHandler {
+public:
+    SheetReader(const std::vector<std::string>& shared, TableBuilder& table) : shared_(shared), table_(table) {}
+
+    bool start(std::string_view ns, std::string_view name, std::span<const XmlAttribute> attributes) override {
+        if (!isSheetNs(ns))
+            return true;
+        if (name == "sheetData") {
+            inData_ = true;
+        } else if (inData_ && name == "row") {
+            const auto r = attribute(attributes, {}, "r");
+            const std::size_t row = r ? count(*r).value_or(0) : 0;
+            column_ = 0;
+            return table_.startRow(row != 0 ? row : table_.nextRow());
+        } else if (inData_ && name == "c") {
+            const auto r = attribute(attributes, {}, "r");
+            const std::size_t named = r ? cellReference(*r).first : 0;
+            column_ = named != 0 ? named : column_ + 1;
+            type_ = attribute(attributes, {}, "t").value_or("n");
+            value_.clear();
+            hasValue_ = false;
+        } else if (name == "v" || (name == "is" && type_ == "inlineStr")) {
+            hasValue_ = true;
+            inValue_ = name == "v";
+        } else if (name == "rPh") {
+            ++phonetic_;
+        } else if (name == "t" && phonetic_ == 0) {
+            inValue_ = true;
+        }
+        return true;
+    }
+
+    bool end(std::string_view ns, std::string_view name) override {
+        if (!isSheetNs(ns))
+            return true;
+        if (name == "v" || name == "t") {
+            inValue_ = false;
+        } else if (name == "rPh") {
+            --phonetic_;
+        } else if (name == "c" && inData_) {
+            return !hasValue_ || cellText();
+        } else if (name == "row" && inData_) {
+            return table_.endRow();
+        } else if (name == "sheetData") {
+            return false;  // nothing after the data matters
+        }
+        return true;
+    }
+
+    bool text(std::string_view utf8) override {
+        if (inValue_)
+            value_ += utf8;
+        return true;
+    }
+
+private:
+    bool cellText() {
+        if (type_ == "s") {
+            const auto index = count(value_);
+            if (!index || *index >= shared_.size()) {
+                damaged = true;
+                return false;
+            }
+            return table_.cell(column_, shared_[*index], false);
+        }
+        if (type_ == "str" || type_ == "inlineStr")
+            return table_.cell(column_, decodeEscapes(value_), false);
+        if (type_ == "b")
+            return table_.cell(column_, value_ == "1" ? "WAHR" : "FALSCH", false);
+        if (type_ == "e")
+            return table_.cell(column_, value_, true);
+        if (type_ == "d")
+            return table_.cell(column_, value_, false);
+        return table_.cell(column_, numberText(value_), false);
+    }
+
+public:
+    bool damaged = false;
+
+private:
+    const std::vector<std::string>& shared_;
+    TableBuilder& table_;
+    std::string type_;
+    std::string value_;
+    std::size_t column_ = 0;
+    int phonetic_ = 0;
+    bool inData_ = false;
+    bool inValue_ = false;
+    bool hasValue_ = false;
+};
+
+// The first sheet in the workbook's own order, found through its relationships.
+void readOfficeOpenXml(const ZipArchive& archive, WorkbookTable& result) {
+    const auto fail = [&](Status status) { result.status = status; };
+    std::string workbookPart = "xl/workbook.xml";
+    const auto package = relationships(archive, "");
+    if (!package)
+        return fail(Status::damaged);
+    for (const Relationship& r : *package)
+        if (typeEndsWith(r, "/officeDocument"))
+            workbookPart = resolve("", r.target);
+    const ZipArchive::Entry* workbook = archive.find(workbookPart);
+    if (workbook == nullptr)
+        return fail(Status::damaged);
+
+    struct FirstSheet final : XmlHandler {
+        std::optional<std::string> id;
+        bool start(std::string_view ns, std::string_view name, std::span<const XmlAttribute> attributes) override {
+            if (!isSheetNs(ns) || name != "sheet")
+                return true;
+            id = std::string(attribute(attributes, relations, "id").value_or(
+                attribute(attributes, relationsStrict, "id").value_or("")));
+            return false;
+        }
+        bool end(std::string_view, std::string_view) override { return true; }
+        bool text(std::string_view) override { return true; }
+    } first;
+    if (const Status read = readPart(archive, *workbook, first); read != Status::ok)
+        return fail(read);
+    const auto links = relationships(archive, workbookPart);
+    if (!first.id || !links)
+        return fail(Status::damaged);
+
+    const ZipArchive::Entry* sheet = nullptr;
+    const ZipArchive::Entry* sharedStrings = nullptr;
+    for (const Relationship& r : *links) {
+        if (r.id == *first.id)
+            sheet = archive.find(resolve(workbookPart, r.target));
+        else if (typeEndsWith(r, "/sharedStrings"))
+            sharedStrings = archive.find(resolve(workbookPart, r.target));
+    }
+    if (sheet == nullptr)
+        return fail(Status::damaged);
+
+    SharedStringsReader shared;
+    if (sharedStrings != nullptr) {
+        if (const Status read = readPart(archive, *sharedStrings, shared); read != Status::ok)
+            return fail(read);
+    }
+    result.status = Status::ok;
+    TableBuilder table(result);
+    SheetReader rows(shared.strings, table);
+    const Status read = readPart(archive, *sheet, rows);
+    if (table.failed())
+        return;
+    if (read != Status::ok || rows.damaged)
+        fail(rows.damaged ? Status::damaged : read);
+}
+
+// ---- OpenDocument ----
+
+class ContentReader final : public XmlHandler {
+public:
+    explicit ContentReader(TableBuilder& table) : table_(table) {}
+
+    bool start(std::string_view ns, std::string_view name, std::span<const XmlAttribute> attributes) override {
+        if (ignored_ > 0) {
+            ++ignored_;
+            return true;
+        }
+        if (ns == odfTable && name == "table") {
+            if (tableDepth_ > 0 || done_) {
+                ignored_ = 1;  // a table inside a cell, or a later sheet
+                return true;
+            }
+            tableDepth_ = 1;
+            return true;
+        }
+        if (tableDepth_ == 0)
+            return true;
+        if (ns == odfOffice && name == "annotation") {
+            ignored_ = 1;  // a comment's text is no cell text
+            return true;
+        }
+        if (ns == odfTable && name == "table-row") {
+            rowsRepeated_ = repeats(attributes, "number-rows-repeated");
+            column_ = 0;
+            return table_.startRow(table_.nextRow());
+        }
+        if (ns == odfTable && (name == "table-cell" || name == "covered-table-cell")) {
+            inCell_ = true;
+            columnsRepeated_ = repeats(attributes, "number-columns-repeated");
+            text_.clear();
+            paragraphs_ = 0;
+            value_.reset();
+            error_ = attribute(attributes, calcExtension, "value-type") == "error";
+            const auto type = attribute(attributes, odfOffice, "value-type");
+            if (type == "float" || type == "percentage" || type == "currency")
+                value_ = numberText(attribute(attributes, odfOffice, "value").value_or(""));
+            else if (type == "boolean")
+                value_ = attribute(attributes, odfOffice, "boolean-value") == "true" ? "WAHR" : "FALSCH";
+            else if (type == "date")
+                value_ = std::string(attribute(attributes, odfOffice, "date-value").value_or(""));
+            else if (type == "time")
+                value_ = std::string(attribute(attributes, odfOffice, "time-value").value_or(""));
+            return true;
+        }
+        if (!inCell_ || ns != odfText)
+            return true;
+        if (name == "p" || name == "h") {
+            if (paragraphs_++ > 0)
+                text_ += '\n';  // a second paragraph is a line break within the cell
+            ++inParagraph_;
+            spaceBefore_ = true;  // white space at a paragraph's start is no text
+        } else if (inParagraph_ == 0) {
+            return true;
+        } else if (name == "s") {
+            text_.append(std::min<std::size_t>(repeats(attributes, "c", odfText), 1024), ' ');
+        } else if (name == "tab") {
+            text_ += '\t';
+        } else if (name == "line-break") {
+            text_ += '\n';
+        }
+        spaceBefore_ = false;
+        return true;
+    }
+
+    bool end(std::string_view ns, std::string_view name) override {
+        if (ignored_ > 0) {
+            --ignored_;
+            return true;
+        }
+        if (ns == odfText && (name == "p" || name == "h") && inParagraph_ > 0) {
+            --inParagraph_;
+            return true;
+        }
+        if (tableDepth_ == 0 || ns != odfTable)
+            return true;
+        if (name == "table") {
+            tableDepth_ = 0;
+            done_ = true;
+            return false;
+        }
+        if (name == "table-row")
+            return table_.endRow(rowsRepeated_);
+        if (name == "table-cell" || name == "covered-table-cell") {
+            inCell_ = false;
+            const bool hasValue = value_.has_value() || paragraphs_ > 0;
+            const std::size_t first = column_ + 1;
+            // Only the first six columns are written; past them one cell tells that the row goes on.
+            const std::size_t last = column_ + columnsRepeated_;
+            column_ = last;
+            if (!hasValue)
+                return true;
+            const std::string text = value_ && !error_ ? *value_ : text_;
+            for (std::size_t c = first; c <= std::min<std::size_t>(last, fieldsWritten + 1); ++c)
+                if (!table_.cell(c, text, error_))
+                    return false;
+            return table_.cell(last, text, error_);
+        }
+        return true;
+    }
+
+    // Within a paragraph each run of white space in the file reads as one blank; blanks that
+    // count are written as <text:s/> and tabs as <text:tab/>.
+    bool text(std::string_view utf8) override {
+        if (!inCell_ || ignored_ > 0 || inParagraph_ == 0)
+            return true;
+        for (const char c : utf8) {
+            const bool space = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+            if (space && spaceBefore_)
+                continue;
+            text_ += space ? ' ' : c;
+            spaceBefore_ = space;
+        }
+        return true;
+    }
+
+private:
+    static std::size_t repeats(std::span<const XmlAttribute> attributes, std::string_view name,
+                               std::string_view ns = odfTable) {
+        const auto given = attribute(attributes, ns, name);
+        const std::size_t n = given ? count(*given).value_or(1) : 1;
+        return std::clamp<std::size_t>(n, 1, lastRow);
+    }
+
+    TableBuilder& table_;
+    std::string text_;
+    std::optional<std::string> value_;
+    std::size_t column_ = 0;
+    std::size_t rowsRepeated_ = 1;
+    std::size_t columnsRepeated_ = 1;
+    int tableDepth_ = 0;
+    int ignored_ = 0;
+    int paragraphs_ = 0;
+    int inParagraph_ = 0;
+    bool spaceBefore_ = false;
+    bool inCell_ = false;
+    bool error_ = false;
+    bool done_ = false;
+};
+
+void readOpenDocument(const ZipArchive& archive, WorkbookTable& result) {
+    const ZipArchive::Entry* content = archive.find("content.xml");
+    if (content == nullptr) {
+        result.status = Status::damaged;
+        return;
+    }
+    result.status = Status::ok;
+    TableBuilder table(result);
+    ContentReader rows(table);
+    const Status read = readPart(archive, *content, rows);
+    if (!table.failed() && read != Status::ok)
+        result.status = read;
+}
+
+}  // namespace
+
+WorkbookTable readWorkbook(std::string_view bytes) {
+    WorkbookTable result;
+    if (bytes.starts_with(oleSignature)) {
+        result.status = Status::oldFormat;
+        return result;
+    }
+    if (!looksLikeZip(bytes))
+        return result;
+    const std::optional<ZipArchive> archive = ZipArchive::open(bytes);
+    if (!archive) {
+        result.status = Status::damaged;
+        return result;
+    }
+    if (const ZipArchive::Entry* mimeType = archive->find("mimetype")) {
+        if (archive->readWhole(*mimeType, 256) == odsMimeType)
+            readOpenDocument(*archive, result);
+        return result;
+    }
+    if (archive->find("[Content_Types].xml") != nullptr)
+        readOfficeOpenXml(*archive, result);
+    return result;
+}
+
+std::string numberText(std::string_view stored) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(stored.data(), stored.data() + stored.size(), value);
+    if (error != std::errc() || end != stored.data() + stored.size() || value != value || value - value != 0)
+        return std::string(stored);
+    if (value == 0)
+        return "0";
+    std::array<char, 32> buffer{};
+    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::scientific, 14);
+    // d.ddddddddddddde±x: the 15 significant digits and where the point belongs.
+    std::string_view scientific(buffer.data(), static_cast<std::size_t>(written.ptr - buffer.data()));
+    std::string text;
+    if (scientific.front() == '-') {
+        text += '-';
+        scientific.remove_prefix(1);
+    }
+    const std::size_t e = scientific.find('e');
+    std::string digits;
+    for (const char c : scientific.substr(0, e))
+        if (c != '.')
+            digits += c;
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+    int exponent = 0;
+    std::string_view power = scientific.substr(e + 1);
+    if (power.front() == '+')
+        power.remove_prefix(1);
+    std::from_chars(power.data(), power.data() + power.size(), exponent);
+    const int point = exponent + 1;  // digits before the decimal point
+    if (point <= 0) {
+        text += "0,";
+        text.append(static_cast<std::size_t>(-point), '0');
+        text += digits;
+    } else if (static_cast<std::size_t>(point) >= digits.size()) {
+        text += digits;
+        text.append(static_cast<std::size_t>(point) - digits.size(), '0');
+    } else {
+        text += digits.substr(0, static_cast<std::size_t>(point));
+        text += ',';
+        text += digits.substr(static_cast<std::size_t>(point));
+    }
+    return text;
+}
+
+std::string columnLetters(std::size_t column) {
+    std::string letters;
+    for (; column > 0; column = (column - 1) / 26)
+        letters.insert(letters.begin(), static_cast<char>('A' + (column - 1) % 26));
+    return letters;
+}
+
+}  // namespace brisel
