@@ -2,6 +2,7 @@
 #include "app/file_conversion.h"
 
 #include "temp_folder.h"
+#include "workbook_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,25 @@ TEST(ConvertFile, CountsTheRowsItWrote) {
     const FileConversion done = convertFile(source, folder.path(u"m.ini"), u"", WriteMode::append);
     EXPECT_EQ(done.outcome, Outcome::ok);
     EXPECT_EQ(done.rows, 2u);
+}
+
+// The same table saved as CSV and as workbooks by three programs: the same records, byte
+// for byte, in both modes.
+TEST(ConvertFile, ReadsAWorkbookAsTheTableItHolds) {
+    TempFolder folder;
+    const std::u16string table = folder.write(u"tabelle.csv", workbookFixture("tabelle.csv"));
+    for (const WriteMode mode : {WriteMode::overwrite, WriteMode::append}) {
+        folder.write(u"von csv.ini", "MAT=9,alt");
+        ASSERT_EQ(convertFile(table, folder.path(u"von csv.ini"), u"*", mode).outcome, Outcome::ok);
+        for (const char* workbook : {"openpyxl.xlsx", "libreoffice.xlsx", "libreoffice.ods"}) {
+            const std::u16string source = folder.write(u"mappe", workbookFixture(workbook));
+            folder.write(u"von mappe.ini", "MAT=9,alt");
+            const FileConversion done = convertFile(source, folder.path(u"von mappe.ini"), u"*", mode);
+            EXPECT_EQ(done.outcome, Outcome::ok) << workbook;
+            EXPECT_EQ(done.rows, 6u) << workbook;
+            EXPECT_EQ(folder.read(u"von mappe.ini"), folder.read(u"von csv.ini")) << workbook;
+        }
+    }
 }
 
 }  // namespace

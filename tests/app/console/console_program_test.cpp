@@ -3,6 +3,7 @@
 
 #include "platform/console.h"
 #include "temp_folder.h"
+#include "workbook_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -71,6 +72,10 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
     folder.write(u"kurz.csv", "K\r\nKupfer;8,9\r\n");
     folder.write(u"brisel.conf", "action=ersetzen\r\n");
     folder.write(u"material.ini", "ALT");
+    folder.write(u"fehlerwert.xlsx", workbookFixture("fehlerwert.xlsx"));
+    folder.write(u"umbruch.xlsx", workbookFixture("zeilenumbruch.xlsx"));
+    folder.write(u"alt.xls", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(1000, '\0'));
+    folder.write(u"kaputt.xlsx", workbookFixture("openpyxl.xlsx").substr(0, 3000));
     for (const Case& c : {
              Case{{u"--ersetzen", u"fehlt.csv", u"material.ini"}, u"Die angegebene Quelldatei existiert nicht."},
              Case{{u"--ersetzen", u"", u"material.ini"}, u"Bitte Quelldatei auswählen"},
@@ -79,6 +84,17 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
              Case{{u"--konfiguration", u"brisel.conf"}, u"Bitte Quelldatei auswählen"},
              Case{{u"--konfiguration", u"fehlt.conf", u"tabelle.csv", u"material.ini"},
                   u"Die Konfigurationsdatei fehlt.conf kann nicht gelesen werden."},
+             Case{{u"--ersetzen", u"fehlerwert.xlsx", u"material.ini"},
+                  u"Zeile 2, Spalte C der Quelldatei enthält den Fehlerwert #WERT!."},
+             Case{{u"--erweitern", u"umbruch.xlsx", u"material.ini"},
+                  u"Zeile 2, Spalte B der Quelldatei enthält einen Zeilenumbruch. Ein Material muss in einer Zeile "
+                  u"stehen."},
+             Case{{u"--ersetzen", u"alt.xls", u"material.ini"},
+                  u"Die Quelldatei „alt.xls“ ist eine Arbeitsmappe im alten Excel-Format (.xls) oder mit einem "
+                  u"Kennwort geschützt. Bitte in Excel als „Excel-Arbeitsmappe (*.xlsx)“ ohne Kennwort oder als CSV "
+                  u"speichern."},
+             Case{{u"--ersetzen", u"kaputt.xlsx", u"material.ini"},
+                  u"Die Arbeitsmappe „kaputt.xlsx“ kann nicht gelesen werden: sie ist beschädigt oder unvollständig."},
          }) {
         console.errorLines.clear();
         EXPECT_EQ(run(c.arguments), 1) << testing::PrintToString(c.arguments);
