@@ -124,7 +124,8 @@ BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEnco
     if (text.bytes.capacity() != 0)
         table = ByteBuffer();  // the original bytes are done with: at most two copies of the table at a time
 
-    BuiltRecords built{{}, convertTable(text.text, *prefixBytes, cellSemicolons ? cellSemicolon : '\0')};
+    BuiltRecords built;
+    built.records = convertTable(text.text, *prefixBytes, cellSemicolons ? cellSemicolon : '\0');
     if (built.records.status == ConversionResult::Status::tooFewFields) {
         built.result = failed(Outcome::tooFewFields);
         built.result.line = built.records.line;
