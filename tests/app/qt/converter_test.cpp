@@ -3,6 +3,7 @@
 
 #include "fake_desktop.h"
 #include "temp_folder.h"
+#include "workbook_fixture.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -153,6 +154,18 @@ TEST_F(QtWindow, ButtonsRunTheirCommandsOnTheControls) {
 
     click("cmd_beenden");
     EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(QtWindow, ConvertsAWorkbookTypedAsTheSource) {
+    const std::u16string source = folder.write(u"Materialien.ods", workbookFixture("wiederholt.ods"));
+    QTest::keyClicks(text("txt_source"), QString::fromStdU16String(source));
+    QTest::keyClicks(text("txt_destination"), u"material.ini"_s);
+    click("action0");
+    click("cmd_convert");
+    EXPECT_EQ(folder.read(u"material.ini"), "MAT=,Stahl  S235\r\n-XHATCH=31, WAHR, 0,25\r\n-KG_P_L=\r\n"
+                                            "MAT=,Stahl  S235\r\n-XHATCH=31, WAHR, 0,25\r\n-KG_P_L=\r\n");
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].title, u"Konvertierung erfolgreich");
 }
 
 }  // namespace

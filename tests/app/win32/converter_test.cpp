@@ -4,6 +4,7 @@
 
 #include "fake_desktop.h"
 #include "temp_folder.h"
+#include "workbook_fixture.h"
 
 #include <commctrl.h>
 #include <oleacc.h>
@@ -220,6 +221,17 @@ TEST_F(Win32Window, ButtonsRunTheirCommandsOnTheControls) {
 
     click(Control::cmd_beenden);
     EXPECT_EQ(window.handle(), nullptr);
+}
+
+TEST_F(Win32Window, ConvertsAWorkbookTypedAsTheSource) {
+    type(Control::txt_source, folder.write(u"Materialien.xlsx", workbookFixture("handgemacht.xlsx")));
+    type(Control::txt_destination, u"material.ini");
+    click(Control::action0);
+    click(Control::cmd_convert);
+    EXPECT_EQ(folder.read(u"material.ini"), "MAT=1,Stahl; verzinkt\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n"
+                                            "MAT=2,Aluminium \r\n-XHATCH=32, 0, 1\r\n-KG_P_L=2.7\r\n");
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].title, u"Konvertierung erfolgreich");
 }
 
 TEST_F(Win32Window, TheFramesCloseCommandEndsTheWindow) {
