@@ -5,7 +5,6 @@
 #include "platform/ansi_text.h"
 #include "workbook/workbook.h"
 
-#include <algorithm>
 #include <new>
 #include <optional>
 #include <string>
@@ -63,10 +62,10 @@ TableText inEncoding(const DetectedText& table, TextEncoding encoding) {
     return result;
 }
 
-// The table that a workbook holds, in place of its bytes; a failure to read it, or nothing
-// for a file that is no workbook.
-std::optional<FileConversion> tableOfWorkbook(ByteBuffer& table, bool& cellSemicolons) {
-    WorkbookTable workbook = readWorkbook(table.view());
+// The table that a workbook's bytes hold, into `table`; a failure to read it, or nothing.
+// `table` stays empty for a file that is no workbook.
+std::optional<FileConversion> readAsWorkbook(std::string_view bytes, std::string& table) {
+    WorkbookTable workbook = readWorkbook(bytes);
     using Status = WorkbookTable::Status;
     switch (workbook.status) {
     case Status::notAWorkbook:
@@ -88,10 +87,7 @@ std::optional<FileConversion> tableOfWorkbook(ByteBuffer& table, bool& cellSemic
         return done;
     }
     }
-    cellSemicolons = workbook.table.find(cellSemicolon) != std::string::npos;
-    table = ByteBuffer(workbook.table.size());
-    std::copy(workbook.table.begin(), workbook.table.end(), table.data());
-    table.setSize(workbook.table.size());
+    table = std::move(workbook.table);
     return std::nullopt;
 }
 
@@ -107,10 +103,14 @@ TableBytes readTable(std::u16string_view source) try {
 }
 
 BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEncoding encoding) try {
-    bool cellSemicolons = false;
-    if (std::optional<FileConversion> unread = tableOfWorkbook(table, cellSemicolons))
+    std::string workbookTable;
+    if (std::optional<FileConversion> unread = readAsWorkbook(table.view(), workbookTable))
         return {std::move(*unread), {}};
-    const DetectedText detected = detectEncoding(table.view());
+    if (!workbookTable.empty())
+        table = ByteBuffer();  // the archive is done with
+    const std::string_view bytes = workbookTable.empty() ? table.view() : std::string_view(workbookTable);
+    const bool cellSemicolons = workbookTable.find(cellSemicolon) != std::string::npos;
+    const DetectedText detected = detectEncoding(bytes);
     if (detected.encoding == TextEncoding::utf16)
         return {failed(Outcome::utf16Table), {}};
     const std::optional<std::string> prefixBytes =
@@ -121,8 +121,11 @@ BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEnco
     TableText text = inEncoding(detected, encoding);
     if (text.unfit)
         return {unrepresentableAt(*text.unfit), {}};
-    if (text.bytes.capacity() != 0)
-        table = ByteBuffer();  // the original bytes are done with: at most two copies of the table at a time
+    if (text.bytes.capacity() != 0) {
+        // The original bytes are done with: at most two copies of the table at a time.
+        table = ByteBuffer();
+        std::string().swap(workbookTable);
+    }
 
     BuiltRecords built;
     built.records = convertTable(text.text, *prefixBytes, cellSemicolons ? cellSemicolon : '\0');

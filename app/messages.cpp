@@ -29,9 +29,11 @@ std::u16string writeFailure(WriteError error, std::u16string_view destination) {
     return file + u" kann nicht geschrieben werden. Bitte Schreibrechte und freien Speicherplatz prüfen.";
 }
 
-std::u16string columnName(std::size_t column) {
-    const std::string letters = columnLetters(column);
-    return {letters.begin(), letters.end()};
+// A workbook's cell as messages name it: "Zeile 5, Spalte C der Quelldatei".
+std::u16string cellOfSource(const FileConversion& done) {
+    const std::string letters = columnLetters(done.field);
+    return u"Zeile " + number(done.line) + u", Spalte " + std::u16string(letters.begin(), letters.end()) +
+           u" der Quelldatei";
 }
 
 }  // namespace
@@ -107,11 +109,9 @@ std::u16string statusText(const FileConversion& done, std::u16string_view source
         return u"Die Arbeitsmappe " + quotedPath(source) + u" kann nicht gelesen werden: ein Teil von ihr ist "
                u"entpackt größer als " + number(workbookPartLimit >> 20) + u" MB.";
     case Outcome::cellError:
-        return u"Zeile " + number(done.line) + u", Spalte " + columnName(done.field) +
-               u" der Quelldatei enthält den Fehlerwert " + utf16FromUtf8(done.errorValue) + u".";
+        return cellOfSource(done) + u" enthält den Fehlerwert " + utf16FromUtf8(done.errorValue) + u".";
     case Outcome::cellLineBreak:
-        return u"Zeile " + number(done.line) + u", Spalte " + columnName(done.field) +
-               u" der Quelldatei enthält einen Zeilenumbruch. Ein Material muss in einer Zeile stehen.";
+        return cellOfSource(done) + u" enthält einen Zeilenumbruch. Ein Material muss in einer Zeile stehen.";
     case Outcome::writeFailed:
         return writeFailure(done.writeError, destination);
     case Outcome::outOfMemory:

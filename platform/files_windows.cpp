@@ -145,25 +145,14 @@ HANDLE openForWriting(const std::wstring& path, DWORD access, DWORD share, DWORD
     return openFile(path, access, share, disposition);
 }
 
-// writeAll, each WriteFile one step; an injected short write writes half and says so.
+// writeAll as one step; an injected short write writes half, then the rest.
 bool writeWhole(HANDLE file, std::string_view bytes) {
-    while (!bytes.empty()) {
-        if (faultHere()) {
-            if (!shortWrites || bytes.size() < 2)
-                return false;
-            const std::size_t half = bytes.size() / 2;
-            if (!writeAll(file, bytes.substr(0, half)))
-                return false;
-            bytes.remove_prefix(half);
-            continue;
-        }
-        DWORD written = 0;
-        const auto size = static_cast<DWORD>(std::min(bytes.size(), ioChunk));
-        if (!WriteFile(file, bytes.data(), size, &written, nullptr) || written == 0)
-            return false;
-        bytes.remove_prefix(written);
-    }
-    return true;
+    if (!faultHere())
+        return writeAll(file, bytes);
+    if (!shortWrites || bytes.size() < 2)
+        return false;
+    const std::size_t half = bytes.size() / 2;
+    return writeAll(file, bytes.substr(0, half)) && writeAll(file, bytes.substr(half));
 }
 
 std::atomic<int> flushesToFail = 0;

@@ -292,18 +292,19 @@ private:
     bool inText_ = false;
 };
 
-// The cell reference's column ("BC12" is 55) and row (12); 0 where it names none.
-std::pair<std::size_t, std::size_t> cellReference(std::string_view reference) {
+// The column a cell reference names ("BC12" is 55); 0 where it names none.
+std::size_t columnOf(std::string_view reference) {
     std::size_t column = 0;
-    std::size_t at = 0;
-    for (; at < reference.size() && reference[at] >= 'A' && reference[at] <= 'Z' && column <= 16384; ++at)
+    for (std::size_t at = 0; at < reference.size() && reference[at] >= 'A' && reference[at] <= 'Z' && column <= 16384; ++at)
         column = column * 26 + static_cast<std::size_t>(reference[at] - 'A' + 1);
-    return {column, count(reference.substr(at)).value_or(0)};
+    return column;
 }
 
 class SheetReader final : public XmlHandler {
 public:
     SheetReader(const std::vector<std::string>& shared, TableBuilder& table) : shared_(shared), table_(table) {}
+
+    bool damaged = false;  // a cell names a shared string that is not there
 
     bool start(std::string_view ns, std::string_view name, std::span<const XmlAttribute> attributes) override {
         if (!isSheetNs(ns))
@@ -317,7 +318,7 @@ public:
             return table_.startRow(row != 0 ? row : table_.nextRow());
         } else if (inData_ && name == "c") {
             const auto r = attribute(attributes, {}, "r");
-            const std::size_t named = r ? cellReference(*r).first : 0;
+            const std::size_t named = r ? columnOf(*r) : 0;
             column_ = named != 0 ? named : column_ + 1;
             type_ = attribute(attributes, {}, "t").value_or("n");
             value_.clear();
@@ -377,10 +378,6 @@ private:
         return table_.cell(column_, numberText(value_), false);
     }
 
-public:
-    bool damaged = false;
-
-private:
     const std::vector<std::string>& shared_;
     TableBuilder& table_;
     std::string type_;

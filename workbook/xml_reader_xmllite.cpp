@@ -3,14 +3,8 @@
 #include "workbook/xml_reader.h"
 
 #include "conversion/text_encoding.h"
+#include "platform/windows_api.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
 #include <objidl.h>
 #include <xmllite.h>
 

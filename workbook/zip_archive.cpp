@@ -77,7 +77,6 @@ std::optional<ZipArchive> ZipArchive::open(std::string_view bytes) {
         entry.flags = le16(bytes, at + 8);
         entry.method = le16(bytes, at + 10);
         entry.compressedSize = le32(bytes, at + 20);
-        entry.size = le32(bytes, at + 24);
         entry.localHeader = le32(bytes, at + 42);
         entry.name = bytes.substr(at + directoryEntrySize, nameLength);
         archive.entries_.push_back(entry);
@@ -174,7 +173,7 @@ std::optional<std::string_view> ZipArchive::Reader::next() {
     return got;
 }
 
-std::optional<std::string> ZipArchive::readWhole(const Entry& entry, std::uint64_t limit, Status* status) const {
+std::optional<std::string> ZipArchive::readWhole(const Entry& entry, std::uint64_t limit) const {
     Reader reader(*this, entry, limit);
     std::string whole;
     for (auto piece = reader.next(); piece; piece = reader.next()) {
@@ -182,8 +181,6 @@ std::optional<std::string> ZipArchive::readWhole(const Entry& entry, std::uint64
             return whole;
         whole += *piece;
     }
-    if (status != nullptr)
-        *status = reader.status();
     return std::nullopt;
 }
 

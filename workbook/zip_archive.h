@@ -20,7 +20,6 @@ public:
         std::uint16_t method = 0;  // 0 stored, 8 deflated; others are not read
         std::uint16_t flags = 0;
         std::uint64_t compressedSize = 0;
-        std::uint64_t size = 0;  // as the directory states it; the data decide
         std::uint64_t localHeader = 0;
     };
 
@@ -54,9 +53,8 @@ public:
         Status status_ = Status::ok;
     };
 
-    // A whole entry, for the small parts of a workbook.
-    [[nodiscard]] std::optional<std::string> readWhole(const Entry& entry, std::uint64_t limit,
-                                                       Status* status = nullptr) const;
+    // A whole entry of at most `limit` bytes, for the small parts of a workbook.
+    [[nodiscard]] std::optional<std::string> readWhole(const Entry& entry, std::uint64_t limit) const;
 
 private:
     explicit ZipArchive(std::string_view bytes) : bytes_(bytes) {}

@@ -190,18 +190,15 @@ BRISEL_FD_CALL(fchmod, (int fd, mode_t mode), (fd, mode))
 BRISEL_FD_CALL(fchown, (int fd, uid_t owner, gid_t group), (fd, owner, group))
 
 // posix_fallocate returns the error instead of setting errno.
-int posix_fallocate(int fd, off_t offset, off_t size) {
-    static const auto call = real<decltype(&::posix_fallocate)>("posix_fallocate");
-    if (tracked(fd) && strikes("posix_fallocate"))
-        return errno;
-    return call(fd, offset, size);
-}
-int posix_fallocate64(int fd, off64_t offset, off64_t size) {
-    static const auto call = real<decltype(&::posix_fallocate64)>("posix_fallocate64");
-    if (tracked(fd) && strikes("posix_fallocate64"))
-        return errno;
-    return call(fd, offset, size);
-}
+#define BRISEL_POSIX_FALLOCATE(name, offset_t)                   \
+    int name(int fd, offset_t offset, offset_t size) {           \
+        static const auto call = real<decltype(&::name)>(#name);  \
+        if (tracked(fd) && strikes(#name))                       \
+            return errno;                                        \
+        return call(fd, offset, size);                           \
+    }
+BRISEL_POSIX_FALLOCATE(posix_fallocate, off_t)
+BRISEL_POSIX_FALLOCATE(posix_fallocate64, off64_t)
 
 // A failed close has given up the descriptor all the same.
 int close(int fd) {
