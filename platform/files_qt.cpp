@@ -18,6 +18,7 @@
 #include <atomic>
 #include <csignal>
 #include <string>
+#include <tuple>
 #include <utility>
 
 namespace brisel {
@@ -146,7 +147,7 @@ bool overwriteInPlace(const QByteArray& path, std::string_view bytes) {
     Descriptor again(file.get() < 0 ? ::open(path.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY) : -1);
     const int back = file.get() < 0 ? again.get() : file.get();
     writeAllAt(back, old, 0);
-    ::ftruncate(back, status.st_size);
+    std::ignore = ::ftruncate(back, status.st_size);  // nothing more to try if this fails too
     flushToDisk(back);
     return false;
 }
@@ -251,7 +252,7 @@ WriteError appendToFile(std::u16string_view path, std::initializer_list<std::str
     if (existed) {
         Descriptor again(file.isOpen() ? -1 : ::open(local.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
         const int back = file.isOpen() ? file.handle() : again.get();
-        ::ftruncate(back, oldSize);
+        std::ignore = ::ftruncate(back, oldSize);  // nothing more to try if this fails too
         flushToDisk(back);
     } else {
         ::unlink(local.constData());
