@@ -106,10 +106,10 @@ BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEnco
     std::string workbookTable;
     if (std::optional<FileConversion> unread = readAsWorkbook(table.view(), workbookTable))
         return {std::move(*unread), {}};
-    if (!workbookTable.empty())
+    const bool fromWorkbook = !workbookTable.empty();
+    if (fromWorkbook)
         table = ByteBuffer();  // the archive is done with
-    const std::string_view bytes = workbookTable.empty() ? table.view() : std::string_view(workbookTable);
-    const bool cellSemicolons = workbookTable.find(cellSemicolon) != std::string::npos;
+    const std::string_view bytes = fromWorkbook ? std::string_view(workbookTable) : table.view();
     const DetectedText detected = detectEncoding(bytes);
     if (detected.encoding == TextEncoding::utf16)
         return {failed(Outcome::utf16Table), {}};
@@ -128,7 +128,7 @@ BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEnco
     }
 
     BuiltRecords built;
-    built.records = convertTable(text.text, *prefixBytes, cellSemicolons ? cellSemicolon : '\0');
+    built.records = convertTable(text.text, *prefixBytes, fromWorkbook ? cellSemicolon : '\0');
     if (built.records.status == ConversionResult::Status::tooFewFields) {
         built.result = failed(Outcome::tooFewFields);
         built.result.line = built.records.line;

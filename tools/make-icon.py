@@ -42,8 +42,8 @@ def frame(x0, y0, x1, y1, colour):
 
 def clip(polygon, x0, y0, x1, y1):
     """The part of a convex polygon inside a rectangle (Sutherland-Hodgman)."""
-    edges = [(lambda p: p[0] - x0, 0), (lambda p: x1 - p[0], 0), (lambda p: p[1] - y0, 1), (lambda p: y1 - p[1], 1)]
-    for distance, _ in edges:
+    edges = [lambda p: p[0] - x0, lambda p: x1 - p[0], lambda p: p[1] - y0, lambda p: y1 - p[1]]
+    for distance in edges:
         result = []
         for a, b in zip(polygon, polygon[1:] + polygon[:1]):
             da, db = distance(a), distance(b)
@@ -100,11 +100,11 @@ def coverage(polygon, size, samples):
     xs = [p[0] * scale for p in polygon]
     ys = [p[1] * scale for p in polygon]
     for py in range(max(0, int(min(ys))), min(size, int(max(ys)) + 1)):
-        for px_ in range(max(0, int(min(xs))), min(size, int(max(xs)) + 1)):
-            hits = sum(inside(polygon, (px_ + (i + 0.5) / samples) / scale, (py + (j + 0.5) / samples) / scale)
+        for column in range(max(0, int(min(xs))), min(size, int(max(xs)) + 1)):
+            hits = sum(inside(polygon, (column + (i + 0.5) / samples) / scale, (py + (j + 0.5) / samples) / scale)
                        for i in range(samples) for j in range(samples))
             if hits:
-                yield px_, py, hits / samples ** 2
+                yield column, py, hits / samples ** 2
 
 
 def rgb(colour):
