@@ -1,5 +1,7 @@
 // Whole-file reads and writes, so that no file stays open between commands. Paths are
 // UTF-16 as the window holds them; relative ones resolve against the working directory.
+// Each algorithm is written once, over the primitives of file_system.h; the overloads
+// without a FileSystem use this system's.
 #pragma once
 
 #include "platform/byte_buffer.h"
@@ -10,6 +12,8 @@
 #include <string_view>
 
 namespace brisel {
+
+class FileSystem;
 
 // The existence test (see ordinary_file.h) for a path as the window holds it.
 [[nodiscard]] bool isOrdinaryFile(std::u16string_view path);
@@ -32,6 +36,7 @@ struct FileContent {
 // could block or never end. A file that another program has open for writing is read
 // all the same wherever the system lets it be shared.
 [[nodiscard]] FileContent readWholeFile(std::u16string_view path);
+[[nodiscard]] FileContent readWholeFile(FileSystem& files, std::u16string_view path);
 
 enum class WriteError {
     none,
@@ -43,17 +48,18 @@ enum class WriteError {
 };
 
 // Makes `bytes` the whole content of the file, creating it if missing. The old content
-// stays intact until the new one is completely on disk. Special files are never written.
+// stays intact until the new one is completely on disk, and the new one is on disk, under
+// its name, when it returns. Special files are never written; a symbolic link stays one.
 [[nodiscard]] WriteError replaceFile(std::u16string_view path, std::string_view bytes);
+[[nodiscard]] WriteError replaceFile(FileSystem& files, std::u16string_view path, std::string_view bytes);
 
 // Adds `pieces`, one after another, after the file's last byte, creating the file if
 // missing. The added bytes are on disk when it returns. A failed append, its flush to disk
-// included, is taken back, so the file never holds part of it.
+// included, is taken back, so the file never holds part of it; what another program
+// added meanwhile stays. Another conversion's append waits for this one.
 [[nodiscard]] WriteError appendToFile(std::u16string_view path, std::initializer_list<std::string_view> pieces);
-
-// Fault injection for the tests: the next `count` appends fail at their flush to disk, as
-// they would on a failing disk or a vanished network share.
-void failAppendFlushes(int count) noexcept;
+[[nodiscard]] WriteError appendToFile(FileSystem& files, std::u16string_view path,
+                                      std::initializer_list<std::string_view> pieces);
 
 // Called once at a program's start: a write past the process's file-size limit then fails
 // like any other and is taken back, instead of ending the program (SIGXFSZ on Linux).

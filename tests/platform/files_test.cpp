@@ -1,26 +1,32 @@
 // Whole-file reads and writes on real files: what a failure leaves behind.
 #include "platform/files.h"
 
+#include "platform/watched_files.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include "platform/file_faults.h"
-
 #include <chrono>
-#include <optional>
 #include <thread>
 #else
 #include "file_size_limit.h"
+#include "unprivileged.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace brisel {
@@ -52,16 +58,6 @@ TEST(AppendToFile, AddsAfterTheLastByteOrCreates) {
     EXPECT_EQ(folder.read(u"alt.ini"), oldContent + "MAT=2");
 }
 
-TEST(AppendToFile, TakesBackAnAppendWhoseFlushToDiskFails) {
-    TempFolder folder;
-    folder.write(u"material.ini", oldContent);
-    failAppendFlushes(2);
-    EXPECT_EQ(appendToFile(folder.path(u"material.ini"), {"\r\n", newContent}), WriteError::cannotWrite);
-    EXPECT_EQ(appendToFile(folder.path(u"neu.ini"), {newContent}), WriteError::cannotWrite);
-    EXPECT_EQ(folder.read(u"material.ini"), oldContent);
-    EXPECT_FALSE(folder.exists(u"neu.ini"));
-}
-
 TEST(Writes, NameWhyThePathCannotBeWritten) {
     TempFolder folder;
     folder.makeFolder(u"Ordner.ini");
@@ -79,6 +75,167 @@ TEST(ReadWholeFile, ReadsEveryByteOrNothing) {
     EXPECT_EQ(readWholeFile(folder.path(u"tabelle.csv")).bytes.value().view(), bytes);
     EXPECT_EQ(readWholeFile(folder.path(u"fehlt.csv")).error, ReadError::cannotRead);
     EXPECT_EQ(readWholeFile(folder.path({})).error, ReadError::cannotRead);
+}
+
+// The cases that change material.ini, each over the watched files.
+struct WriteCase {
+    const char* name;
+    bool replace;
+    std::optional<std::string> old;  // none: no material.ini yet
+    bool refuseNewFiles = false;
+    std::string lead{};  // what an append puts before the records
+
+    std::string expected() const { return replace ? newContent : old.value_or("") + lead + newContent; }
+    WriteError run(WatchedFiles& files, const std::u16string& path) const {
+        files.refuseNewFiles = refuseNewFiles;
+        return replace ? replaceFile(files, path, newContent) : appendToFile(files, path, {lead, newContent});
+    }
+};
+
+const WriteCase writeCases[] = {
+    {"ersetzen", true, oldContent + "\r\n"},
+    {"ersetzen in a folder that takes no new file", true, oldContent, true},
+    {"ersetzen of a missing file", true, std::nullopt},
+    {"erweitern after a line break", false, oldContent + "\r\n"},
+    {"erweitern after an open last line", false, oldContent, false, "\r\n"},
+    {"erweitern of a missing file", false, std::nullopt},
+};
+
+// Each file-changing call failing in turn: afterwards the file holds all the new bytes
+// (the call succeeded) or exactly its old ones, and nothing is left beside it.
+TEST(Files, EachFileChangingCallFailingInTurnCostsNoFile) {
+    for (const WriteCase& c : writeCases) {
+        for (const FileFault fault : {FileFault::error, FileFault::shortWrite}) {
+            for (int step = 1;; ++step) {
+                ASSERT_LT(step, 50) << c.name;
+                TempFolder folder;
+                if (c.old)
+                    folder.write(u"material.ini", *c.old);
+                WatchedFiles files;
+                files.inject(step, fault);
+                const WriteError error = c.run(files, folder.path(u"material.ini"));
+                const std::string expected = error == WriteError::none ? c.expected() : c.old.value_or("<missing>");
+                EXPECT_EQ(folder.read(u"material.ini"), expected) << c.name << ", step " << step;
+                EXPECT_EQ(entries(folder), c.old || error == WriteError::none ? 1u : 0u) << c.name << ", step " << step;
+                if (!files.faultMet()) {
+                    EXPECT_EQ(error, WriteError::none) << c.name;
+                    break;
+                }
+            }
+        }
+    }
+}
+
+// What material.ini holds in each state that a crash after the first `count` changes can
+// leave: of each file's changes since its last flush a prefix is kept (none, some or all),
+// and so of the folder's changes since its last flush. Each state is laid out on disk and
+// read back. Also says whether the destination's own bytes were being changed unflushed.
+struct CrashState {
+    std::optional<std::string> content;
+    bool destinationUnflushed = false;
+};
+
+std::vector<CrashState> crashStates(const std::vector<Change>& all, std::size_t count,
+                                    const std::optional<std::string>& old) {
+    const std::vector<Change> changes(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(count));
+    // The changes still pending at the crash: per file, and the folder's under key -1.
+    std::map<int, std::vector<std::size_t>> pending;
+    for (std::size_t at = 0; at < changes.size(); ++at) {
+        const Change& change = changes[at];
+        const bool ofFolder = change.kind == Change::Kind::name || change.kind == Change::Kind::unname;
+        const int key = ofFolder || change.kind == Change::Kind::flushFolder ? -1 : change.file;
+        if (change.kind == Change::Kind::flush || change.kind == Change::Kind::flushFolder)
+            pending[key].clear();
+        else
+            pending[key].push_back(at);
+    }
+    std::vector<std::pair<int, std::size_t>> kept;  // for each key, how many of its pending changes survive
+    for (const auto& [key, indices] : pending)
+        kept.emplace_back(key, 0);
+    std::vector<CrashState> states;
+    for (;;) {
+        std::vector<bool> lost(changes.size(), false);
+        for (const auto& [key, keep] : kept) {
+            for (std::size_t i = keep; i < pending[key].size(); ++i)
+                lost[pending[key][i]] = true;
+        }
+        std::map<std::u16string, int> names;
+        std::map<int, std::string> bytes;
+        if (old) {
+            names[u"material.ini"] = 0;
+            bytes[0] = *old;
+        }
+        CrashState state;
+        for (std::size_t at = 0; at < changes.size(); ++at) {
+            const Change& change = changes[at];
+            if (change.file == 0 && !lost[at] && (change.kind == Change::Kind::write || change.kind == Change::Kind::truncate))
+                state.destinationUnflushed = std::find(pending[0].begin(), pending[0].end(), at) != pending[0].end();
+            if (lost[at])
+                continue;
+            std::string& file = bytes[change.file];
+            switch (change.kind) {
+            case Change::Kind::write:
+                if (file.size() < change.offset + change.bytes.size())
+                    file.resize(change.offset + change.bytes.size(), '\0');
+                file.replace(change.offset, change.bytes.size(), change.bytes);
+                break;
+            case Change::Kind::truncate:
+                file.resize(change.offset, '\0');
+                break;
+            case Change::Kind::name:
+                names[change.name] = change.file;
+                break;
+            case Change::Kind::unname:
+                names.erase(change.name);
+                break;
+            case Change::Kind::flush:
+            case Change::Kind::flushFolder:
+                break;
+            }
+        }
+        TempFolder disk;
+        for (const auto& [name, file] : names)
+            disk.write(name, bytes[file]);
+        if (const FileContent read = readWholeFile(disk.path(u"material.ini")); read.bytes)
+            state.content = std::string(read.bytes->view());
+        states.push_back(std::move(state));
+        // The next combination of kept prefixes.
+        std::size_t digit = 0;
+        while (digit < kept.size() && kept[digit].second == pending[kept[digit].first].size())
+            kept[digit++].second = 0;
+        if (digit == kept.size())
+            return states;
+        ++kept[digit].second;
+    }
+}
+
+// Until success is reported material.ini holds its old bytes or the complete new content
+// (an append: its old bytes and part of the new ones; a rewrite in place: anything while
+// its new bytes are unflushed); once success is reported, the new content in every state.
+TEST(Files, ACrashLeavesTheOldOrTheNewContentAndSuccessSurvivesIt) {
+    for (const WriteCase& c : writeCases) {
+        TempFolder folder;
+        if (c.old)
+            folder.write(u"material.ini", *c.old);
+        WatchedFiles files;
+        ASSERT_EQ(c.run(files, folder.path(u"material.ini")), WriteError::none) << c.name;
+        const std::string appended = c.lead + newContent;
+        for (std::size_t count = 0; count <= files.changes.size(); ++count) {
+            for (const CrashState& state : crashStates(files.changes, count, c.old)) {
+                SCOPED_TRACE(std::string(c.name) + ", a crash after change " + std::to_string(count) + " of " +
+                             std::to_string(files.changes.size()));
+                if (count == files.changes.size()) {
+                    EXPECT_EQ(state.content, c.expected());
+                } else if (!c.replace) {
+                    const std::string before = c.old.value_or("");
+                    const std::string now = state.content.value_or("");
+                    EXPECT_TRUE(now.starts_with(before) && appended.starts_with(now.substr(before.size()))) << now.size();
+                } else if (!state.destinationUnflushed) {
+                    EXPECT_TRUE(state.content == c.old || state.content == c.expected());
+                }
+            }
+        }
+    }
 }
 
 #ifdef _WIN32
@@ -149,47 +306,6 @@ TEST(Writes, KeepAReadOnlyFile) {
     EXPECT_EQ(entries(folder), 1u);
 }
 
-// Each file-changing call failing in turn: afterwards the file holds all the new bytes
-// (the call succeeded) or exactly its old ones, and nothing is left beside it.
-TEST(Files, EachFileChangingCallFailingInTurnCostsNoFile) {
-    struct Case {
-        const char* name;
-        bool replace;
-        std::optional<std::string> old;
-        bool temporariesRefused;
-    };
-    for (const Case& c : {Case{"replace", true, oldContent, false}, Case{"replace in place", true, oldContent, true},
-                          Case{"replace a missing file", true, std::nullopt, false},
-                          Case{"append", false, oldContent + "\r\n", false},
-                          Case{"append after an open line", false, oldContent, false},
-                          Case{"append to a missing file", false, std::nullopt, false}}) {
-        for (const FileFault fault : {FileFault::error, FileFault::shortWrite}) {
-            for (int step = 1;; ++step) {
-                ASSERT_LT(step, 50) << c.name;
-                TempFolder folder;
-                const std::u16string path = folder.path(u"material.ini");
-                if (c.old)
-                    folder.write(u"material.ini", *c.old);
-                refuseTemporaryFiles(c.temporariesRefused);
-                injectFileFault(step, fault);
-                const WriteError error = c.replace ? replaceFile(path, newContent) : appendToFile(path, {"\r\n", newContent});
-                const bool met = fileFaultMet();
-                injectFileFault(0, FileFault::error);
-                refuseTemporaryFiles(false);
-                const std::string expected =
-                    error != WriteError::none ? c.old.value_or("<missing>")
-                                              : (c.replace ? newContent : c.old.value_or("") + "\r\n" + newContent);
-                EXPECT_EQ(folder.read(u"material.ini"), expected) << c.name << ", step " << step;
-                EXPECT_EQ(entries(folder), c.old || error == WriteError::none ? 1u : 0u) << c.name << ", step " << step;
-                if (!met) {
-                    EXPECT_EQ(error, WriteError::none) << c.name;
-                    break;
-                }
-            }
-        }
-    }
-}
-
 TEST(Files, WorkOnPathsLongerThan260Characters) {
     TempFolder folder;
     // The test makes and removes its folders in the long form, which has no length limit.
@@ -235,6 +351,43 @@ TEST(AppendToFile, TakesBackAPartialAppend) {
     }
     EXPECT_EQ(folder.read(u"material.ini"), oldContent);
     EXPECT_FALSE(folder.exists(u"neu.ini"));
+}
+
+TEST(Writes, KeepASymbolicLinkAndWriteTheFileItNames) {
+    TempFolder folder;
+    folder.makeFolder(u"cad");
+    folder.write(u"cad/material.ini", oldContent);
+    std::filesystem::create_symlink("cad/material.ini", folder.file(u"material.ini"));
+    EXPECT_EQ(replaceFile(folder.path(u"material.ini"), "neu"), WriteError::none);
+    EXPECT_EQ(appendToFile(folder.path(u"material.ini"), {"er"}), WriteError::none);
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.file(u"material.ini")));
+    EXPECT_EQ(folder.read(u"cad/material.ini"), "neuer");
+    EXPECT_EQ(entries(folder), 2u);
+}
+
+TEST(Writes, KeepAReadOnlyFileInAWritableFolder) {
+    TempFolder folder;
+    folder.permit({}, std::filesystem::perms::all);
+    const std::u16string path = folder.write(u"material.ini", oldContent);
+    folder.permit(u"material.ini", std::filesystem::perms::owner_read | std::filesystem::perms::others_read);
+    EXPECT_TRUE(asOrdinaryUser([&] {
+        return replaceFile(path, newContent) == WriteError::cannotWrite &&
+               appendToFile(path, {newContent}) == WriteError::cannotWrite;
+    }));
+    EXPECT_EQ(folder.read(u"material.ini"), oldContent);
+    EXPECT_EQ(entries(folder), 1u);
+}
+
+// Another conversion appending holds the file for as long as its write takes.
+TEST(AppendToFile, WaitsForAnotherWriterThenSaysTheFileIsInUse) {
+    TempFolder folder;
+    const std::u16string path = folder.write(u"material.ini", oldContent);
+    const int other = ::open(folder.file(u"material.ini").c_str(), O_RDWR);
+    ASSERT_EQ(::flock(other, LOCK_EX), 0);
+    EXPECT_EQ(appendToFile(path, {newContent}), WriteError::inUse);
+    ::close(other);
+    EXPECT_EQ(appendToFile(path, {"x"}), WriteError::none);
+    EXPECT_EQ(folder.read(u"material.ini"), oldContent + "x");
 }
 
 TEST(Files, NeverWaitOnAPipe) {

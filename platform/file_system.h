@@ -1,0 +1,104 @@
+// The primitives of one operating system's files, beneath the algorithms of files.cpp that
+// must not lose a byte. Each primitive does one thing and says whether it did; what must
+// happen in which order, and what is taken back on failure, is decided above them once.
+// Paths are UTF-16 as the window holds them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace brisel {
+
+// What stands under a path.
+enum class Entry {
+    missing,       // nothing, in a folder that exists
+    noFolder,      // nothing, and its folder does not exist either
+    file,          // an ordinary file
+    readOnlyFile,  // an ordinary file marked read-only (Windows)
+    folder,
+    special,  // a pipe, a device or another file that is no ordinary file
+};
+
+// Why a primitive failed, as far as the caller acts on it.
+enum class FileError {
+    none,
+    notFound,  // nothing under the name
+    inUse,     // another program holds the file, for longer than the primitives wait
+    denied,    // no permission, or a file system that does not let it be written
+    failed,    // no space, an I/O error, or any other failure
+};
+
+// Tells one file from another, whatever name it has.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+class FileSystem {
+public:
+    using Handle = std::intptr_t;
+    static constexpr Handle noHandle = -1;
+
+    enum class Open {
+        read,        // an ordinary file, shared with every other program
+        writable,    // an existing file, only to learn whether it may be written (and replaced)
+        update,      // an existing file for reading and writing, with no other writer beside
+        readAppend,  // the same, created if missing
+    };
+
+    // A file made beside a destination, to take its place once complete.
+    struct NewFile {
+        Handle file = noHandle;
+        std::u16string name;  // empty while it has no name of its own (Linux's unnamed files)
+    };
+
+    virtual ~FileSystem() = default;
+
+    [[nodiscard]] virtual Entry lookUp(std::u16string_view path) = 0;
+    // The file that writing to `path` changes: the target of a symbolic link, else `path`.
+    [[nodiscard]] virtual std::u16string target(std::u16string_view path) = 0;
+
+    // Opens only ordinary files. `update` and `readAppend` wait about a second for another
+    // writer, as for a file that another program holds for a moment, then say inUse.
+    // `created` learns whether `readAppend` made the file.
+    [[nodiscard]] virtual FileError open(std::u16string_view path, Open how, Handle& file, bool& created) = 0;
+    [[nodiscard]] virtual FileError size(Handle file, std::uint64_t& bytes) = 0;
+    [[nodiscard]] virtual FileError identity(Handle file, FileIdentity& id) = 0;
+    [[nodiscard]] virtual FileError identityAt(std::u16string_view path, FileIdentity& id) = 0;
+    // Reads at most `room` bytes at `offset`; `got` is 0 at the end of the file.
+    [[nodiscard]] virtual FileError readAt(Handle file, std::uint64_t offset, char* into, std::size_t room,
+                                           std::size_t& got) = 0;
+    // Writes every byte at `offset`, however many calls the system takes for it.
+    [[nodiscard]] virtual FileError writeAt(Handle file, std::uint64_t offset, std::string_view bytes) = 0;
+    [[nodiscard]] virtual FileError truncate(Handle file, std::uint64_t size) = 0;
+    // Room on the disk for `size` bytes, so that a full disk is met before a byte changes;
+    // succeeds without where the file system cannot reserve room.
+    [[nodiscard]] virtual FileError reserve(Handle file, std::uint64_t size) = 0;
+    // The file's data on the disk, not only in the system's cache.
+    [[nodiscard]] virtual FileError flush(Handle file) = 0;
+    // A failed close has given up the handle all the same.
+    [[nodiscard]] virtual FileError close(Handle file) = 0;
+
+    // A new, empty file in the folder of `path`, for `path`'s content; denied in a folder
+    // that takes no new file.
+    [[nodiscard]] virtual FileError createBeside(std::u16string_view path, NewFile& made) = 0;
+    // Gives the new file the owner, group and mode of the file under `path` (POSIX).
+    [[nodiscard]] virtual FileError adopt(const NewFile& made, std::u16string_view path) = 0;
+    // Closes the new file, checked, and puts it in `path`'s place in one step. On failure
+    // the new file is removed and `path` is as it was.
+    [[nodiscard]] virtual FileError putInPlace(NewFile& made, std::u16string_view path) = 0;
+    // Closes and removes a new file that is not wanted after all.
+    virtual void discard(NewFile& made) = 0;
+    [[nodiscard]] virtual FileError remove(std::u16string_view path) = 0;
+    // The names in `path`'s folder on the disk: a file just made, renamed or removed there
+    // keeps that change through a power loss.
+    [[nodiscard]] virtual FileError flushFolder(std::u16string_view path) = 0;
+};
+
+// This operating system's files.
+[[nodiscard]] FileSystem& systemFiles();
+
+}  // namespace brisel

@@ -1,0 +1,378 @@
+// The file primitives on the Windows API: ReplaceFileW and MoveFileExW for putting a new
+// file in place, share modes that keep a second writer out, reads that share the file with
+// the program that has it open (Excel keeps its workbook open while the user saves the
+// table), and a second's patience with files held for a moment.
+#include "platform/file_system.h"
+
+#include "platform/files.h"
+#include "platform/ordinary_file.h"
+#include "platform/windows_api.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <string>
+#include <utility>
+
+namespace brisel {
+namespace {
+
+constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The path made absolute against the working directory and written in the long form
+// ("\\?\C:\..." or "\\?\UNC\server\..."), which has no limit of 260 characters. A device
+// name such as "CON" or "\\.\pipe\x" comes back as it stands.
+std::wstring fullPath(std::u16string_view path) {
+    const std::wstring given = wide(path);
+    if (given.empty() || given.starts_with(L"\\\\?\\"))
+        return given;
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (length == 0)
+            return given;
+        if (length < full.size()) {
+            full.resize(length);
+            break;
+        }
+        full.resize(length);
+    }
+    if (full.starts_with(L"\\\\.\\"))
+        return full;
+    if (full.starts_with(L"\\\\"))
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+bool isDevice(const std::wstring& path) {
+    return path.starts_with(L"\\\\.\\");
+}
+
+bool isInUse(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// Whether the failure that just happened met a file that another program has asked to
+// delete and still holds open: ERROR_ACCESS_DENIED alone does not tell it apart.
+bool deletePending() {
+    using LastStatus = LONG(WINAPI*)();
+    static const auto lastStatus = reinterpret_cast<LastStatus>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetLastNtStatus")));
+    constexpr auto statusDeletePending = static_cast<LONG>(0xC0000056);
+    return lastStatus != nullptr && lastStatus() == statusDeletePending;
+}
+
+// The error of the call that just failed; a pending delete counts as a sharing violation.
+DWORD lastError() {
+    const DWORD error = GetLastError();
+    return error == ERROR_ACCESS_DENIED && deletePending() ? ERROR_SHARING_VIOLATION : error;
+}
+
+// Other programs hold a file for a moment: a virus scanner or the search indexer right
+// after it was written, a backup while it is read. These refusals are waited out for
+// about a second, in growing steps, before they count; nothing else is retried.
+constexpr std::array<DWORD, 7> retryPauses{10, 20, 40, 80, 160, 320, 370};  // milliseconds, 1000 in all
+
+bool isMomentary(DWORD error) {
+    return isInUse(error) || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// Runs `attempt` (true on success) until it succeeds, fails for good, or the pauses are
+// used up. On failure the last error is the last attempt's.
+template <class Attempt>
+bool retrying(Attempt attempt) {
+    for (const DWORD pause : retryPauses) {
+        if (attempt())
+            return true;
+        const DWORD error = lastError();
+        if (!isMomentary(error)) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(pause);
+    }
+    if (attempt())
+        return true;
+    SetLastError(lastError());
+    return false;
+}
+
+// CreateFileW with the retries.
+HANDLE openFile(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    retrying([&] {
+        handle = CreateFileW(path.c_str(), access, share, nullptr, disposition, flags, nullptr);
+        return handle != INVALID_HANDLE_VALUE;
+    });
+    return handle;
+}
+
+// Why the call that just failed failed, for the algorithms above.
+FileError errorOf(DWORD error) {
+    if (isInUse(error) || error == ERROR_UNABLE_TO_REMOVE_REPLACED)
+        return FileError::inUse;
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+        return FileError::notFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+        return FileError::denied;
+    default:
+        return FileError::failed;
+    }
+}
+
+FileError done(BOOL succeeded) {
+    return succeeded ? FileError::none : errorOf(lastError());
+}
+
+HANDLE handleOf(FileSystem::Handle file) {
+    return reinterpret_cast<HANDLE>(file);
+}
+
+FileSystem::Handle handleFrom(HANDLE file) {
+    return reinterpret_cast<FileSystem::Handle>(file);
+}
+
+OVERLAPPED at(std::uint64_t offset) {
+    OVERLAPPED position{};
+    position.Offset = static_cast<DWORD>(offset);
+    position.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return position;
+}
+
+// A name beside the destination that nothing else uses.
+std::wstring temporaryBeside(const std::wstring& path) {
+    static std::atomic<unsigned> counter = 0;
+    return path + L".~brisel" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+}
+
+FileIdentity identityOf(HANDLE file, bool& known) {
+    BY_HANDLE_FILE_INFORMATION information{};
+    known = GetFileInformationByHandle(file, &information);
+    return {information.dwVolumeSerialNumber,
+            (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+}
+
+class WindowsFiles final : public FileSystem {
+public:
+    Entry lookUp(std::u16string_view given) override {
+        const std::wstring path = fullPath(given);
+        if (isDevice(path))
+            return Entry::special;
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return GetLastError() == ERROR_PATH_NOT_FOUND ? Entry::noFolder : Entry::missing;
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            return Entry::folder;
+        if (attributes & FILE_ATTRIBUTE_DEVICE)
+            return Entry::special;
+        // Asked for explicitly: Wine run as root lets a read-only file be opened for writing.
+        return attributes & FILE_ATTRIBUTE_READONLY ? Entry::readOnlyFile : Entry::file;
+    }
+
+    std::u16string target(std::u16string_view path) override {
+        return std::u16string(path);
+    }
+
+    FileError open(std::u16string_view given, Open how, Handle& file, bool& created) override {
+        const std::wstring path = fullPath(given);
+        created = false;
+        if (isDevice(path))
+            return FileError::failed;
+        HANDLE opened = INVALID_HANDLE_VALUE;
+        switch (how) {
+        case Open::read:
+            opened = openFile(path, GENERIC_READ, shareAll, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
+            break;
+        case Open::writable:
+            // Opened for deleting too where that is allowed, as the replacement deletes it:
+            // so a program that holds it without sharing its deletion is waited for here,
+            // not in ReplaceFileW.
+            for (const DWORD access : {DWORD{GENERIC_WRITE | DELETE}, DWORD{GENERIC_WRITE}}) {
+                opened = openFile(path, access, shareAll, OPEN_EXISTING);
+                if (opened != INVALID_HANDLE_VALUE || GetLastError() != ERROR_ACCESS_DENIED)
+                    break;
+            }
+            break;
+        case Open::update:
+            // Shared with readers only: no other writer while it is changed.
+            opened = openFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
+            break;
+        case Open::readAppend:
+            // Shared for deleting too, so that an append that made the file can remove it
+            // again before it lets go of it.
+            // A file the user may write but not read is appended to all the same.
+            for (const DWORD access : {DWORD{GENERIC_READ | GENERIC_WRITE}, DWORD{GENERIC_WRITE}}) {
+                opened = openFile(path, access, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_ALWAYS);
+                if (opened != INVALID_HANDLE_VALUE || GetLastError() != ERROR_ACCESS_DENIED)
+                    break;
+            }
+            created = opened != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
+            break;
+        }
+        if (opened == INVALID_HANDLE_VALUE)
+            return errorOf(lastError());
+        if (GetFileType(opened) != FILE_TYPE_DISK) {
+            CloseHandle(opened);
+            return FileError::failed;
+        }
+        file = handleFrom(opened);
+        return FileError::none;
+    }
+
+    FileError size(Handle file, std::uint64_t& bytes) override {
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(handleOf(file), &size))
+            return errorOf(lastError());
+        bytes = static_cast<std::uint64_t>(size.QuadPart);
+        return FileError::none;
+    }
+
+    FileError identity(Handle file, FileIdentity& id) override {
+        bool known = false;
+        id = identityOf(handleOf(file), known);
+        return known ? FileError::none : errorOf(lastError());
+    }
+
+    FileError identityAt(std::u16string_view path, FileIdentity& id) override {
+        // No access asked for: share modes do not stand in the way.
+        const HANDLE file = CreateFileW(fullPath(path).c_str(), 0, shareAll, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return errorOf(lastError());
+        bool known = false;
+        id = identityOf(file, known);
+        const DWORD error = GetLastError();
+        CloseHandle(file);
+        return known ? FileError::none : errorOf(error);
+    }
+
+    FileError readAt(Handle file, std::uint64_t offset, char* into, std::size_t room, std::size_t& got) override {
+        OVERLAPPED position = at(offset);
+        DWORD read = 0;
+        got = 0;
+        if (!ReadFile(handleOf(file), into, static_cast<DWORD>(std::min(room, ioChunk)), &read, &position)) {
+            const DWORD error = lastError();
+            return error == ERROR_HANDLE_EOF ? FileError::none : errorOf(error);
+        }
+        got = read;
+        return FileError::none;
+    }
+
+    FileError writeAt(Handle file, std::uint64_t offset, std::string_view bytes) override {
+        while (!bytes.empty()) {
+            OVERLAPPED position = at(offset);
+            DWORD written = 0;
+            const auto size = static_cast<DWORD>(std::min(bytes.size(), ioChunk));
+            if (!WriteFile(handleOf(file), bytes.data(), size, &written, &position))
+                return errorOf(lastError());
+            if (written == 0)
+                return FileError::failed;
+            bytes.remove_prefix(written);
+            offset += written;
+        }
+        return FileError::none;
+    }
+
+    FileError truncate(Handle file, std::uint64_t size) override {
+        FILE_END_OF_FILE_INFO end{};
+        end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
+        return done(SetFileInformationByHandle(handleOf(file), FileEndOfFileInfo, &end, sizeof end));
+    }
+
+    FileError reserve(Handle file, std::uint64_t size) override {
+        FILE_ALLOCATION_INFO allocation{};
+        allocation.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
+        if (SetFileInformationByHandle(handleOf(file), FileAllocationInfo, &allocation, sizeof allocation))
+            return FileError::none;
+        const DWORD error = GetLastError();
+        const bool unsupported = error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
+                                 error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED;  // Wine
+        return unsupported ? FileError::none : errorOf(error);
+    }
+
+    FileError flush(Handle file) override {
+        return done(FlushFileBuffers(handleOf(file)));
+    }
+
+    FileError close(Handle file) override {
+        return done(CloseHandle(handleOf(file)));
+    }
+
+    FileError createBeside(std::u16string_view path, NewFile& made) override {
+        const std::wstring temporary = temporaryBeside(fullPath(path));
+        const HANDLE file = openFile(temporary, GENERIC_WRITE, 0, CREATE_NEW);
+        if (file == INVALID_HANDLE_VALUE)
+            return errorOf(lastError());
+        made = {handleFrom(file), utf16(temporary)};
+        return FileError::none;
+    }
+
+    FileError adopt(const NewFile&, std::u16string_view) override {
+        return FileError::none;  // ReplaceFileW gives the new file the old one's attributes and security
+    }
+
+    FileError putInPlace(NewFile& made, std::u16string_view given) override {
+        const std::wstring path = fullPath(given);
+        const std::wstring temporary = wide(made.name);
+        if (!CloseHandle(handleOf(std::exchange(made.file, noHandle)))) {
+            const FileError error = errorOf(lastError());
+            discard(made);
+            return error;
+        }
+        const bool exists = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        const bool replaced = retrying([&] {
+            return exists ? ReplaceFileW(path.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                                         nullptr)
+                          : MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        });
+        if (replaced) {
+            made.name.clear();
+            return FileError::none;
+        }
+        const FileError error = errorOf(GetLastError());
+        discard(made);
+        return error;
+    }
+
+    void discard(NewFile& made) override {
+        if (made.file != noHandle)
+            CloseHandle(handleOf(std::exchange(made.file, noHandle)));
+        if (!made.name.empty())
+            DeleteFileW(wide(std::exchange(made.name, {})).c_str());
+    }
+
+    FileError remove(std::u16string_view path) override {
+        return done(DeleteFileW(fullPath(path).c_str()));
+    }
+
+    // Windows has no call that flushes a folder's names. NTFS keeps its folders in its
+    // journal, and a new file put in place by MoveFileExW is written through.
+    FileError flushFolder(std::u16string_view) override {
+        return FileError::none;
+    }
+};
+
+}  // namespace
+
+FileSystem& systemFiles() {
+    static WindowsFiles files;
+    return files;
+}
+
+bool isOrdinaryFile(std::u16string_view path) {
+    const std::wstring full = fullPath(path);
+    return !isDevice(full) && isOrdinaryFile(std::filesystem::path(full));
+}
+
+std::u16string nativeSeparators(std::u16string_view path) {
+    std::u16string native(path);
+    std::replace(native.begin(), native.end(), u'/', u'\\');
+    return native;
+}
+
+void reportFileSizeLimitAsWriteError() noexcept {}
+
+}  // namespace brisel
