@@ -197,12 +197,11 @@ public:
             }
             break;
         case Open::update:
-            // Shared with readers only: no other writer while it is changed.
-            opened = openFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
+            // No other writer while it is changed. Shared for deleting, so that an append
+            // that made the file can remove it again before it lets go of it.
+            opened = openFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING);
             break;
         case Open::readAppend:
-            // Shared for deleting too, so that an append that made the file can remove it
-            // again before it lets go of it.
             // A file the user may write but not read is appended to all the same.
             for (const DWORD access : {DWORD{GENERIC_READ | GENERIC_WRITE}, DWORD{GENERIC_WRITE}}) {
                 opened = openFile(path, access, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_ALWAYS);
