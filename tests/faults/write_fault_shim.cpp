@@ -6,6 +6,9 @@
 //   BRISEL_FAULT_STEP=N   the N-th step (from 1) fails
 //   BRISEL_FAULT=enospc | eio | short   the error; "short" counts writes only and writes half
 //   BRISEL_FAULT_LOG=path   the failed call's name is added to this file
+//   BRISEL_FAULT_CALL=name   only calls of this name count as steps
+//   BRISEL_FAULT_DELAY_MS=N   the failing call takes this long, as on a failing disk
+// A flush of a folder (fsync of a descriptor opened on it) is a step too.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -32,6 +35,8 @@ struct Plan {
     int step = 0;
     Kind kind = Kind::enospc;
     const char* log = nullptr;
+    const char* call = nullptr;
+    int delay = 0;
 };
 
 const Plan& plan() {
@@ -46,6 +51,9 @@ const Plan& plan() {
                 p.kind = Kind::shortWrite;
         }
         p.log = std::getenv("BRISEL_FAULT_LOG");
+        p.call = std::getenv("BRISEL_FAULT_CALL");
+        if (const char* delay = std::getenv("BRISEL_FAULT_DELAY_MS"))
+            p.delay = std::atoi(delay);
         return p;
     }();
     return loaded;
@@ -75,11 +83,13 @@ void note(const char* call) {
 // Whether this step is the one to fail; errno is set for it.
 bool strikes(const char* call, bool isWrite = false) {
     const Plan& p = plan();
-    if (p.step <= 0 || (p.kind == Kind::shortWrite && !isWrite))
+    if (p.step <= 0 || (p.kind == Kind::shortWrite && !isWrite) || (p.call != nullptr && std::strcmp(p.call, call) != 0))
         return false;
     if (++steps != p.step)
         return false;
     note(call);
+    if (p.delay > 0)
+        ::usleep(static_cast<useconds_t>(p.delay) * 1000);
     errno = p.kind == Kind::eio ? EIO : ENOSPC;
     return true;
 }
@@ -94,7 +104,7 @@ bool opensForWriting(int flags) {
 
 int opened(int fd, int flags) {
     if (fd >= 0 && static_cast<std::size_t>(fd) < writing.size())
-        writing[static_cast<std::size_t>(fd)] = opensForWriting(flags);
+        writing[static_cast<std::size_t>(fd)] = opensForWriting(flags) || (flags & O_DIRECTORY) != 0;
     return fd;
 }
 

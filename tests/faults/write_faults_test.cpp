@@ -71,6 +71,8 @@ struct Fault {
     std::string kind;  // for the shim: enospc, eio, short; empty: none
     int step = 0;
     rlim_t fileSizeLimit = RLIM_INFINITY;
+    std::string call{};  // only this call counts
+    int delayMs = 0;     // how long the failing call takes
 };
 
 struct Outcome {
@@ -111,8 +113,13 @@ protected:
 
     // brisel-convert, as "nobody" when the tests run as root, with the fault in place.
     Outcome convert(const Scenario& s, const fs::path& destination, const Fault& fault) {
-        const fs::path log = base.file(u"fault.log");
-        const fs::path error = base.file(u"stderr.txt");
+        return finish(start(s, destination, fault));
+    }
+
+    // Starts brisel-convert; `run` names its own log and standard error.
+    pid_t start(const Scenario& s, const fs::path& destination, const Fault& fault, const std::u16string& run = u"") {
+        const fs::path log = base.file(run + u"fault.log");
+        const fs::path error = base.file(run + u"stderr.txt");
         fs::remove(log);
         const pid_t child = ::fork();
         if (child == 0) {
@@ -136,6 +143,9 @@ protected:
                 environment.push_back("BRISEL_FAULT=" + fault.kind);
                 environment.push_back("BRISEL_FAULT_STEP=" + std::to_string(fault.step));
                 environment.push_back("BRISEL_FAULT_LOG=" + log.string());
+                if (!fault.call.empty())
+                    environment.push_back("BRISEL_FAULT_CALL=" + fault.call);
+                environment.push_back("BRISEL_FAULT_DELAY_MS=" + std::to_string(fault.delayMs));
             }
             std::vector<char*> envp;
             for (std::string& entry : environment)
@@ -147,13 +157,17 @@ protected:
             ::execve(program.c_str(), argv, envp.data());
             ::_exit(121);
         }
+        return child;
+    }
+
+    Outcome finish(pid_t child, const std::u16string& run = u"") {
         int status = 0;
         ::waitpid(child, &status, 0);
-        Outcome run;
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.error = base.read(u"stderr.txt");
-        run.faultMet = fs::exists(log);
-        return run;
+        Outcome outcome;
+        outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        outcome.error = base.read(run + u"stderr.txt");
+        outcome.faultMet = fs::exists(base.file(run + u"fault.log"));
+        return outcome;
     }
 
     // What a run left: the new content after a success, the old bytes after a failure.
@@ -203,8 +217,31 @@ TEST_F(WriteFaults, EachFileChangingCallFailingInTurnCostsNoFile) {
     std::string calls;
     for (const std::string& call : failedCalls)
         calls += call;
-    for (const char* call : {"open", "write", "fallocate", "ftruncate", "fdatasync", "fchmod", "linkat", "rename", "close"})
+    for (const char* call : {"open", "write", "fallocate", "ftruncate", "fdatasync", "fsync", "fchmod", "linkat", "rename",
+                             "close"})
         EXPECT_NE(calls.find(call), std::string::npos) << call << " never failed: " << calls;
+}
+
+// Two conversions appending to one material.ini at once: the first one's flush to disk
+// fails, slowly, while the second one starts. The file then holds its old bytes and the
+// records of the second exactly when the second said it wrote them.
+TEST_F(WriteFaults, TwoAppendsAtOnceKeepTheRecordsOfTheOneThatSucceeded) {
+    const Scenario& s = scenarios[3];  // erweitern after a line break
+    const fs::path destination = prepare(s, base.file(u"ziel"));
+    Fault slowFlush{"eio", 1};
+    slowFlush.call = "fdatasync";
+    slowFlush.delayMs = 300;
+    const pid_t first = start(s, destination, slowFlush, u"first-");
+    for (int waited = 0; !fs::exists(base.file(u"first-fault.log")); waited += 10) {
+        ASSERT_LT(waited, 20000) << "the first conversion never reached its flush";
+        ::usleep(10000);
+    }
+    const Outcome second = convert(s, destination, {});
+    const Outcome failed = finish(first, u"first-");
+    EXPECT_EQ(failed.status, 1) << failed.error;
+    ASSERT_TRUE(second.status == 0 || second.status == 1) << second.error;
+    EXPECT_EQ(base.read(fs::relative(destination, base.file({})).u16string()),
+              *s.old + (second.status == 0 ? recordsOf(rows) : "")) << second.error;
 }
 
 TEST_F(WriteFaults, TheFileSizeLimitIsAWriteErrorInEveryMode) {
