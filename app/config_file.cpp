@@ -1,6 +1,7 @@
 // brisel.conf from its bytes to the inputs' texts.
 #include "app/config_file.h"
 
+#include "base/utf.h"
 #include "conversion/text_encoding.h"
 #include "platform/ansi_text.h"
 #include "platform/files.h"

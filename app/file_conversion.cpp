@@ -1,6 +1,7 @@
 // The conversion between the files and the conversion core.
 #include "app/file_conversion.h"
 
+#include "base/utf.h"
 #include "conversion/appending.h"
 #include "platform/ansi_text.h"
 #include "workbook/workbook.h"

@@ -7,7 +7,7 @@
 #include "app/write_mode.h"
 #include "conversion/material_conversion.h"
 #include "conversion/text_encoding.h"
-#include "platform/byte_buffer.h"
+#include "base/byte_buffer.h"
 #include "platform/files.h"
 
 #include <cstddef>

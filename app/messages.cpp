@@ -1,8 +1,8 @@
 // The conversion's German texts.
 #include "app/messages.h"
 
+#include "base/utf.h"
 #include "conversion/material_conversion.h"
-#include "conversion/text_encoding.h"
 #include "workbook/workbook.h"
 
 #include <string>

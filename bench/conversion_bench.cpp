@@ -3,7 +3,7 @@
 #include "conversion/material_conversion.h"
 #include "conversion/text_encoding.h"
 #include "platform/ansi_text.h"
-#include "platform/byte_buffer.h"
+#include "base/byte_buffer.h"
 #include "table_generator.h"
 
 #include <benchmark/benchmark.h>

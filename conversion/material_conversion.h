@@ -1,7 +1,7 @@
 // Turns a CSV table of material data into material.ini records; bytes in, bytes out.
 #pragma once
 
-#include "platform/byte_buffer.h"
+#include "base/byte_buffer.h"
 
 #include <cstddef>
 #include <string_view>

@@ -2,6 +2,8 @@
 // sixteen bytes at a time; only the other characters are decoded one by one.
 #include "conversion/text_encoding.h"
 
+#include "base/utf.h"
+
 #include <array>
 #include <bit>
 #include <cstring>
@@ -37,44 +39,6 @@ std::size_t asciiRunEnd(std::string_view text, std::size_t at) noexcept {
     while (at < text.size() && static_cast<unsigned char>(text[at]) < 0x80)
         ++at;
     return at;
-}
-
-struct Decoded {
-    char32_t character;
-    std::size_t length;  // 1 for an invalid sequence: its first byte is passed over
-    bool valid;
-};
-
-// The character whose UTF-8 sequence starts at `at`. Overlong forms, surrogates and
-// sequences cut off by the end of the text are invalid.
-Decoded decodeAt(std::string_view text, std::size_t at) noexcept {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const Decoded invalid{0xFFFD, 1, false};
-    if (lead < 0x80)
-        return {lead, 1, true};
-    std::size_t length = 0;
-    char32_t character = 0;
-    char32_t smallest = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2, character = lead & 0x1F, smallest = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, character = lead & 0x0F, smallest = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, character = lead & 0x07, smallest = 0x10000;
-    } else {
-        return invalid;
-    }
-    if (length > text.size() - at)
-        return invalid;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[at + i]);
-        if ((next & 0xC0) != 0x80)
-            return invalid;
-        character = (character << 6) | (next & 0x3F);
-    }
-    if (character < smallest || character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF))
-        return invalid;
-    return {character, length, true};
 }
 
 // Where in the table a byte stands, worked out only when a character does not fit: the
@@ -123,60 +87,13 @@ DetectedText detectEncoding(std::string_view bytes) noexcept {
         return {TextEncoding::utf16, bytes.substr(2)};
     bool multiByte = false;
     for (std::size_t at = asciiRunEnd(bytes, 0); at < bytes.size(); at = asciiRunEnd(bytes, at)) {
-        const Decoded decoded = decodeAt(bytes, at);
+        const DecodedCharacter decoded = decodeUtf8At(bytes, at);
         if (!decoded.valid)
             return {TextEncoding::ansi, bytes};
         multiByte = true;
         at += decoded.length;
     }
     return {multiByte ? TextEncoding::utf8 : TextEncoding::ansi, bytes};
-}
-
-std::u16string utf16FromUtf8(std::string_view utf8) {
-    std::u16string text;
-    text.reserve(utf8.size());
-    for (std::size_t at = 0; at < utf8.size();) {
-        const Decoded decoded = decodeAt(utf8, at);
-        if (decoded.character < 0x10000) {
-            text.push_back(static_cast<char16_t>(decoded.character));
-        } else {
-            const char32_t above = decoded.character - 0x10000;
-            text.push_back(static_cast<char16_t>(0xD800 + (above >> 10)));
-            text.push_back(static_cast<char16_t>(0xDC00 + (above & 0x3FF)));
-        }
-        at += decoded.length;
-    }
-    return text;
-}
-
-std::optional<std::string> utf8FromUtf16(std::u16string_view text) {
-    std::string utf8;
-    utf8.reserve(text.size());
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        char32_t c = text[at];
-        if (c >= 0xD800 && c <= 0xDFFF) {
-            const bool pair = c < 0xDC00 && at + 1 < text.size() && text[at + 1] >= 0xDC00 && text[at + 1] <= 0xDFFF;
-            if (!pair)
-                return std::nullopt;
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++at] - 0xDC00);
-        }
-        if (c < 0x80) {
-            utf8.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            utf8.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            utf8.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            utf8.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            utf8.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return utf8;
 }
 
 ByteBuffer utf8FromAnsi(std::string_view ansi, std::u16string_view codePage) {
@@ -226,7 +143,7 @@ AnsiTable ansiFromUtf8Table(std::string_view utf8, const AnsiCodePage& codePage)
         at = run;
         if (at == utf8.size())
             break;
-        const Decoded decoded = decodeAt(utf8, at);
+        const DecodedCharacter decoded = decodeUtf8At(utf8, at);
         std::optional<char> byte = decoded.valid ? codePage.byteOf(decoded.character) : std::nullopt;
         if (!byte) {
             place.moveTo(at);
@@ -249,7 +166,7 @@ AnsiTable ansiFromUtf8Table(std::string_view utf8, const AnsiCodePage& codePage)
 std::optional<TablePlace> invalidUtf8InRecords(std::string_view utf8) noexcept {
     Place place(utf8);
     for (std::size_t at = asciiRunEnd(utf8, 0); at < utf8.size(); at = asciiRunEnd(utf8, at)) {
-        const Decoded decoded = decodeAt(utf8, at);
+        const DecodedCharacter decoded = decodeUtf8At(utf8, at);
         if (!decoded.valid) {
             place.moveTo(at);
             if (place.isWritten())

@@ -3,7 +3,7 @@
 // material.ini that is UTF-8 already. Bytes in, bytes out; the code page itself is the caller's.
 #pragma once
 
-#include "platform/byte_buffer.h"
+#include "base/byte_buffer.h"
 
 #include <array>
 #include <cstddef>
@@ -28,12 +28,6 @@ struct DetectedText {
 // An ASCII text is ANSI: both readings give the same bytes. So is any text that is not
 // valid UTF-8 from end to end (a lone "ä" of Windows-1252 never is).
 [[nodiscard]] DetectedText detectEncoding(std::string_view bytes) noexcept;
-
-// The text of valid UTF-8; an invalid sequence reads as U+FFFD.
-[[nodiscard]] std::u16string utf16FromUtf8(std::string_view utf8);
-
-// The UTF-8 of a text, or nothing when it holds half of a surrogate pair.
-[[nodiscard]] std::optional<std::string> utf8FromUtf16(std::u16string_view text);
 
 // ANSI bytes as UTF-8; `codePage` holds the character of each of the 256 bytes, as
 // AnsiCodePage takes it. Throws std::bad_alloc.

@@ -1,7 +1,7 @@
 // The standard streams of the console program, as each system has them.
 #pragma once
 
-#include "platform/byte_buffer.h"
+#include "base/byte_buffer.h"
 
 #include <optional>
 #include <string_view>

@@ -1,7 +1,7 @@
 // The standard streams through the file descriptors; text goes out as UTF-8.
 #include "platform/console.h"
 
-#include "conversion/text_encoding.h"
+#include "base/utf.h"
 #include "platform/read_to_end.h"
 
 #include <unistd.h>

@@ -3,9 +3,9 @@
 // page), and as UTF-8 into a pipe or a file.
 #include "platform/console.h"
 
-#include "conversion/text_encoding.h"
+#include "base/utf.h"
+#include "base/windows_api.h"
 #include "platform/read_to_end.h"
-#include "platform/windows_api.h"
 
 #include <algorithm>
 #include <string>

@@ -6,7 +6,7 @@
 
 #include "platform/files.h"
 #include "platform/ordinary_file.h"
-#include "platform/windows_api.h"
+#include "base/windows_api.h"
 
 #include <algorithm>
 #include <array>

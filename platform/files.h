@@ -4,7 +4,7 @@
 // without a FileSystem use this system's.
 #pragma once
 
-#include "platform/byte_buffer.h"
+#include "base/byte_buffer.h"
 
 #include <initializer_list>
 #include <optional>

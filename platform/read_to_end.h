@@ -1,7 +1,7 @@
 // A stream read to its end into one buffer that doubles as it fills.
 #pragma once
 
-#include "platform/byte_buffer.h"
+#include "base/byte_buffer.h"
 
 #include <cstring>
 #include <optional>

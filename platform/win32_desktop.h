@@ -4,7 +4,7 @@
 
 #include "platform/desktop.h"
 
-#include "platform/windows_api.h"
+#include "base/windows_api.h"
 
 namespace brisel {
 

@@ -2,8 +2,8 @@
 // loaded when first needed, so the program links against nothing more.
 #include "workbook/xml_reader.h"
 
-#include "conversion/text_encoding.h"
-#include "platform/windows_api.h"
+#include "base/utf.h"
+#include "base/windows_api.h"
 
 #include <objidl.h>
 #include <xmllite.h>

@@ -19,7 +19,7 @@ int wmain(int argc, wchar_t* argv[]) {
 
 #else
 
-#include "conversion/text_encoding.h"
+#include "base/utf.h"
 
 // Arguments, paths included, are UTF-8 as the system passes them.
 int main(int argc, char* argv[]) {

@@ -2,7 +2,7 @@
 // (IAccPropServices), which Windows documents for exactly this case.
 #pragma once
 
-#include "platform/windows_api.h"
+#include "base/windows_api.h"
 
 #include <string>
 

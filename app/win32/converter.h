@@ -7,7 +7,7 @@
 #include "app/layout.h"
 #include "app/win32/accessible_names.h"
 
-#include "platform/windows_api.h"
+#include "base/windows_api.h"
 
 #include <shellapi.h>
 

@@ -1,4 +1,5 @@
 // Which encoding a file is read in, and UTF-8 tables in the ANSI code page.
+#include "base/utf.h"
 #include "conversion/text_encoding.h"
 
 #include "platform/ansi_text.h"

@@ -1,5 +1,5 @@
 // Buffers from the heap, or for large ones on Linux an anonymous mapping with huge pages.
-#include "platform/byte_buffer.h"
+#include "base/byte_buffer.h"
 
 #include <new>
 #include <utility>

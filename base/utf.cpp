@@ -1,0 +1,87 @@
+// UTF-8 and UTF-16 conversions.
+#include "base/utf.h"
+
+namespace brisel {
+
+DecodedCharacter decodeUtf8At(std::string_view text, std::size_t at) noexcept {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const DecodedCharacter invalid{0xFFFD, 1, false};
+    if (lead < 0x80)
+        return {lead, 1, true};
+    std::size_t length = 0;
+    char32_t character = 0;
+    char32_t smallest = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, character = lead & 0x1F, smallest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, character = lead & 0x0F, smallest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, character = lead & 0x07, smallest = 0x10000;
+    } else {
+        return invalid;
+    }
+    if (length > text.size() - at)
+        return invalid;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xC0) != 0x80)
+            return invalid;
+        character = (character << 6) | (next & 0x3F);
+    }
+    if (character < smallest || character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF))
+        return invalid;
+    return {character, length, true};
+}
+
+bool appendUtf8(std::string& utf8, char32_t c) {
+    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+        return false;
+    if (c < 0x80) {
+        utf8.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        utf8.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        utf8.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        utf8.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        utf8.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+    return true;
+}
+
+std::u16string utf16FromUtf8(std::string_view utf8) {
+    std::u16string text;
+    text.reserve(utf8.size());
+    for (std::size_t at = 0; at < utf8.size();) {
+        const DecodedCharacter decoded = decodeUtf8At(utf8, at);
+        if (decoded.character < 0x10000) {
+            text.push_back(static_cast<char16_t>(decoded.character));
+        } else {
+            const char32_t above = decoded.character - 0x10000;
+            text.push_back(static_cast<char16_t>(0xD800 + (above >> 10)));
+            text.push_back(static_cast<char16_t>(0xDC00 + (above & 0x3FF)));
+        }
+        at += decoded.length;
+    }
+    return text;
+}
+
+std::optional<std::string> utf8FromUtf16(std::u16string_view text) {
+    std::string utf8;
+    utf8.reserve(text.size());
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        char32_t c = text[at];
+        if (c >= 0xD800 && c < 0xDC00 && at + 1 < text.size() && text[at + 1] >= 0xDC00 && text[at + 1] <= 0xDFFF)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++at] - 0xDC00);
+        if (!appendUtf8(utf8, c))
+            return std::nullopt;
+    }
+    return utf8;
+}
+
+}  // namespace brisel
