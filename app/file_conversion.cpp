@@ -34,6 +34,11 @@ const std::u16string& codePageCharacters() {
     return characters;
 }
 
+const AnsiCodePage& codePage() {
+    static const AnsiCodePage codePage(codePageCharacters());
+    return codePage;
+}
+
 // The table in the records' encoding, or the first character that does not fit. `bytes`
 // keeps what the view points into.
 struct TableText {
@@ -53,8 +58,7 @@ TableText inEncoding(const DetectedText& table, TextEncoding encoding) {
             result.text = result.bytes.view();
         }
     } else if (table.encoding == TextEncoding::utf8) {
-        static const AnsiCodePage codePage(codePageCharacters());
-        AnsiTable ansi = ansiFromUtf8Table(table.text, codePage);
+        AnsiTable ansi = ansiFromUtf8Table(table.text, codePage());
         if (ansi.status == AnsiTable::Status::unrepresentable)
             result.unfit = TablePlace{ansi.line, ansi.field};
         result.bytes = std::move(ansi.bytes);
@@ -63,33 +67,46 @@ TableText inEncoding(const DetectedText& table, TextEncoding encoding) {
     return result;
 }
 
-// The table that a workbook's bytes hold, into `table`; a failure to read it, or nothing.
-// `table` stays empty for a file that is no workbook.
-std::optional<FileConversion> readAsWorkbook(std::string_view bytes, std::string& table) {
-    WorkbookTable workbook = readWorkbook(bytes);
-    using Status = WorkbookTable::Status;
-    switch (workbook.status) {
-    case Status::notAWorkbook:
-        return std::nullopt;
+FileConversion atCell(Outcome outcome, const WorkbookRecords& read) {
+    FileConversion done = failed(outcome);
+    done.line = read.row;
+    done.field = read.column;
+    return done;
+}
+
+// A workbook's records, or its first problem; a prefix that the records' encoding cannot
+// hold counts after the workbook's own problems.
+BuiltRecords fromWorkbook(WorkbookRecords read, bool prefixFits) {
+    using Status = WorkbookRecords::Status;
+    switch (read.status) {
     case Status::ok:
         break;
-    case Status::oldFormat:
-        return failed(Outcome::oldWorkbook);
-    case Status::damaged:
-        return failed(Outcome::workbookUnreadable);
-    case Status::tooLarge:
-        return failed(Outcome::workbookTooLarge);
-    case Status::errorValue:
-    case Status::lineBreak: {
-        FileConversion done = failed(workbook.status == Status::errorValue ? Outcome::cellError : Outcome::cellLineBreak);
-        done.line = workbook.row;
-        done.field = workbook.column;
-        done.errorValue = std::move(workbook.errorValue);
-        return done;
+    case Status::unreadable:
+        if (read.read == WorkbookStatus::oldFormat)
+            return {failed(Outcome::oldWorkbook), {}};
+        return {failed(read.read == WorkbookStatus::tooLarge ? Outcome::workbookTooLarge : Outcome::workbookUnreadable), {}};
+    case Status::errorValue: {
+        FileConversion done = atCell(Outcome::cellError, read);
+        done.errorValue = std::move(read.errorValue);
+        return {std::move(done), {}};
+    }
+    case Status::lineBreak:
+        return {atCell(Outcome::cellLineBreak, read), {}};
+    case Status::unrepresentable:
+        return {atCell(Outcome::cellUnrepresentable, read), {}};
+    case Status::tooFewFields: {
+        FileConversion done = failed(Outcome::tooFewFields);
+        done.line = read.row;
+        done.fieldCount = read.fieldCount;
+        return {std::move(done), {}};
     }
     }
-    table = std::move(workbook.table);
-    return std::nullopt;
+    if (!prefixFits)
+        return {failed(Outcome::prefixUnrepresentable), {}};
+    BuiltRecords built;
+    built.records = std::move(read.records);
+    built.result.rows = built.records.rows;
+    return built;
 }
 
 }  // namespace
@@ -104,32 +121,27 @@ TableBytes readTable(std::u16string_view source) try {
 }
 
 BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEncoding encoding) try {
-    std::string workbookTable;
-    if (std::optional<FileConversion> unread = readAsWorkbook(table.view(), workbookTable))
-        return {std::move(*unread), {}};
-    const bool fromWorkbook = !workbookTable.empty();
-    if (fromWorkbook)
-        table = ByteBuffer();  // the archive is done with
-    const std::string_view bytes = fromWorkbook ? std::string_view(workbookTable) : table.view();
-    const DetectedText detected = detectEncoding(bytes);
-    if (detected.encoding == TextEncoding::utf16)
-        return {failed(Outcome::utf16Table), {}};
     const std::optional<std::string> prefixBytes =
         encoding == TextEncoding::utf8 ? utf8FromUtf16(prefix) : toAnsi(prefix);
+    WorkbookRecords workbook =
+        convertWorkbook(table.view(), prefixBytes.value_or(""), encoding == TextEncoding::utf8 ? nullptr : &codePage());
+    if (workbook.read != WorkbookStatus::notAWorkbook)
+        return fromWorkbook(std::move(workbook), prefixBytes.has_value());
+
+    const DetectedText detected = detectEncoding(table.view());
+    if (detected.encoding == TextEncoding::utf16)
+        return {failed(Outcome::utf16Table), {}};
     if (!prefixBytes)
         return {failed(Outcome::prefixUnrepresentable), {}};
 
     TableText text = inEncoding(detected, encoding);
     if (text.unfit)
         return {unrepresentableAt(*text.unfit), {}};
-    if (text.bytes.capacity() != 0) {
-        // The original bytes are done with: at most two copies of the table at a time.
-        table = ByteBuffer();
-        std::string().swap(workbookTable);
-    }
+    if (text.bytes.capacity() != 0)
+        table = ByteBuffer();  // the original bytes are done with: at most two copies of the table at a time
 
     BuiltRecords built;
-    built.records = convertTable(text.text, *prefixBytes, fromWorkbook ? cellSemicolon : '\0');
+    built.records = convertTable(text.text, *prefixBytes);
     if (built.records.status == ConversionResult::Status::tooFewFields) {
         built.result = failed(Outcome::tooFewFields);
         built.result.line = built.records.line;

@@ -31,6 +31,7 @@ struct FileConversion {
         workbookTooLarge,       // a part of it inflates past the limit
         cellError,              // an error value in a cell that a record takes
         cellLineBreak,          // a line break in such a cell
+        cellUnrepresentable,    // a character in such a cell that the records' encoding cannot hold
         writeFailed,
         outOfMemory,
     };

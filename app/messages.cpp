@@ -110,6 +110,8 @@ std::u16string statusText(const FileConversion& done, std::u16string_view source
                u"entpackt größer als " + number(workbookPartLimit >> 20) + u" MB.";
     case Outcome::cellError:
         return cellOfSource(done) + u" enthält den Fehlerwert " + utf16FromUtf8(done.errorValue) + u".";
+    case Outcome::cellUnrepresentable:
+        return cellOfSource(done) + u" enthält Zeichen, die in der Zieldatei nicht darstellbar sind.";
     case Outcome::cellLineBreak:
         return cellOfSource(done) + u" enthält einen Zeilenumbruch. Ein Material muss in einer Zeile stehen.";
     case Outcome::writeFailed:

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
 #include <emmintrin.h>
@@ -143,14 +144,19 @@ std::size_t countLineEndBytes(std::string_view text) noexcept {
     return count;
 }
 
+// The prefix with a block of padding, so a short one is copied as one block.
+std::string padded(std::string_view prefix) {
+    std::string text(prefix);
+    text.resize(prefix.size() + blockSize);
+    return text;
+}
+
 // Writes records into a buffer that has at least two blocks of slack at its end.
 class RecordWriter {
 public:
-    RecordWriter(char* out, std::string_view table, std::string_view prefix)
-        : out_(out), tableEnd_(table.data() + table.size()), prefixSize_(prefix.size()) {
-        paddedPrefix_.assign(prefix);
-        paddedPrefix_.resize(prefix.size() + blockSize);
-    }
+    // `paddedPrefix` as padded() makes it, `prefixSize` long without the padding.
+    RecordWriter(char* out, std::string_view table, std::string_view paddedPrefix, std::size_t prefixSize)
+        : out_(out), tableEnd_(table.data() + table.size()), paddedPrefix_(paddedPrefix), prefixSize_(prefixSize) {}
 
     // With `readable`, the table goes on for at least two blocks after each field's start.
     template <bool readable>
@@ -215,7 +221,6 @@ private:
             written[comma] = '.';
     }
 
-    // The prefix is kept with a block of padding, so a short one is copied as one block.
     void putPrefix() noexcept {
         std::memcpy(out_, paddedPrefix_.data(), prefixSize_ <= blockSize ? blockSize : prefixSize_);
         out_ += prefixSize_;
@@ -223,13 +228,13 @@ private:
 
     char* out_;
     const char* tableEnd_;
+    std::string_view paddedPrefix_;
     std::size_t prefixSize_;
-    std::string paddedPrefix_;
 };
 
 }  // namespace
 
-ConversionResult convertTable(std::string_view table, std::string_view prefix, char semicolonInField) {
+ConversionResult convertTable(std::string_view table, std::string_view prefix) {
     ConversionResult result;
     // The header is skipped unread; an empty first line or an empty table has no rows.
     const Line header = readLine(table, 0);
@@ -240,7 +245,8 @@ ConversionResult convertTable(std::string_view table, std::string_view prefix, c
     const std::size_t capacity =
         (table.size() - header.next) + rowsAtMost * (recordOverhead + prefix.size()) + 2 * blockSize;
     result.buffer_ = ByteBuffer(capacity);
-    RecordWriter writer(result.buffer_.data(), table, prefix);
+    const std::string paddedPrefix = padded(prefix);
+    RecordWriter writer(result.buffer_.data(), table, paddedPrefix, prefix.size());
 
     std::size_t lineNumber = 1;
     for (std::size_t start = header.next; start < table.size();) {
@@ -270,8 +276,45 @@ ConversionResult convertTable(std::string_view table, std::string_view prefix, c
         start = line.next;
     }
     result.buffer_.setSize(static_cast<std::size_t>(writer.end() - result.buffer_.data()));
-    if (semicolonInField != '\0')
-        std::replace(result.buffer_.data(), writer.end(), semicolonInField, ';');
+    return result;
+}
+
+RecordBuilder::RecordBuilder(std::string_view prefix) : paddedPrefix_(padded(prefix)), prefixSize_(prefix.size()) {}
+
+void RecordBuilder::add(const std::array<std::string_view, minimumFieldCount>& fields) {
+    // The fields are copied behind one another with two blocks after the last, so that the
+    // writer may read two blocks from each field's start, as in a table.
+    std::array<std::size_t, minimumFieldCount + 1> starts{};
+    row_.clear();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        starts[i] = row_.size();
+        row_ += fields[i];
+    }
+    starts[fields.size()] = row_.size();
+    row_.append(2 * blockSize, '\0');
+    const auto field = [&](std::size_t i) { return std::string_view(row_).substr(starts[i], starts[i + 1] - starts[i]); };
+
+    const std::size_t needed = size_ + starts.back() + recordOverhead + prefixSize_ + 2 * blockSize;
+    if (needed > buffer_.capacity()) {
+        ByteBuffer larger(std::max({needed, 2 * buffer_.capacity(), std::size_t{1} << 16}));
+        if (size_ > 0)
+            std::memcpy(larger.data(), buffer_.data(), size_);
+        buffer_ = std::move(larger);
+    }
+    RecordWriter writer(buffer_.data() + size_, {}, paddedPrefix_, prefixSize_);
+    writer.write<true>(field(0), field(1), field(2), field(3), field(4), field(5));
+    size_ = static_cast<std::size_t>(writer.end() - buffer_.data());
+    ++rows_;
+}
+
+ConversionResult RecordBuilder::finish() {
+    ConversionResult result;
+    buffer_.setSize(size_);
+    result.buffer_ = std::move(buffer_);
+    result.rows = rows_;
+    buffer_ = ByteBuffer();
+    size_ = 0;
+    rows_ = 0;
     return result;
 }
 

@@ -3,7 +3,9 @@
 
 #include "base/byte_buffer.h"
 
+#include <array>
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace brisel {
@@ -24,17 +26,38 @@ public:
     std::string_view records() const noexcept { return buffer_.view(); }
 
 private:
-    friend ConversionResult convertTable(std::string_view, std::string_view, char);
+    friend ConversionResult convertTable(std::string_view, std::string_view);
+    friend class RecordBuilder;
     ByteBuffer buffer_;
 };
 
 // Reads `table` (a header line that is never interpreted, then data rows up to the end of
 // the input or the first empty line) and builds one three-line record per data row, with
 // `prefix` in front of every material name. A line ends at CR LF, a lone CR or a lone LF.
-// A row of fewer than six fields fails the whole table. `semicolonInField`, where not NUL,
-// is a byte that stands for a ";" within a field (a workbook's cell) and is written as one.
-// Throws std::bad_alloc when the records do not fit in memory.
-[[nodiscard]] ConversionResult convertTable(std::string_view table, std::string_view prefix,
-                                           char semicolonInField = '\0');
+// A row of fewer than six fields fails the whole table. Throws std::bad_alloc when the
+// records do not fit in memory.
+[[nodiscard]] ConversionResult convertTable(std::string_view table, std::string_view prefix);
+
+// The same records for rows handed on one at a time, as a workbook's sheet is read. Which
+// rows are data rows, and whether a row has its six fields, the caller has decided.
+class RecordBuilder {
+public:
+    explicit RecordBuilder(std::string_view prefix);
+
+    // Adds the record of a row's first six fields. Throws std::bad_alloc.
+    void add(const std::array<std::string_view, minimumFieldCount>& fields);
+    // The bytes of the records so far.
+    [[nodiscard]] std::size_t size() const noexcept { return size_; }
+    // Every record, as convertTable gives them; the builder starts anew.
+    [[nodiscard]] ConversionResult finish();
+
+private:
+    ByteBuffer buffer_;
+    std::size_t size_ = 0;
+    std::size_t rows_ = 0;
+    std::string paddedPrefix_;
+    std::size_t prefixSize_;
+    std::string row_;  // the row's fields one after another, with room to read past the last
+};
 
 }  // namespace brisel

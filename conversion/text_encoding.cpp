@@ -3,6 +3,7 @@
 #include "conversion/text_encoding.h"
 
 #include "base/utf.h"
+#include "conversion/material_conversion.h"
 
 #include <array>
 #include <bit>
@@ -65,7 +66,7 @@ public:
     }
 
     // Whether the character here goes into a record.
-    bool isWritten() const noexcept { return line_ > 1 && field_ < 6 && !tableEnded_; }
+    bool isWritten() const noexcept { return line_ > 1 && field_ < minimumFieldCount && !tableEnded_; }
     std::size_t line() const noexcept { return line_; }
     std::size_t field() const noexcept { return field_ + 1; }
 

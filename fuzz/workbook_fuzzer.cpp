@@ -1,11 +1,13 @@
-// Fuzzes the workbook reader: whatever the archive holds, it ends in a status, and a table
-// it makes is the shape a CSV table has: a header line, then lines of at most six fields,
-// each ended by CR LF, with no line break inside a field.
+// Fuzzes the workbook reader: whatever the archive holds, it ends in a status; the rows it
+// hands on are data rows in the sheet's order, each holding more than empty text; and the
+// records made of them are three CR LF lines a row.
+#include "conversion/text_encoding.h"
 #include "workbook/workbook.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -15,23 +17,49 @@ void check(bool holds) {
         std::abort();
 }
 
+class CheckedRows final : public brisel::WorkbookRows {
+public:
+    bool row(std::size_t number, std::span<const brisel::WorkbookCell> cells, std::size_t width) override {
+        check(number >= 2 && number > last_);
+        last_ = number;
+        check(cells.size() == brisel::minimumFieldCount);
+        // A row in which no cell holds more than empty text ends the table.
+        const bool holdsValue =
+            std::any_of(cells.begin(), cells.end(), [](const brisel::WorkbookCell& c) { return c.error || !c.text.empty(); });
+        check(holdsValue || width > brisel::minimumFieldCount);
+        return true;
+    }
+
+private:
+    std::size_t last_ = 1;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const brisel::WorkbookTable read = brisel::readWorkbook(bytes);
-    if (read.status != brisel::WorkbookTable::Status::ok)
+    CheckedRows rows;
+    const brisel::WorkbookStatus read = brisel::readWorkbookRows(bytes, rows);
+    if (read != brisel::WorkbookStatus::ok)
         return 0;
-    std::string_view table = read.table;
-    check(table.starts_with("\xEF\xBB\xBF-\r\n"));
-    table.remove_prefix(6);
-    while (!table.empty()) {
-        const std::size_t end = table.find("\r\n");
-        check(end != std::string_view::npos && end > 0);
-        const std::string_view line = table.substr(0, end);
-        check(line.find_first_of("\r\n") == std::string_view::npos);
-        check(std::count(line.begin(), line.end(), ';') < 6);
-        table.remove_prefix(end + 2);
+    // The same workbook as records in UTF-8: the three lines of each record.
+    const brisel::WorkbookRecords records = brisel::convertWorkbook(bytes, "*", nullptr);
+    if (records.status != brisel::WorkbookRecords::Status::ok) {
+        check(records.row >= 2);
+        check(records.status != brisel::WorkbookRecords::Status::tooFewFields ||
+              records.fieldCount < brisel::minimumFieldCount);
+        return 0;
     }
+    std::string_view text = records.records.records();
+    static constexpr std::string_view starts[] = {"MAT=", "-XHATCH=", "-KG_P_L="};
+    std::size_t lines = 0;
+    for (; !text.empty(); ++lines) {
+        check(text.starts_with(starts[lines % 3]));
+        const std::size_t end = text.find("\r\n");
+        check(end != std::string_view::npos);
+        check(text.substr(0, end).find_first_of("\r\n") == std::string_view::npos);
+        text.remove_prefix(end + 2);
+    }
+    check(lines == 3 * records.records.rows);
     return 0;
 }

@@ -1,7 +1,8 @@
-// The workbook model: which parts of the archive hold the first sheet, its rows and cells,
-// and the text rules that make each cell a field.
+// The workbook model: which parts of the archive hold the first worksheet, its rows and
+// cells, and the text rules that make each cell a field.
 #include "workbook/workbook.h"
 
+#include "base/utf.h"
 #include "workbook/xml_reader.h"
 #include "workbook/zip_archive.h"
 
@@ -15,10 +16,10 @@
 namespace brisel {
 namespace {
 
-using Status = WorkbookTable::Status;
+using Status = WorkbookStatus;
 
 constexpr std::string_view oleSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-constexpr std::size_t fieldsWritten = 6;
+constexpr std::size_t fieldsWritten = minimumFieldCount;
 constexpr std::size_t lastRow = 1048576;  // the most rows a sheet of either program has
 
 // Namespaces: the transitional and the strict names of Office Open XML, OpenDocument's.
@@ -30,6 +31,8 @@ constexpr std::string_view packageRelations = "http://schemas.openxmlformats.org
 constexpr std::string_view odfTable = "urn:oasis:names:tc:opendocument:xmlns:table:1.0";
 constexpr std::string_view odfOffice = "urn:oasis:names:tc:opendocument:xmlns:office:1.0";
 constexpr std::string_view odfText = "urn:oasis:names:tc:opendocument:xmlns:text:1.0";
+constexpr std::string_view odfDraw = "urn:oasis:names:tc:opendocument:xmlns:drawing:1.0";
+constexpr std::string_view odfDraw3d = "urn:oasis:names:tc:opendocument:xmlns:dr3d:1.0";
 constexpr std::string_view calcExtension = "urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0";
 constexpr std::string_view odsMimeType = "application/vnd.oasis.opendocument.spreadsheet";
 
@@ -49,7 +52,17 @@ std::optional<std::string_view> attribute(std::span<const XmlAttribute> attribut
     return std::nullopt;
 }
 
-std::optional<std::size_t> count(std::string_view digits) {
+// XML Schema's white space, which may stand around a number.
+std::string_view trimmed(std::string_view text) {
+    constexpr std::string_view space = " \t\r\n";
+    const std::size_t first = text.find_first_not_of(space);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(space) + 1 - first);
+}
+
+std::optional<std::size_t> count(std::string_view given) {
+    const std::string_view digits = trimmed(given);
     std::size_t value = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (error != std::errc() || end != digits.data() + digits.size())
@@ -58,6 +71,7 @@ std::optional<std::size_t> count(std::string_view digits) {
 }
 
 // The error values as the file stores them (in English), as the German Excel shows them.
+// The newer ones (#CALC!, #FIELD!, #BLOCKED!, ...) keep their English names.
 std::string germanError(std::string_view stored) {
     static constexpr std::array<std::pair<std::string_view, std::string_view>, 6> names{{
         {"#N/A", "#NV"}, {"#VALUE!", "#WERT!"}, {"#REF!", "#BEZUG!"}, {"#NUM!", "#ZAHL!"},
@@ -68,26 +82,34 @@ std::string germanError(std::string_view stored) {
     return std::string(stored);
 }
 
-// Office Open XML writes characters that XML cannot hold as "_xHHHH_".
+// The UTF-16 unit that "_xHHHH_" at `at` stands for.
+std::optional<char32_t> escapeAt(std::string_view text, std::size_t at) {
+    unsigned code = 0;
+    if (text.substr(at, 2) != "_x" || at + 7 > text.size() || text[at + 6] != '_' ||
+        std::from_chars(text.data() + at + 2, text.data() + at + 6, code, 16).ptr != text.data() + at + 6)
+        return std::nullopt;
+    return code;
+}
+
+// Office Open XML writes characters that XML cannot hold as "_xHHHH_", a character beyond
+// U+FFFF as the two halves of its surrogate pair. An escape that stands for no character
+// stays as it is.
 std::string decodeEscapes(std::string_view text) {
     if (text.find("_x") == std::string_view::npos)
         return std::string(text);
     std::string decoded;
     for (std::size_t at = 0; at < text.size();) {
-        unsigned code = 0;
-        if (text.substr(at, 2) == "_x" && at + 7 <= text.size() && text[at + 6] == '_' &&
-            std::from_chars(text.data() + at + 2, text.data() + at + 6, code, 16).ptr == text.data() + at + 6) {
-            if (code < 0x80) {
-                decoded += static_cast<char>(code);
-            } else if (code < 0x800) {
-                decoded += static_cast<char>(0xC0 | code >> 6);
-                decoded += static_cast<char>(0x80 | (code & 0x3F));
-            } else {
-                decoded += static_cast<char>(0xE0 | code >> 12);
-                decoded += static_cast<char>(0x80 | (code >> 6 & 0x3F));
-                decoded += static_cast<char>(0x80 | (code & 0x3F));
+        std::optional<char32_t> code = escapeAt(text, at);
+        std::size_t length = 7;
+        if (code && *code >= 0xD800 && *code < 0xDC00) {
+            const auto low = escapeAt(text, at + 7);
+            if (low && *low >= 0xDC00 && *low <= 0xDFFF) {
+                code = 0x10000 + ((*code - 0xD800) << 10) + (*low - 0xDC00);
+                length = 14;
             }
-            at += 7;
+        }
+        if (code && appendUtf8(decoded, *code)) {
+            at += length;
         } else {
             decoded += text[at++];
         }
@@ -95,13 +117,20 @@ std::string decodeEscapes(std::string_view text) {
     return decoded;
 }
 
-// Reads a part of the archive through the XML reader; the status of whatever failed.
+// Reads a part of the archive through the XML reader; the status of whatever failed. A
+// part read only in part is still read to its end, for its checksum.
 Status readPart(const ZipArchive& archive, const ZipArchive::Entry& entry, XmlHandler& handler) {
     ZipArchive::Reader reader(archive, entry, workbookPartLimit);
     const XmlResult result = readXml([&] { return reader.next(); }, handler);
-    if (result == XmlResult::complete || result == XmlResult::stopped)
-        return Status::ok;
-    return reader.status() == ZipArchive::Status::tooLarge ? Status::tooLarge : Status::damaged;
+    if (result == XmlResult::complete || result == XmlResult::stopped) {
+        for (auto piece = reader.next(); piece && !piece->empty(); piece = reader.next()) {
+        }
+    }
+    if (reader.status() == ZipArchive::Status::tooLarge)
+        return Status::tooLarge;
+    if (reader.status() != ZipArchive::Status::ok)
+        return Status::damaged;
+    return result == XmlResult::complete || result == XmlResult::stopped ? Status::ok : Status::damaged;
 }
 
 // The part a relationship points at, from the folder of the part that has it.
@@ -171,10 +200,10 @@ bool typeEndsWith(const Relationship& r, std::string_view kind) {
     return r.type.size() >= kind.size() && r.type.compare(r.type.size() - kind.size(), kind.size(), kind) == 0;
 }
 
-// The rows of the sheet, turned into the table's lines as they end.
-class TableBuilder {
+// The rows of the sheet, each handed on as it ends.
+class SheetRows {
 public:
-    explicit TableBuilder(WorkbookTable& result) : result_(result) { result_.table = "\xEF\xBB\xBF-\r\n"; }
+    explicit SheetRows(WorkbookRows& rows) : rows_(rows) {}
 
     // Starts the row of that number; false once the table has ended before it.
     bool startRow(std::size_t row) {
@@ -182,73 +211,50 @@ public:
         if (row > nextRow_ && row > 2)
             return false;  // rows the file leaves out are empty rows, and an empty row ends the table
         row_ = row;
-        fields_.fill({});
-        lastColumn_ = 0;
+        cells_.fill({});
+        width_ = 0;
+        holdsValue_ = false;
         return true;
     }
 
-    // A cell that holds a value; false once the conversion must stop.
-    bool cell(std::size_t column, std::string text, bool error) {
-        if (column == 0 || column <= lastColumn_)
-            return true;  // a cell named twice or out of order: the first counts
-        lastColumn_ = column;
+    // A cell that holds a value, empty text included.
+    void cell(std::size_t column, std::string text, bool error) {
+        if (column == 0 || column <= width_)
+            return;  // a cell named twice or out of order: the first counts
+        width_ = column;
+        holdsValue_ = holdsValue_ || error || !text.empty();
         if (column > fieldsWritten || row_ < 2)
-            return true;
-        if (error) {
-            fail(Status::errorValue, column);
-            result_.errorValue = germanError(text);
-            return false;
-        }
-        if (text.find_first_of("\r\n") != std::string::npos) {
-            fail(Status::lineBreak, column);
-            return false;
-        }
-        std::replace(text.begin(), text.end(), ';', cellSemicolon);
-        fields_[column - 1] = std::move(text);
-        return true;
+            return;  // the header is never interpreted
+        cells_[column - 1] = {error ? germanError(text) : std::move(text), error};
     }
 
-    // Ends the row, `times` times over; false once the table has ended.
+    // Ends the row, `times` times over; false once the table has ended or the rows' taker
+    // has stopped.
     bool endRow(std::size_t times = 1) {
         if (row_ < 2) {
             nextRow_ = row_ + 1;
             return times == 1;  // the header repeated: rows with no material of their own
         }
-        if (lastColumn_ == 0)
-            return false;
-        const std::size_t fields = std::min(lastColumn_, fieldsWritten);
+        if (!holdsValue_)
+            return false;  // a row in which no cell holds more than empty text ends the table
         times = std::min(times, lastRow + 1 - row_);
         for (std::size_t i = 0; i < times; ++i) {
-            for (std::size_t f = 0; f < fields; ++f) {
-                if (f > 0)
-                    result_.table += ';';
-                result_.table += fields_[f];
-            }
-            result_.table += "\r\n";
-            if (result_.table.size() > workbookPartLimit) {
-                result_.status = Status::tooLarge;
+            if (!rows_.row(row_ + i, cells_, width_))
                 return false;
-            }
         }
         nextRow_ = row_ + times;
         return nextRow_ <= lastRow;
     }
 
     std::size_t nextRow() const noexcept { return nextRow_; }
-    bool failed() const noexcept { return result_.status != Status::ok; }
 
 private:
-    void fail(Status status, std::size_t column) {
-        result_.status = status;
-        result_.row = row_;
-        result_.column = column;
-    }
-
-    WorkbookTable& result_;
-    std::array<std::string, fieldsWritten> fields_;
+    WorkbookRows& rows_;
+    std::array<WorkbookCell, fieldsWritten> cells_;
     std::size_t row_ = 0;
     std::size_t nextRow_ = 1;
-    std::size_t lastColumn_ = 0;
+    std::size_t width_ = 0;
+    bool holdsValue_ = false;
 };
 
 // ---- Office Open XML ----
@@ -302,7 +308,7 @@ std::size_t columnOf(std::string_view reference) {
 
 class SheetReader final : public XmlHandler {
 public:
-    SheetReader(const std::vector<std::string>& shared, TableBuilder& table) : shared_(shared), table_(table) {}
+    SheetReader(const std::vector<std::string>& shared, SheetRows& table) : shared_(shared), table_(table) {}
 
     bool damaged = false;  // a cell names a shared string that is not there
 
@@ -358,6 +364,7 @@ public:
     }
 
 private:
+    // False where the cell names a shared string that is not there.
     bool cellText() {
         if (type_ == "s") {
             const auto index = count(value_);
@@ -365,21 +372,23 @@ private:
                 damaged = true;
                 return false;
             }
-            return table_.cell(column_, shared_[*index], false);
+            table_.cell(column_, shared_[*index], false);
+        } else if (type_ == "str" || type_ == "inlineStr") {
+            table_.cell(column_, decodeEscapes(value_), false);
+        } else if (type_ == "b") {
+            table_.cell(column_, trimmed(value_) == "1" ? "WAHR" : "FALSCH", false);
+        } else if (type_ == "e") {
+            table_.cell(column_, std::string(trimmed(value_)), true);
+        } else if (type_ == "d") {
+            table_.cell(column_, value_, false);
+        } else {
+            table_.cell(column_, numberText(value_), false);
         }
-        if (type_ == "str" || type_ == "inlineStr")
-            return table_.cell(column_, decodeEscapes(value_), false);
-        if (type_ == "b")
-            return table_.cell(column_, value_ == "1" ? "WAHR" : "FALSCH", false);
-        if (type_ == "e")
-            return table_.cell(column_, value_, true);
-        if (type_ == "d")
-            return table_.cell(column_, value_, false);
-        return table_.cell(column_, numberText(value_), false);
+        return true;
     }
 
     const std::vector<std::string>& shared_;
-    TableBuilder& table_;
+    SheetRows& table_;
     std::string type_;
     std::string value_;
     std::size_t column_ = 0;
@@ -389,69 +398,70 @@ private:
     bool hasValue_ = false;
 };
 
-// The first sheet in the workbook's own order, found through its relationships.
-void readOfficeOpenXml(const ZipArchive& archive, WorkbookTable& result) {
-    const auto fail = [&](Status status) { result.status = status; };
+// The first worksheet in the workbook's own order, found through its relationships.
+Status readOfficeOpenXml(const ZipArchive& archive, WorkbookRows& taker) {
     std::string workbookPart = "xl/workbook.xml";
     const auto package = relationships(archive, "");
     if (!package)
-        return fail(Status::damaged);
+        return Status::damaged;
     for (const Relationship& r : *package)
         if (typeEndsWith(r, "/officeDocument"))
             workbookPart = resolve("", r.target);
     const ZipArchive::Entry* workbook = archive.find(workbookPart);
     if (workbook == nullptr)
-        return fail(Status::damaged);
+        return Status::damaged;
 
-    struct FirstSheet final : XmlHandler {
-        std::optional<std::string> id;
+    // The sheets in the workbook's order; which of them are worksheets (and not chart,
+    // dialog or macro sheets) their relationships tell.
+    struct Sheets final : XmlHandler {
+        std::vector<std::string> ids;
         bool start(std::string_view ns, std::string_view name, std::span<const XmlAttribute> attributes) override {
-            if (!isSheetNs(ns) || name != "sheet")
-                return true;
-            id = std::string(attribute(attributes, relations, "id").value_or(
-                attribute(attributes, relationsStrict, "id").value_or("")));
-            return false;
+            if (isSheetNs(ns) && name == "sheet")
+                ids.emplace_back(attribute(attributes, relations, "id").value_or(
+                    attribute(attributes, relationsStrict, "id").value_or("")));
+            return true;
         }
-        bool end(std::string_view, std::string_view) override { return true; }
+        bool end(std::string_view ns, std::string_view name) override { return !(isSheetNs(ns) && name == "sheets"); }
         bool text(std::string_view) override { return true; }
-    } first;
-    if (const Status read = readPart(archive, *workbook, first); read != Status::ok)
-        return fail(read);
+    } sheets;
+    if (const Status read = readPart(archive, *workbook, sheets); read != Status::ok)
+        return read;
     const auto links = relationships(archive, workbookPart);
-    if (!first.id || !links)
-        return fail(Status::damaged);
+    if (!links)
+        return Status::damaged;
 
     const ZipArchive::Entry* sheet = nullptr;
     const ZipArchive::Entry* sharedStrings = nullptr;
+    for (const std::string& id : sheets.ids) {
+        const auto link = std::find_if(links->begin(), links->end(), [&](const Relationship& r) { return r.id == id; });
+        if (link != links->end() && typeEndsWith(*link, "/worksheet")) {
+            sheet = archive.find(resolve(workbookPart, link->target));
+            break;
+        }
+    }
     for (const Relationship& r : *links) {
-        if (r.id == *first.id)
-            sheet = archive.find(resolve(workbookPart, r.target));
-        else if (typeEndsWith(r, "/sharedStrings"))
+        if (typeEndsWith(r, "/sharedStrings"))
             sharedStrings = archive.find(resolve(workbookPart, r.target));
     }
     if (sheet == nullptr)
-        return fail(Status::damaged);
+        return Status::damaged;
 
     SharedStringsReader shared;
     if (sharedStrings != nullptr) {
         if (const Status read = readPart(archive, *sharedStrings, shared); read != Status::ok)
-            return fail(read);
+            return read;
     }
-    result.status = Status::ok;
-    TableBuilder table(result);
+    SheetRows table(taker);
     SheetReader rows(shared.strings, table);
     const Status read = readPart(archive, *sheet, rows);
-    if (table.failed())
-        return;
-    if (read != Status::ok || rows.damaged)
-        fail(rows.damaged ? Status::damaged : read);
+    return rows.damaged ? Status::damaged : read;
 }
 
 // ---- OpenDocument ----
 
 class ContentReader final : public XmlHandler {
 public:
-    explicit ContentReader(TableBuilder& table) : table_(table) {}
+    explicit ContentReader(SheetRows& table) : table_(table) {}
 
     bool start(std::string_view ns, std::string_view name, std::span<const XmlAttribute> attributes) override {
         if (ignored_ > 0) {
@@ -468,8 +478,8 @@ public:
         }
         if (tableDepth_ == 0)
             return true;
-        if (ns == odfOffice && name == "annotation") {
-            ignored_ = 1;  // a comment's text is no cell text
+        if ((ns == odfOffice && name == "annotation") || (inCell_ && (ns == odfDraw || ns == odfDraw3d))) {
+            ignored_ = 1;  // a comment's text, or a drawing anchored to the cell: no cell text
             return true;
         }
         if (ns == odfTable && name == "table-row") {
@@ -493,6 +503,8 @@ public:
                 value_ = std::string(attribute(attributes, odfOffice, "date-value").value_or(""));
             else if (type == "time")
                 value_ = std::string(attribute(attributes, odfOffice, "time-value").value_or(""));
+            else if (const auto text = attribute(attributes, odfOffice, "string-value"); type == "string" && text)
+                value_ = std::string(*text);  // stands before the paragraphs where it is given
             return true;
         }
         if (!inCell_ || ns != odfText)
@@ -502,9 +514,11 @@ public:
                 text_ += '\n';  // a second paragraph is a line break within the cell
             ++inParagraph_;
             spaceBefore_ = true;  // white space at a paragraph's start is no text
-        } else if (inParagraph_ == 0) {
             return true;
-        } else if (name == "s") {
+        }
+        if (inParagraph_ == 0)
+            return true;
+        if (name == "s") {
             text_.append(std::min<std::size_t>(repeats(attributes, "c", odfText), 1024), ' ');
         } else if (name == "tab") {
             text_ += '\t';
@@ -544,9 +558,9 @@ public:
                 return true;
             const std::string text = value_ && !error_ ? *value_ : text_;
             for (std::size_t c = first; c <= std::min<std::size_t>(last, fieldsWritten + 1); ++c)
-                if (!table_.cell(c, text, error_))
-                    return false;
-            return table_.cell(last, text, error_);
+                table_.cell(c, text, error_);
+            table_.cell(last, text, error_);
+            return true;
         }
         return true;
     }
@@ -574,7 +588,7 @@ private:
         return std::clamp<std::size_t>(n, 1, lastRow);
     }
 
-    TableBuilder& table_;
+    SheetRows& table_;
     std::string text_;
     std::optional<std::string> value_;
     std::size_t column_ = 0;
@@ -590,74 +604,96 @@ private:
     bool done_ = false;
 };
 
-void readOpenDocument(const ZipArchive& archive, WorkbookTable& result) {
+Status readOpenDocument(const ZipArchive& archive, WorkbookRows& taker) {
     const ZipArchive::Entry* content = archive.find("content.xml");
-    if (content == nullptr) {
-        result.status = Status::damaged;
-        return;
-    }
-    result.status = Status::ok;
-    TableBuilder table(result);
+    if (content == nullptr)
+        return Status::damaged;
+    SheetRows table(taker);
     ContentReader rows(table);
-    const Status read = readPart(archive, *content, rows);
-    if (!table.failed() && read != Status::ok)
-        result.status = read;
+    return readPart(archive, *content, rows);
 }
 
 }  // namespace
 
-WorkbookTable readWorkbook(std::string_view bytes) {
-    WorkbookTable result;
-    if (bytes.starts_with(oleSignature)) {
-        result.status = Status::oldFormat;
-        return result;
-    }
+WorkbookStatus readWorkbookRows(std::string_view bytes, WorkbookRows& rows) {
+    if (bytes.starts_with(oleSignature))
+        return Status::oldFormat;
     if (!looksLikeZip(bytes))
-        return result;
+        return Status::notAWorkbook;
     const std::optional<ZipArchive> archive = ZipArchive::open(bytes);
-    if (!archive) {
-        result.status = Status::damaged;
-        return result;
-    }
+    if (!archive)
+        return Status::damaged;
     if (const ZipArchive::Entry* mimeType = archive->find("mimetype")) {
-        if (archive->readWhole(*mimeType, 256) == odsMimeType)
-            readOpenDocument(*archive, result);
-        return result;
+        const std::optional<std::string> type = archive->readWhole(*mimeType, 256);
+        if (!type)
+            return Status::damaged;
+        return *type == odsMimeType ? readOpenDocument(*archive, rows) : Status::notAWorkbook;
     }
     if (archive->find("[Content_Types].xml") != nullptr)
-        readOfficeOpenXml(*archive, result);
-    return result;
+        return readOfficeOpenXml(*archive, rows);
+    return Status::notAWorkbook;
 }
 
-std::string numberText(std::string_view stored) {
-    double value = 0;
-    const auto [end, error] = std::from_chars(stored.data(), stored.data() + stored.size(), value);
-    if (error != std::errc() || end != stored.data() + stored.size() || value != value || value - value != 0)
-        return std::string(stored);
-    if (value == 0)
-        return "0";
-    std::array<char, 32> buffer{};
-    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::scientific, 14);
-    // d.ddddddddddddde±x: the 15 significant digits and where the point belongs.
-    std::string_view scientific(buffer.data(), static_cast<std::size_t>(written.ptr - buffer.data()));
-    std::string text;
-    if (scientific.front() == '-') {
-        text += '-';
-        scientific.remove_prefix(1);
+namespace {
+
+// The significant digits of a number written out, its decimal exponent and its sign, as
+// the text stands: "-1.5E+3" is "15", 3, negative. Nothing for text that is no number.
+struct DecimalDigits {
+    std::string digits;  // without leading zeros; empty for zero
+    long exponent = 0;   // the value is 0.digits times ten to this
+    bool negative = false;
+};
+
+std::optional<DecimalDigits> decimalDigits(std::string_view text) {
+    DecimalDigits number;
+    std::size_t at = 0;
+    if (at < text.size() && (text[at] == '-' || text[at] == '+'))
+        number.negative = text[at++] == '-';
+    bool anyDigit = false;
+    bool point = false;
+    long beforePoint = 0;
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        if (c == '.' && !point) {
+            point = true;
+        } else if (c >= '0' && c <= '9') {
+            anyDigit = true;
+            if (number.digits.empty() && c == '0') {
+                if (point)
+                    --number.exponent;  // a zero between the point and the first digit
+                continue;
+            }
+            number.digits += c;
+            beforePoint += !point;
+        } else {
+            break;
+        }
     }
-    const std::size_t e = scientific.find('e');
-    std::string digits;
-    for (const char c : scientific.substr(0, e))
-        if (c != '.')
-            digits += c;
+    number.exponent += beforePoint;
+    if (!anyDigit)
+        return std::nullopt;
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        long power = 0;
+        std::string_view rest = text.substr(at + 1);
+        if (!rest.empty() && rest.front() == '+')
+            rest.remove_prefix(1);
+        const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), power);
+        if (error != std::errc() || end != rest.data() + rest.size() || power > 100000 || power < -100000)
+            return std::nullopt;
+        number.exponent += power;
+        at = text.size();
+    }
+    if (at != text.size())
+        return std::nullopt;
+    return number;
+}
+
+// The digits written with a decimal comma and no exponent: "123", "1,5", "0,015".
+std::string withDecimalComma(bool negative, std::string digits, long exponent) {
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();
-    int exponent = 0;
-    std::string_view power = scientific.substr(e + 1);
-    if (power.front() == '+')
-        power.remove_prefix(1);
-    std::from_chars(power.data(), power.data() + power.size(), exponent);
-    const int point = exponent + 1;  // digits before the decimal point
+    std::string text = negative ? "-" : "";
+    const long point = exponent;  // digits before the decimal point
     if (point <= 0) {
         text += "0,";
         text.append(static_cast<std::size_t>(-point), '0');
@@ -671,6 +707,64 @@ std::string numberText(std::string_view stored) {
         text += digits.substr(static_cast<std::size_t>(point));
     }
     return text;
+}
+
+}  // namespace
+
+std::string numberText(std::string_view stored) {
+    const std::string_view given = trimmed(stored);
+    std::string_view magnitude = given;
+    if (!magnitude.empty() && magnitude.front() == '+')
+        magnitude.remove_prefix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(magnitude.data(), magnitude.data() + magnitude.size(), value);
+    if (error == std::errc::result_out_of_range && end == magnitude.data() + magnitude.size()) {
+        // Past the largest double, or too close to zero for the smallest: the digits
+        // themselves, rounded to 15, or zero.
+        const std::optional<DecimalDigits> number = decimalDigits(given);
+        if (!number || number->digits.empty() || number->exponent < 0)
+            return number ? "0" : std::string(stored);
+        std::string digits = number->digits.substr(0, 16);
+        digits.resize(16, '0');
+        long exponent = number->exponent;
+        const bool up = digits[15] >= '5';
+        digits.pop_back();
+        if (up) {
+            std::size_t at = digits.size();
+            while (at > 0 && digits[at - 1] == '9')
+                digits[--at] = '0';
+            if (at == 0) {
+                digits.insert(digits.begin(), '1');
+                digits.pop_back();
+                ++exponent;
+            } else {
+                ++digits[at - 1];
+            }
+        }
+        return withDecimalComma(number->negative, digits, exponent);
+    }
+    if (error != std::errc() || end != magnitude.data() + magnitude.size() || value != value || value - value != 0)
+        return std::string(stored);
+    if (value == 0)
+        return "0";
+    std::array<char, 32> buffer{};
+    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::scientific, 14);
+    // d.ddddddddddddde±x: the 15 significant digits and where the point belongs.
+    std::string_view scientific(buffer.data(), static_cast<std::size_t>(written.ptr - buffer.data()));
+    const bool negative = scientific.front() == '-';
+    if (negative)
+        scientific.remove_prefix(1);
+    const std::size_t e = scientific.find('e');
+    std::string digits;
+    for (const char c : scientific.substr(0, e))
+        if (c != '.')
+            digits += c;
+    long exponent = 0;
+    std::string_view power = scientific.substr(e + 1);
+    if (power.front() == '+')
+        power.remove_prefix(1);
+    std::from_chars(power.data(), power.data() + power.size(), exponent);
+    return withDecimalComma(negative, digits, exponent + 1);
 }
 
 std::string columnLetters(std::size_t column) {

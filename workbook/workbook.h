@@ -1,47 +1,81 @@
 // A workbook as the table it holds. The first worksheet of an Excel workbook (.xlsx, .xlsm)
-// or a LibreOffice spreadsheet (.ods) becomes the CSV table that it converts as: a header
-// line, then one line per row up to the first row without any value, each with the row's
-// first six fields. The sheet is streamed, never held whole, and no grid is ever built.
+// or a LibreOffice spreadsheet (.ods) is a header row, never interpreted, then data rows up
+// to the first row without any value. The sheet is streamed and each row handed on as its
+// end is read, never held whole, and no grid is ever built.
 #pragma once
 
+#include "conversion/material_conversion.h"
+
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace brisel {
 
-// Stands for a ";" inside a cell in the table made of a workbook, so that the cell stays
-// one field; the records get the ";" back. XML cannot hold this byte.
-inline constexpr char cellSemicolon = '\x1F';
+class AnsiCodePage;
 
-// What one entry of a workbook may inflate to, and what the table made of it may hold.
+// What one entry of a workbook may inflate to, and what its records may take.
 inline constexpr std::size_t workbookPartLimit = std::size_t{256} << 20;
 
-struct WorkbookTable {
-    enum class Status {
-        ok,
-        notAWorkbook,  // any other file, a CSV table above all: read as it is
-        oldFormat,     // an Excel 97-2003 workbook (.xls) or one protected with a password
-        damaged,       // a damaged or incomplete archive, a missing part, malformed XML
-        tooLarge,      // a part that inflates past workbookPartLimit
-        errorValue,    // an error value (#DIV/0!, ...) in one of a row's first six cells
-        lineBreak,     // a line break in one of them
-    };
-
-    Status status = Status::notAWorkbook;
-    std::string table;        // ok: UTF-8, lines ended by CR LF, ";" in cells as cellSemicolon
-    std::size_t row = 0;      // errorValue, lineBreak: the row as the sheet numbers it
-    std::size_t column = 0;   // and its column, from 1
-    std::string errorValue;   // errorValue: as the German Excel shows it, e.g. "#WERT!"
+enum class WorkbookStatus {
+    ok,
+    notAWorkbook,  // any other file, a CSV table above all: read as it is
+    oldFormat,     // an Excel 97-2003 workbook (.xls) or one protected with a password
+    damaged,       // a damaged or incomplete archive, a wrong checksum, a missing part, malformed XML
+    tooLarge,      // a part that inflates past workbookPartLimit
 };
 
-// Reads `bytes` as a workbook if it is one, told by its content alone. Throws
-// std::bad_alloc.
-[[nodiscard]] WorkbookTable readWorkbook(std::string_view bytes);
+// One cell as the sheet shows it: its text (UTF-8; a number by the number rule, a truth
+// value as "WAHR" or "FALSCH"), or an error value as the German Excel shows it.
+struct WorkbookCell {
+    std::string text;
+    bool error = false;
+};
 
-// A number as a workbook stores it ("7.85", "1E+16") as a record takes it: rounded to 15
-// significant digits, without exponent or trailing zeros, with a decimal comma ("7,85",
-// "10000000000000000"). Text that is no number comes back as it is.
+// Takes the data rows of a sheet, one at a time, in the sheet's order.
+class WorkbookRows {
+public:
+    virtual ~WorkbookRows() = default;
+    // A data row: its number as the sheet counts it, its first six cells (empty where the
+    // sheet has none), and its width, the column of its last cell that holds anything.
+    // A row is handed on only when a cell holds more than empty text. False stops.
+    virtual bool row(std::size_t number, std::span<const WorkbookCell> cells, std::size_t width) = 0;
+};
+
+// Reads `bytes` as a workbook if it is one, told by its content alone, and hands its data
+// rows to `rows`; ok also when `rows` stopped it. Throws std::bad_alloc.
+[[nodiscard]] WorkbookStatus readWorkbookRows(std::string_view bytes, WorkbookRows& rows);
+
+// A workbook's records, or the first problem in the sheet's order.
+struct WorkbookRecords {
+    enum class Status {
+        ok,
+        unreadable,       // see `read`
+        errorValue,       // an error value in one of a data row's first six cells
+        lineBreak,        // a line break in one of them
+        unrepresentable,  // a character there that the records' encoding cannot hold
+        tooFewFields,     // a data row of fewer than six cells
+    };
+
+    Status status = Status::ok;
+    WorkbookStatus read = WorkbookStatus::ok;  // tooLarge also for records past workbookPartLimit
+    ConversionResult records;    // ok: every record
+    std::size_t row = 0;         // the row of a problem, as the sheet counts it
+    std::size_t column = 0;      // errorValue, lineBreak, unrepresentable: its column, from 1
+    std::size_t fieldCount = 0;  // tooFewFields: the row's cells
+    std::string errorValue;      // errorValue: as the German Excel shows it, e.g. "#WERT!"
+};
+
+// The records of a workbook's data rows, with `prefix` (in the records' encoding) in front
+// of every material name: in the ANSI `codePage`, or in UTF-8 where it is null. Throws
+// std::bad_alloc.
+[[nodiscard]] WorkbookRecords convertWorkbook(std::string_view bytes, std::string_view prefix,
+                                              const AnsiCodePage* codePage);
+
+// A number as a workbook stores it ("7.85", "1E+16", " 2.5 ") as a record takes it: rounded
+// to 15 significant digits, without exponent or trailing zeros, with a decimal comma
+// ("7,85", "10000000000000000", "2,5"). Text that is no number comes back as it is.
 [[nodiscard]] std::string numberText(std::string_view stored);
 
 // The column's letters: 1 is "A", 27 is "AA".

@@ -76,6 +76,7 @@ std::optional<ZipArchive> ZipArchive::open(std::string_view bytes) {
         Entry entry;
         entry.flags = le16(bytes, at + 8);
         entry.method = le16(bytes, at + 10);
+        entry.crc = le32(bytes, at + 16);
         entry.compressedSize = le32(bytes, at + 20);
         entry.localHeader = le32(bytes, at + 42);
         entry.name = bytes.substr(at + directoryEntrySize, nameLength);
@@ -106,7 +107,8 @@ struct ZipArchive::Reader::Inflater {
     bool ended = false;
 };
 
-ZipArchive::Reader::Reader(const ZipArchive& archive, const Entry& entry, std::uint64_t limit) : limit_(limit) {
+ZipArchive::Reader::Reader(const ZipArchive& archive, const Entry& entry, std::uint64_t limit)
+    : limit_(limit), expectedCrc_(entry.crc), crc_(crc32(0, nullptr, 0)) {
     const auto data = archive.dataOf(entry);
     if (!data) {
         status_ = Status::damaged;
@@ -168,6 +170,12 @@ std::optional<std::string_view> ZipArchive::Reader::next() {
     done_ += got.size();
     if (done_ > limit_) {
         status_ = Status::tooLarge;
+        return std::nullopt;
+    }
+    if (!got.empty())  // a null buffer would ask zlib for the initial value instead
+        crc_ = crc32(crc_, reinterpret_cast<const Bytef*>(got.data()), static_cast<uInt>(got.size()));
+    else if (crc_ != expectedCrc_) {
+        status_ = Status::damaged;
         return std::nullopt;
     }
     return got;

@@ -19,6 +19,7 @@ public:
         std::string_view name;
         std::uint16_t method = 0;  // 0 stored, 8 deflated; others are not read
         std::uint16_t flags = 0;
+        std::uint32_t crc = 0;  // the CRC-32 of the content
         std::uint64_t compressedSize = 0;
         std::uint64_t localHeader = 0;
     };
@@ -33,6 +34,7 @@ public:
     enum class Status { ok, damaged, unsupported, tooLarge };
 
     // Reads one entry's content in pieces of at most 64 KB, never more than `limit` bytes.
+    // Content whose checksum does not match is damaged, found as its end is read.
     class Reader {
     public:
         Reader(const ZipArchive& archive, const Entry& entry, std::uint64_t limit);
@@ -50,6 +52,8 @@ public:
         std::string_view data_;  // the stored or deflated bytes
         std::uint64_t limit_;
         std::uint64_t done_ = 0;
+        std::uint32_t expectedCrc_ = 0;
+        unsigned long crc_ = 0;
         Status status_ = Status::ok;
     };
 

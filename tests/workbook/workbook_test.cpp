@@ -1,27 +1,231 @@
-// Workbooks read as the tables they hold: the text rules, the odd files, the damaged ones.
+// Workbooks read as the records they hold: the text rules, the odd files, the damaged ones.
 #include "workbook/workbook.h"
-#include "workbook/zip_archive.h"
 
+#include "conversion/text_encoding.h"
 #include "workbook_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace brisel {
 namespace {
-
-using Status = WorkbookTable::Status;
 
 std::string fixture(const std::string& name) {
     return workbookFixture(name);
 }
 
+// ISO 8859-1: each byte its own character, so every test sees the same code page.
+const AnsiCodePage& latin1() {
+    static const AnsiCodePage codePage([] {
+        std::u16string characters(256, u'\0');
+        for (std::size_t byte = 0; byte < 256; ++byte)
+            characters[byte] = static_cast<char16_t>(byte);
+        return characters;
+    }());
+    return codePage;
+}
+
+// What a conversion came to, for comparing: the records, or the problem and where.
+std::string outcome(const WorkbookRecords& read) {
+    using Status = WorkbookRecords::Status;
+    const std::string at = std::to_string(read.row) + ":" + std::to_string(read.column);
+    switch (read.status) {
+    case Status::ok:
+        return std::string(read.records.records());
+    case Status::unreadable:
+        return read.read == WorkbookStatus::damaged ? "damaged" : "unreadable " + std::to_string(static_cast<int>(read.read));
+    case Status::errorValue:
+        return "error " + read.errorValue + " at " + at;
+    case Status::lineBreak:
+        return "line break at " + at;
+    case Status::unrepresentable:
+        return "unrepresentable at " + at;
+    case Status::tooFewFields:
+        return std::to_string(read.fieldCount) + " fields in row " + std::to_string(read.row);
+    }
+    return "?";
+}
+
+std::string convert(std::string_view bytes) {
+    return outcome(convertWorkbook(bytes, "", &latin1()));
+}
+
+// ---- Workbooks made by hand: a ZIP archive of stored entries ----
+
+std::uint32_t crc32Of(std::string_view bytes) {
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (const char c : bytes) {
+        crc ^= static_cast<unsigned char>(c);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+    }
+    return ~crc;
+}
+
+void put(std::string& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>(value >> (8 * i) & 0xFF);
+}
+
+std::string zipOf(const std::vector<std::pair<std::string, std::string>>& entries) {
+    std::string archive, directory;
+    for (const auto& [name, data] : entries) {
+        const auto offset = static_cast<std::uint32_t>(archive.size());
+        const auto size = static_cast<std::uint32_t>(data.size());
+        const auto nameSize = static_cast<std::uint32_t>(name.size());
+        put(archive, 0x04034b50, 4), put(archive, 20, 2), put(archive, 0, 2), put(archive, 0, 2), put(archive, 0, 4);
+        put(archive, crc32Of(data), 4), put(archive, size, 4), put(archive, size, 4), put(archive, nameSize, 2);
+        put(archive, 0, 2);
+        archive += name + data;
+        put(directory, 0x02014b50, 4), put(directory, 20, 2), put(directory, 20, 2), put(directory, 0, 2);
+        put(directory, 0, 2), put(directory, 0, 4), put(directory, crc32Of(data), 4), put(directory, size, 4);
+        put(directory, size, 4), put(directory, nameSize, 2), put(directory, 0, 2), put(directory, 0, 2);
+        put(directory, 0, 2), put(directory, 0, 2), put(directory, 0, 4), put(directory, offset, 4);
+        directory += name;
+    }
+    const auto start = static_cast<std::uint32_t>(archive.size());
+    archive += directory;
+    put(archive, 0x06054b50, 4), put(archive, 0, 4), put(archive, static_cast<std::uint32_t>(entries.size()), 2);
+    put(archive, static_cast<std::uint32_t>(entries.size()), 2), put(archive, static_cast<std::uint32_t>(directory.size()), 4);
+    put(archive, start, 4), put(archive, 0, 2);
+    return archive;
+}
+
+constexpr const char* relationships = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+
+// An .xlsx of one worksheet, `rows` after a header row of `header`'s cells; `chartFirst`
+// puts a chart sheet before it in the workbook's order.
+std::string xlsxOf(const std::string& rows, bool chartFirst = false,
+                   const std::string& header = "<c t='inlineStr'><is><t>Name</t></is></c>") {
+    const std::string packageNs = "http://schemas.openxmlformats.org/package/2006/relationships";
+    const std::string sheets = std::string(chartFirst ? "<sheet name='Diagramm' sheetId='2' r:id='rId2'/>" : "") +
+                               "<sheet name='Materialien' sheetId='1' r:id='rId1'/>";
+    return zipOf({
+        {"[Content_Types].xml", "<Types xmlns='http://schemas.openxmlformats.org/package/2006/content-types'/>"},
+        {"_rels/.rels", "<Relationships xmlns='" + packageNs + "'><Relationship Id='rId1' Type='" + relationships +
+                            "/officeDocument' Target='xl/workbook.xml'/></Relationships>"},
+        {"xl/workbook.xml", "<workbook xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main' xmlns:r='" +
+                                std::string(relationships) + "'><sheets>" + sheets + "</sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels",
+         "<Relationships xmlns='" + packageNs + "'><Relationship Id='rId1' Type='" + relationships +
+             "/worksheet' Target='worksheets/sheet1.xml'/><Relationship Id='rId2' Type='" + relationships +
+             "/chartsheet' Target='chartsheets/sheet1.xml'/></Relationships>"},
+        {"xl/chartsheets/sheet1.xml", "<chartsheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'/>"},
+        {"xl/worksheets/sheet1.xml",
+         "<worksheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'><sheetData>"
+         "<row r='1'>" + header + "</row>" + rows + "</sheetData></worksheet>"},
+    });
+}
+
+// A data row of cells given as XML, or as plain values ("t:" for inline text).
+std::string xlsxRow(std::initializer_list<std::string> cells) {
+    std::string row = "<row>";
+    for (const std::string& cell : cells) {
+        if (cell.starts_with("<"))
+            row += cell;
+        else if (cell.starts_with("t:"))
+            row += "<c t='inlineStr'><is><t xml:space='preserve'>" + cell.substr(2) + "</t></is></c>";
+        else
+            row += "<c><v>" + cell + "</v></c>";
+    }
+    return row + "</row>";
+}
+
+const std::string steel = xlsxRow({"t:Stahl", "7.85", "1", "31", "45", "2.5"});
+const std::string steelRecord = "MAT=1,Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n";
+
+// An .ods of one table, `rows` after a header row.
+std::string odsOf(const std::string& rows) {
+    return zipOf({
+        {"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+        {"content.xml",
+         "<o:document-content xmlns:o='urn:oasis:names:tc:opendocument:xmlns:office:1.0' "
+         "xmlns:t='urn:oasis:names:tc:opendocument:xmlns:table:1.0' xmlns:p='urn:oasis:names:tc:opendocument:xmlns:text:1.0' "
+         "xmlns:d='urn:oasis:names:tc:opendocument:xmlns:drawing:1.0'><o:body><o:spreadsheet><t:table>"
+         "<t:table-row><t:table-cell o:value-type='string'><p:p>Name</p:p></t:table-cell></t:table-row>" + rows +
+         "</t:table></o:spreadsheet></o:body></o:document-content>"},
+    });
+}
+
+// A data row whose first cell is given as XML, followed by the usual numbers.
+std::string odsRow(const std::string& first) {
+    std::string row = "<t:table-row>" + first;
+    for (const char* value : {"7.85", "1", "31", "45", "2.5"})
+        row += std::string("<t:table-cell o:value-type='float' o:value='") + value + "'/>";
+    return row + "</t:table-row>";
+}
+
+TEST(ConvertWorkbook, FollowsTheTextRulesAndReportsTheFirstProblemInTheSheetsOrder) {
+    struct Case {
+        const char* name;
+        std::string workbook;
+        std::string expected;
+    };
+    for (const Case& c : {
+             Case{"the header is never interpreted, an error value in it neither",
+                  xlsxOf(steel, false, "<c t='e'><v>#N/A</v></c>"), steelRecord},
+             Case{"an error value in the German Excel's words", xlsxOf(xlsxRow({"t:Stahl", "<c t='e'><v>#N/A</v></c>"})),
+                  "error #NV at 2:2"},
+             Case{"an escaped lone CR is a line break", xlsxOf(xlsxRow({"t:Stahl_x000D_verzinkt"})), "line break at 2:1"},
+             Case{"a character U+001F is text, not a separator", xlsxOf(xlsxRow({"t:a_x001F_b", "7.85", "1", "31", "45", "2.5"})),
+                  "MAT=1,a\x1F" "b\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n"},
+             Case{"a number with white space around it",
+                  xlsxOf(xlsxRow({"t:Stahl", "\n 7.85 \n", "1", "31", "45", "2.5"})), steelRecord},
+             Case{"numbers at the ends of the double range",
+                  xlsxOf(xlsxRow({"t:Stahl", "1e-400", "1", "1.797693134862316e+308", "45", "2.5"})),
+                  "MAT=1,Stahl\r\n-XHATCH=179769313486232" + std::string(294, '0') + ", 45, 2,5\r\n-KG_P_L=0\r\n"},
+             Case{"a row of empty text ends the table; an empty text among values is an empty field",
+                  xlsxOf(xlsxRow({"t:", "7.85", "1", "31", "45", "2.5"}) + xlsxRow({"t:"}) + steel),
+                  "MAT=1,\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n"},
+             Case{"a short row before an error value", xlsxOf(xlsxRow({"t:Stahl", "7.85"}) + xlsxRow({"<c t='e'><v>#REF!</v></c>"})),
+                  "2 fields in row 2"},
+             Case{"a character of no code page before an error value in its row",
+                  xlsxOf(xlsxRow({"t:Stahl", "t:\xE2\x82\xAC", "<c t='e'><v>#DIV/0!</v></c>"})), "unrepresentable at 2:2"},
+             Case{"the first worksheet, not a chart sheet before it", xlsxOf(steel, true), steelRecord},
+             Case{"a stored entry whose checksum does not match", [] {
+                      std::string damaged = xlsxOf(steel);
+                      damaged[damaged.find("Stahl")] = 'X';
+                      return damaged;
+                  }(),
+                  "damaged"},
+             Case{"an .ods cell: its own paragraphs, without a comment, a drawing or leading blanks",
+                  odsOf(odsRow("<t:table-cell o:value-type='string'><o:annotation><p:p>Kommentar</p:p></o:annotation>"
+                               "<d:frame><d:text-box><p:p>Bild</p:p><p:p>zweiter Absatz</p:p></d:text-box></d:frame>"
+                               "<p:p>   Stahl</p:p></t:table-cell>")),
+                  steelRecord},
+             Case{"an .ods string value stands before its paragraphs",
+                  odsOf(odsRow("<t:table-cell o:value-type='string' o:string-value='Stahl'><p:p>anders</p:p></t:table-cell>")),
+                  steelRecord},
+             Case{"an .ods shape on an empty cell after the last material ends the table",
+                  odsOf(odsRow("<t:table-cell o:value-type='string'><p:p>Stahl</p:p></t:table-cell>") +
+                        "<t:table-row><t:table-cell><d:custom-shape><p:p>Pfeil</p:p></d:custom-shape></t:table-cell></t:table-row>"),
+                  steelRecord},
+         }) {
+        EXPECT_EQ(convert(c.workbook), c.expected) << c.name;
+    }
+}
+
+TEST(ConvertWorkbook, ChecksTheChecksumOfADeflatedEntry) {
+    std::string workbook = fixture("openpyxl.xlsx");
+    ASSERT_EQ(convert(workbook).substr(0, 4), "MAT=");
+    // The central directory's CRC-32 of every entry, changed.
+    for (std::size_t at = workbook.find("PK\x01\x02"); at != std::string::npos; at = workbook.find("PK\x01\x02", at + 4))
+        workbook[at + 16] = static_cast<char>(workbook[at + 16] ^ 1);
+    EXPECT_EQ(convert(workbook), "damaged");
+}
+
 TEST(NumberText, IsTheValueRoundedTo15DigitsWithADecimalComma) {
-    const std::pair<const char*, const char*> cases[] = {
+    const std::pair<const char*, std::string> cases[] = {
         {"7.85", "7,85"}, {"31", "31"}, {"0.30000000000000004", "0,3"}, {"-0.5", "-0,5"},
         {"1E+16", "10000000000000000"}, {"1.5E-7", "0,00000015"}, {"0", "0"}, {"-0", "0"},
         {"123456789012345678", "123456789012346000"}, {"2.50", "2,5"}, {"abc", "abc"}, {"", ""},
+        {" 7.85\r\n", "7,85"}, {"+2.5", "2,5"}, {"-1e-400", "0"},
+        {"-1.7976931348623159e308", "-179769313486232" + std::string(294, '0')},
+        {"9.999999999999999e400", "1" + std::string(401, '0')},
     };
     for (const auto& [stored, expected] : cases)
         EXPECT_EQ(numberText(stored), expected) << stored;
@@ -34,50 +238,33 @@ TEST(ColumnLetters, CountAsTheSheetDoes) {
     EXPECT_EQ(columnLetters(16384), "XFD");
 }
 
-// The table a workbook converts as, after its header line.
-std::string rowsOf(const WorkbookTable& read) {
-    const std::string_view table = read.table;
-    return std::string(table.substr(table.find('\n') + 1));
+TEST(ConvertWorkbook, TakesTheFirstSheetWithItsOddCells) {
+    // inline strings, rich text runs without their phonetic guide, rows and cells without a
+    // reference, a ";" kept in its cell, a formula's text, a formatted cell that holds
+    // nothing, the gap after row 3 that ends the table
+    EXPECT_EQ(convert(fixture("handgemacht.xlsx")),
+              "MAT=1,Stahl; verzinkt\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n"
+              "MAT=2,Aluminium \r\n-XHATCH=32, 0, 1\r\n-KG_P_L=2.7\r\n");
+    // truth values as the German Excel shows them
+    EXPECT_NE(convert(fixture("wahrheitswerte.xlsx")).find("MAT=7,Quarz\r\n-XHATCH=36, WAHR, FALSCH\r\n"),
+              std::string::npos);
+    // repeated rows and columns, blanks and a truth value, a million empty rows
+    EXPECT_EQ(convert(fixture("wiederholt.ods")),
+              "MAT=,Stahl  S235\r\n-XHATCH=31, WAHR, 0,25\r\n-KG_P_L=\r\nMAT=,Stahl  S235\r\n-XHATCH=31, WAHR, 0,25\r\n-KG_P_L=\r\n");
 }
 
-TEST(ReadWorkbook, TakesTheFirstSheetWithItsOddCells) {
-    struct Case {
-        const char* file;
-        const char* rows;
-    };
-    for (const Case& c : {
-             // inline strings, rich text runs without their phonetic guide, rows and cells
-             // without a reference, a ";" kept in its cell, a formula's text, a formatted
-             // cell that holds nothing, the gap after row 3 that ends the table
-             Case{"handgemacht.xlsx", "Stahl\x1F verzinkt;7,85;1;31;45;2,5\r\nAluminium ;2,7;2;32;0;1\r\n"},
-             // repeated rows and columns, blanks and a truth value, a million empty rows
-             Case{"wiederholt.ods", "Stahl  S235;;;31;WAHR;0,25\r\nStahl  S235;;;31;WAHR;0,25\r\n"},
-         }) {
-        const WorkbookTable read = readWorkbook(fixture(c.file));
-        EXPECT_EQ(read.status, Status::ok) << c.file;
-        EXPECT_EQ(rowsOf(read), c.rows) << c.file;
-    }
+TEST(ConvertWorkbook, StopsAtAnErrorValueOrALineBreakInACellThatIsWritten) {
+    EXPECT_EQ(convert(fixture("fehlerwert.xlsx")), "error #WERT! at 2:3");
+    EXPECT_EQ(convert(fixture("zeilenumbruch.xlsx")), "line break at 2:2");
 }
 
-TEST(ReadWorkbook, StopsAtAnErrorValueOrALineBreakInACellThatIsWritten) {
-    const WorkbookTable error = readWorkbook(fixture("fehlerwert.xlsx"));
-    EXPECT_EQ(error.status, Status::errorValue);
-    EXPECT_EQ(error.row, 2u);
-    EXPECT_EQ(error.column, 3u);
-    EXPECT_EQ(error.errorValue, "#WERT!");
-    const WorkbookTable lineBreak = readWorkbook(fixture("zeilenumbruch.xlsx"));
-    EXPECT_EQ(lineBreak.status, Status::lineBreak);
-    EXPECT_EQ(lineBreak.row, 2u);
-    EXPECT_EQ(lineBreak.column, 2u);
-}
-
-TEST(ReadWorkbook, TellsOtherFilesByTheirContent) {
+TEST(ConvertWorkbook, TellsOtherFilesByTheirContent) {
     const std::string workbook = fixture("openpyxl.xlsx");
     const std::string_view ole("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
     struct Case {
         const char* name;
         std::string bytes;
-        Status status;
+        WorkbookStatus status;
     };
     std::string badDeflate = workbook;
     // Each entry's data start after its 30-byte header, its name and its extra field.
@@ -91,23 +278,24 @@ TEST(ReadWorkbook, TellsOtherFilesByTheirContent) {
     for (std::size_t at = storedOther.find("PK\x01\x02"); at != std::string::npos; at = storedOther.find("PK\x01\x02", at + 4))
         storedOther[at + 10] = 99;  // a compression method no workbook uses
     for (const Case& c : {
-             Case{"a CSV table", "Name;Gewicht\r\nStahl;7,85\r\n", Status::notAWorkbook},
-             Case{"an old Excel file", std::string(ole) + std::string(600, '\0'), Status::oldFormat},
-             Case{"a cut-off archive", workbook.substr(0, workbook.size() / 2), Status::damaged},
-             Case{"a damaged entry", badDeflate, Status::damaged},
-             Case{"an unknown compression", storedOther, Status::damaged},
-             Case{"the mark of a ZIP alone", "PK\x03\x04", Status::damaged},
+             Case{"a CSV table", "Name;Gewicht\r\nStahl;7,85\r\n", WorkbookStatus::notAWorkbook},
+             Case{"an old Excel file", std::string(ole) + std::string(600, '\0'), WorkbookStatus::oldFormat},
+             Case{"a cut-off archive", workbook.substr(0, workbook.size() / 2), WorkbookStatus::damaged},
+             Case{"a damaged entry", badDeflate, WorkbookStatus::damaged},
+             Case{"an unknown compression", storedOther, WorkbookStatus::damaged},
+             Case{"the mark of a ZIP alone", "PK\x03\x04", WorkbookStatus::damaged},
          }) {
-        EXPECT_EQ(readWorkbook(c.bytes).status, c.status) << c.name;
+        EXPECT_EQ(convertWorkbook(c.bytes, "", &latin1()).read, c.status) << c.name;
     }
 }
 
-TEST(ReadWorkbook, FindsEveryByteOfTheArchiveInsideIt) {
+TEST(ConvertWorkbook, FindsEveryByteOfTheArchiveInsideIt) {
     // Every cut of a small workbook ends in a status, never in a read outside the bytes
     // (the sanitizers watch that).
     const std::string workbook = fixture("handgemacht.xlsx");
     for (std::size_t size = 0; size < workbook.size(); size += 7)
-        EXPECT_NE(readWorkbook(std::string_view(workbook).substr(0, size)).status, Status::ok) << size;
+        EXPECT_NE(convertWorkbook(std::string_view(workbook).substr(0, size), "", &latin1()).read, WorkbookStatus::ok)
+            << size;
 }
 
 }  // namespace
