@@ -413,6 +413,8 @@ Status readOfficeOpenXml(const ZipArchive& archive, WorkbookRows& taker) {
 
     // The sheets in the workbook's order; which of them are worksheets (and not chart,
     // dialog or macro sheets) their relationships tell.
+    static constexpr std::string_view otherSheets[] = {"/chartsheet", "/dialogsheet", "/xlMacrosheet",
+                                                       "/xlIntlMacrosheet"};
     struct Sheets final : XmlHandler {
         std::vector<std::string> ids;
         bool start(std::string_view ns, std::string_view name, std::span<const XmlAttribute> attributes) override {
@@ -434,7 +436,10 @@ Status readOfficeOpenXml(const ZipArchive& archive, WorkbookRows& taker) {
     const ZipArchive::Entry* sharedStrings = nullptr;
     for (const std::string& id : sheets.ids) {
         const auto link = std::find_if(links->begin(), links->end(), [&](const Relationship& r) { return r.id == id; });
-        if (link != links->end() && typeEndsWith(*link, "/worksheet")) {
+        const bool notAWorksheet = link != links->end() &&
+                                   std::any_of(std::begin(otherSheets), std::end(otherSheets),
+                                               [&](std::string_view kind) { return typeEndsWith(*link, kind); });
+        if (link != links->end() && !notAWorksheet) {
             sheet = archive.find(resolve(workbookPart, link->target));
             break;
         }

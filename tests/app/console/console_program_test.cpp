@@ -3,6 +3,7 @@
 
 #include "platform/console.h"
 #include "temp_folder.h"
+#include "hand_made_workbook.h"
 #include "workbook_fixture.h"
 
 #include <gtest/gtest.h>
@@ -76,6 +77,7 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
     folder.write(u"umbruch.xlsx", workbookFixture("zeilenumbruch.xlsx"));
     folder.write(u"alt.xls", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(1000, '\0'));
     folder.write(u"kaputt.xlsx", workbookFixture("openpyxl.xlsx").substr(0, 3000));
+    folder.write(u"omega.xlsx", xlsxOf(xlsxRow({"t:Stahl", "t:\xCE\xA9"})));
     for (const Case& c : {
              Case{{u"--ersetzen", u"fehlt.csv", u"material.ini"}, u"Die angegebene Quelldatei existiert nicht."},
              Case{{u"--ersetzen", u"", u"material.ini"}, u"Bitte Quelldatei auswählen"},
@@ -93,6 +95,8 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   u"Die Quelldatei „alt.xls“ ist eine Arbeitsmappe im alten Excel-Format (.xls) oder mit einem "
                   u"Kennwort geschützt. Bitte in Excel als „Excel-Arbeitsmappe (*.xlsx)“ ohne Kennwort oder als CSV "
                   u"speichern."},
+             Case{{u"--ersetzen", u"omega.xlsx", u"material.ini"},
+                  u"Zeile 2, Spalte B der Quelldatei enthält Zeichen, die in der Zieldatei nicht darstellbar sind."},
              Case{{u"--ersetzen", u"kaputt.xlsx", u"material.ini"},
                   u"Die Arbeitsmappe „kaputt.xlsx“ kann nicht gelesen werden: sie ist beschädigt oder unvollständig."},
          }) {
