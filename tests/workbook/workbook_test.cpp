@@ -97,7 +97,7 @@ TEST(ConvertWorkbook, FollowsTheTextRulesAndReportsTheFirstProblemInTheSheetsOrd
                   xlsxOf(xlsxRow({"t:Stahl", "\n 7.85 \n", "1", "31", "45", "2.5"})), steelRecord},
              Case{"numbers at the ends of the double range",
                   xlsxOf(xlsxRow({"t:Stahl", "1e-400", "1", "1.797693134862316e+308", "45", "2.5"})),
-                  "MAT=1,Stahl\r\n-XHATCH=179769313486232" + std::string(294, '0') + ", 45, 2,5\r\n-KG_P_L=0\r\n"},
+                  std::string("MAT=1,Stahl\r\n-XHATCH=179769313486232").append(294, '0') + ", 45, 2,5\r\n-KG_P_L=0\r\n"},
              Case{"a row of empty text ends the table; an empty text among values is an empty field",
                   xlsxOf(xlsxRow({"t:", "7.85", "1", "31", "45", "2.5"}) + xlsxRow({"t:"}) + steel),
                   "MAT=1,\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n"},
@@ -144,8 +144,8 @@ TEST(NumberText, IsTheValueRoundedTo15DigitsWithADecimalComma) {
         {"1E+16", "10000000000000000"}, {"1.5E-7", "0,00000015"}, {"0", "0"}, {"-0", "0"},
         {"123456789012345678", "123456789012346000"}, {"2.50", "2,5"}, {"abc", "abc"}, {"", ""},
         {" 7.85\r\n", "7,85"}, {"+2.5", "2,5"}, {"-1e-400", "0"},
-        {"-1.7976931348623159e308", "-179769313486232" + std::string(294, '0')},
-        {"9.999999999999999e400", "1" + std::string(401, '0')},
+        {"-1.7976931348623159e308", std::string("-179769313486232").append(294, '0')},
+        {"9.999999999999999e400", std::string("1").append(401, '0')},
     };
     for (const auto& [stored, expected] : cases)
         EXPECT_EQ(numberText(stored), expected) << stored;
