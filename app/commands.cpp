@@ -59,7 +59,9 @@ void Commands::cmd_defaults_Click() {
         return parseConfigFile(configFile);
 
     if (!createConfigFile(configFile))
-        return showError(u"Die Konfigurationsdatei brisel.conf kann nicht erstellt werden.", u"Fehler");
+        return showError(u"Die Konfigurationsdatei brisel.conf kann nicht erstellt werden. Bitte die Schreibrechte im "
+                         u"Arbeitsordner prüfen oder brisel aus einem beschreibbaren Ordner starten.",
+                         u"Fehler");
     const Answer answer = desktop.askYesNo(u"Konfigurationsdatei brisel.conf nicht gefunden.\r\n"
                                            u"Leere Datei wurde erstellt.\r\n"
                                            u"Wollen Sie die Datei anpassen?",
@@ -67,7 +69,9 @@ void Commands::cmd_defaults_Click() {
     if (answer == Answer::yes) {
         // The user edits the file and presses "Standardwerte" again to read it.
         if (!desktop.startEditor(configFile))
-            showError(u"Der Editor für brisel.conf konnte nicht gestartet werden.", u"Fehler");
+            showError(u"Der Editor für brisel.conf konnte nicht gestartet werden. Bitte die Datei brisel.conf im "
+                      u"Arbeitsordner mit einem Texteditor öffnen.",
+                      u"Fehler");
         return;
     }
     parseConfigFile(configFile);

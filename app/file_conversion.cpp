@@ -26,6 +26,7 @@ FileConversion unrepresentableAt(const TablePlace& place) {
     FileConversion done = failed(Outcome::unrepresentable);
     done.line = place.line;
     done.field = place.field;
+    done.character = place.character;
     return done;
 }
 
@@ -60,7 +61,7 @@ TableText inEncoding(const DetectedText& table, TextEncoding encoding) {
     } else if (table.encoding == TextEncoding::utf8) {
         AnsiTable ansi = ansiFromUtf8Table(table.text, codePage());
         if (ansi.status == AnsiTable::Status::unrepresentable)
-            result.unfit = TablePlace{ansi.line, ansi.field};
+            result.unfit = TablePlace{ansi.line, ansi.field, ansi.character};
         result.bytes = std::move(ansi.bytes);
         result.text = result.bytes.view();
     }
@@ -92,8 +93,11 @@ BuiltRecords fromWorkbook(WorkbookRecords read, bool prefixFits) {
     }
     case Status::lineBreak:
         return {atCell(Outcome::cellLineBreak, read), {}};
-    case Status::unrepresentable:
-        return {atCell(Outcome::cellUnrepresentable, read), {}};
+    case Status::unrepresentable: {
+        FileConversion done = atCell(Outcome::cellUnrepresentable, read);
+        done.character = read.character;
+        return {std::move(done), {}};
+    }
     case Status::tooFewFields: {
         FileConversion done = failed(Outcome::tooFewFields);
         done.line = read.row;

@@ -42,6 +42,7 @@ struct FileConversion {
     std::size_t fieldCount = 0;                 // tooFewFields: its fields
     std::size_t field = 0;                      // unrepresentable, cell...: the field (column), from 1
     std::string errorValue{};                   // cellError: as the German Excel shows it
+    char32_t character = 0;                     // unrepresentable, cellUnrepresentable: which
     WriteError writeError = WriteError::none;  // writeFailed: why
 };
 

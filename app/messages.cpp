@@ -36,6 +36,15 @@ std::u16string cellOfSource(const FileConversion& done) {
            u" der Quelldatei";
 }
 
+// What a character that the destination cannot hold is, and what to do about it.
+std::u16string unrepresentable(std::u16string_view place, char32_t character) {
+    std::string utf8;
+    if (!appendUtf8(utf8, character))
+        utf8 = "\xEF\xBF\xBD";
+    return std::u16string(place) + u" enthält das Zeichen " + inQuotes(utf16FromUtf8(utf8)) +
+           u", das in der Zieldatei nicht darstellbar ist. Bitte das Zeichen in der Tabelle ersetzen.";
+}
+
 }  // namespace
 
 std::u16string inQuotes(std::u16string_view text) {
@@ -69,49 +78,58 @@ std::optional<Message> missingInput(std::u16string_view source, std::u16string_v
     return std::nullopt;
 }
 
-std::u16string statusText(const FileConversion& done, std::u16string_view source, std::u16string_view destination) {
+std::u16string writeModeMissing(std::u16string_view configuration) {
+    return u"Bitte --ersetzen oder --erweitern angeben oder in " + quotedPath(configuration) +
+           u" „action = ersetzen“ oder „action = erweitern“ setzen.";
+}
+
+std::u16string statusText(const FileConversion& done, std::u16string_view source, std::u16string_view destination,
+                          SourceLookup lookup) {
     using Outcome = FileConversion::Outcome;
+    const bool standardInput = lookup == SourceLookup::fileOrStandardInput && source == u"-";
+    const std::u16string table = standardInput ? u"Die Tabelle auf der Standardeingabe" : u"Die Quelldatei " + quotedPath(source);
+    const std::u16string workbook =
+        standardInput ? u"Die Arbeitsmappe auf der Standardeingabe" : u"Die Arbeitsmappe " + quotedPath(source);
     switch (done.outcome) {
     case Outcome::ok:
         break;
     case Outcome::sourceUnreadable:
-        return u"Die Quelldatei " + quotedPath(source) + u" kann nicht gelesen werden.";
+        return table + u" kann nicht gelesen werden.";
     case Outcome::sourceInUse:
-        return u"Die Quelldatei " + quotedPath(source) +
-               u" wird gerade von einem anderen Programm benutzt und kann nicht gelesen werden. Bitte die Datei "
+        return table + u" wird gerade von einem anderen Programm benutzt und kann nicht gelesen werden. Bitte die Datei "
                u"dort schließen und erneut konvertieren.";
     case Outcome::utf16Table:
-        return u"Die Quelldatei " + quotedPath(source) +
-               u" ist als Unicode-Text (UTF-16) gespeichert. Bitte die Tabelle als CSV (Trennzeichen-getrennt, "
-               u"ANSI oder UTF-8) speichern.";
+        return table + u" ist als Unicode-Text (UTF-16) gespeichert. Bitte die Tabelle in Excel als „CSV "
+                       u"(Trennzeichen-getrennt) (*.csv)“ oder „CSV UTF-8 (durch Trennzeichen getrennt) (*.csv)“ "
+                       u"speichern.";
     case Outcome::unrepresentable:
-        return u"Zeile " + number(done.line) + u", Feld " + number(done.field) +
-               u" der Quelldatei enthält Zeichen, die in der Zieldatei nicht darstellbar sind.";
+        return unrepresentable(u"Zeile " + number(done.line) + u", Feld " + number(done.field) + u" der Quelldatei",
+                               done.character);
+    case Outcome::cellUnrepresentable:
+        return unrepresentable(cellOfSource(done), done.character);
     case Outcome::prefixUnrepresentable:
-        return u"Das Prefix enthält Zeichen, die in der Zieldatei nicht darstellbar sind.";
+        return u"Das Präfix enthält Zeichen, die in der Zieldatei nicht darstellbar sind. Bitte diese Zeichen im "
+               u"Präfix ersetzen.";
     case Outcome::tooFewFields: {
         const std::u16string fields = done.fieldCount == 1 ? u"1 Feld" : number(done.fieldCount) + u" Felder";
         return u"Zeile " + number(done.line) + u" der Quelldatei hat " + fields + u"; erwartet werden mindestens " +
-               number(minimumFieldCount) + u".";
+               number(minimumFieldCount) + u". Bitte die fehlenden Felder in der Tabelle ergänzen.";
     }
     case Outcome::utf16Destination:
         return u"Die Zieldatei " + quotedPath(destination) +
                u" ist als Unicode-Text (UTF-16) gespeichert und kann nicht erweitert werden. Bitte im Editor als "
                u"ANSI oder UTF-8 speichern.";
     case Outcome::oldWorkbook:
-        return u"Die Quelldatei " + quotedPath(source) +
-               u" ist eine Arbeitsmappe im alten Excel-Format (.xls) oder mit einem Kennwort geschützt. Bitte in "
-               u"Excel als „Excel-Arbeitsmappe (*.xlsx)“ ohne Kennwort oder als CSV speichern.";
+        return table + u" ist eine Arbeitsmappe im alten Excel-Format (.xls) oder mit einem Kennwort geschützt. "
+                       u"Bitte in Excel als „Excel-Arbeitsmappe (*.xlsx)“ ohne Kennwort oder als CSV speichern.";
     case Outcome::workbookUnreadable:
-        return u"Die Arbeitsmappe " + quotedPath(source) +
-               u" kann nicht gelesen werden: sie ist beschädigt oder unvollständig.";
+        return workbook + u" kann nicht gelesen werden: Sie ist beschädigt oder unvollständig. Bitte die "
+                          u"Arbeitsmappe in Excel oder LibreOffice öffnen und erneut speichern.";
     case Outcome::workbookTooLarge:
-        return u"Die Arbeitsmappe " + quotedPath(source) + u" kann nicht gelesen werden: ein Teil von ihr ist "
-               u"entpackt größer als " + number(workbookPartLimit >> 20) + u" MB.";
+        return workbook + u" ist zu groß: Ihre Daten umfassen mehr als " + number(workbookPartLimit >> 20) +
+               u" MB. Bitte nur die Materialtabelle in eine eigene Arbeitsmappe kopieren oder als CSV speichern.";
     case Outcome::cellError:
-        return cellOfSource(done) + u" enthält den Fehlerwert " + utf16FromUtf8(done.errorValue) + u".";
-    case Outcome::cellUnrepresentable:
-        return cellOfSource(done) + u" enthält Zeichen, die in der Zieldatei nicht darstellbar sind.";
+        return cellOfSource(done) + u" enthält den Fehlerwert " + inQuotes(utf16FromUtf8(done.errorValue)) + u".";
     case Outcome::cellLineBreak:
         return cellOfSource(done) + u" enthält einen Zeilenumbruch. Ein Material muss in einer Zeile stehen.";
     case Outcome::writeFailed:

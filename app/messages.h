@@ -29,8 +29,13 @@ enum class SourceLookup {
                                                   bool modeChosen, SourceLookup lookup = SourceLookup::file);
 
 // What a conversion's outcome tells the user: "OK", or the failure named for the files.
+// With `lookup` fileOrStandardInput, a source "-" is named as standard input.
 [[nodiscard]] std::u16string statusText(const FileConversion& done, std::u16string_view source,
-                                        std::u16string_view destination);
+                                        std::u16string_view destination, SourceLookup lookup = SourceLookup::file);
+
+// The console program's word for a write mode that neither its options nor the
+// configuration file `configuration` give: the window's names no option of its own.
+[[nodiscard]] std::u16string writeModeMissing(std::u16string_view configuration);
 
 // A text in German quotation marks, as messages quote names.
 [[nodiscard]] std::u16string inQuotes(std::u16string_view text);

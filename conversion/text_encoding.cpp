@@ -153,6 +153,7 @@ AnsiTable ansiFromUtf8Table(std::string_view utf8, const AnsiCodePage& codePage)
                 refused.status = AnsiTable::Status::unrepresentable;
                 refused.line = place.line();
                 refused.field = place.field();
+                refused.character = decoded.character;
                 return refused;
             }
             byte = '?';  // never written: the header, an ignored field, or after the table
@@ -171,7 +172,7 @@ std::optional<TablePlace> invalidUtf8InRecords(std::string_view utf8) noexcept {
         if (!decoded.valid) {
             place.moveTo(at);
             if (place.isWritten())
-                return TablePlace{place.line(), place.field()};
+                return TablePlace{place.line(), place.field(), decoded.character};
         }
         at += decoded.length;
     }

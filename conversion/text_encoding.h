@@ -53,6 +53,7 @@ struct AnsiTable {
     ByteBuffer bytes;        // ok: the table, one byte a character; never longer than the UTF-8
     std::size_t line = 0;    // unrepresentable: the character's line, from 1
     std::size_t field = 0;   // unrepresentable: its field, from 1
+    char32_t character = 0;  // unrepresentable: the character, U+FFFD for an invalid sequence
 };
 
 // Only what the records are made of must fit the code page: a character that has no byte
@@ -65,6 +66,7 @@ struct AnsiTable {
 struct TablePlace {
     std::size_t line = 0;
     std::size_t field = 0;
+    char32_t character = 0xFFFD;
 };
 
 // For records written in UTF-8: the first invalid UTF-8 sequence (possible after a

@@ -64,6 +64,7 @@ struct WorkbookRecords {
     std::size_t row = 0;         // the row of a problem, as the sheet counts it
     std::size_t column = 0;      // errorValue, lineBreak, unrepresentable: its column, from 1
     std::size_t fieldCount = 0;  // tooFewFields: the row's cells
+    char32_t character = 0;      // unrepresentable: the character, U+FFFD for an invalid sequence
     std::string errorValue;      // errorValue: as the German Excel shows it, e.g. "#WERT!"
 };
 

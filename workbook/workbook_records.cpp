@@ -30,7 +30,7 @@ public:
             if (cell.text.find_first_of("\r\n") != std::string::npos)
                 return fail(Status::lineBreak, number, c + 1);
             if (!encode(cell.text, encoded_[c]))
-                return fail(Status::unrepresentable, number, c + 1);
+                return fail(Status::unrepresentable, number, c + 1);  // result_.character says which
         }
         if (fields < minimumFieldCount) {
             result_.fieldCount = fields;
@@ -57,7 +57,7 @@ private:
     }
 
     // The cell's UTF-8 in the records' encoding; false where a character does not fit.
-    bool encode(std::string_view utf8, std::string& into) const {
+    bool encode(std::string_view utf8, std::string& into) {
         if (codePage_ == nullptr) {
             into.assign(utf8);
             return true;
@@ -70,8 +70,10 @@ private:
             }
             const DecodedCharacter decoded = decodeUtf8At(utf8, at);
             const std::optional<char> byte = codePage_->byteOf(decoded.character);
-            if (!decoded.valid || !byte)
+            if (!decoded.valid || !byte) {
+                result_.character = decoded.character;
                 return false;
+            }
             into += *byte;
             at += decoded.length;
         }

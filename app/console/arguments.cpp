@@ -90,11 +90,11 @@ ParsedArguments parseArguments(const std::vector<std::u16string>& arguments) {
         std::u16string_view value;
         if (equals != std::u16string_view::npos) {
             if (!option->takesValue)
-                return wrong(u"Die Option " + inQuotes(name) + u" nimmt keinen Wert.");
+                return wrong(u"Die Option " + inQuotes(name) + u" erwartet keinen Wert.");
             value = argument.substr(equals + 1);
         } else if (option->takesValue) {
             if (++at == arguments.size())
-                return wrong(u"Die Option " + inQuotes(name) + u" braucht einen Wert.");
+                return wrong(u"Die Option " + inQuotes(name) + u" erwartet einen Wert.");
             value = arguments[at];
         }
         if (std::u16string clash = option->apply(invocation, value); !clash.empty())
@@ -108,7 +108,7 @@ ParsedArguments parseArguments(const std::vector<std::u16string>& arguments) {
 
     // The operands come both or neither: neither only where the configuration names them.
     if (operands.size() > 2)
-        return wrong(u"Zu viele Angaben: erwartet werden QUELLE und ZIEL.");
+        return wrong(u"Zu viele Angaben: Erwartet werden QUELLE und ZIEL.");
     if (operands.size() == 1)
         return wrong(u"ZIEL fehlt.");
     if (operands.empty() && !invocation.configuration)

@@ -23,11 +23,12 @@ constexpr std::u16string_view usage =
 
 constexpr std::u16string_view help =
     u"\n\n"
-    u"Wandelt die CSV-Tabelle QUELLE in Materialdatensätze um und schreibt sie nach ZIEL\n"
-    u"(material.ini), wie „Konvertieren“ im Fenster von brisel.\n"
+    u"Konvertiert die Tabelle QUELLE (eine CSV-Datei oder eine Arbeitsmappe .xlsx, .xlsm,\n"
+    u".ods) in Materialdatensätze und schreibt sie nach ZIEL (material.ini), wie\n"
+    u"„Konvertieren“ im Fenster von brisel.\n"
     u"\n"
     u"  --ersetzen             ZIEL überschreiben\n"
-    u"  --erweitern            an ZIEL anhängen (in dessen Kodierung, auf neuer Zeile)\n"
+    u"  --erweitern            an ZIEL anhängen (in dessen Kodierung, ab einer neuen Zeile)\n"
     u"  --prefix TEXT          TEXT vor jeden Materialnamen setzen\n"
     u"  --konfiguration DATEI  quelle, ziel, prefix und action aus DATEI lesen (Aufbau wie\n"
     u"                         brisel.conf); Angaben auf der Befehlszeile haben Vorrang\n"
@@ -38,7 +39,7 @@ constexpr std::u16string_view help =
     u"QUELLE „-“ liest die Tabelle von der Standardeingabe; ZIEL „-“ schreibt die\n"
     u"Datensätze auf die Standardausgabe (nur mit --ersetzen).\n"
     u"\n"
-    u"Rückgabewert: 0 umgewandelt; 1 eine Prüfung oder die Umwandlung ist fehlgeschlagen\n"
+    u"Rückgabewert: 0 konvertiert; 1 eine Prüfung oder die Konvertierung ist fehlgeschlagen\n"
     u"(die Meldung steht auf der Standardfehlerausgabe, ZIEL ist unverändert); 2 falscher Aufruf.";
 
 // A text of several lines, one line at a time.
@@ -121,8 +122,12 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
     const bool toStandardOutput = destination == u"-";
     if (toStandardOutput && invocation.mode == WriteMode::append)
         return wrong(console, u"ZIEL „-“ (die Standardausgabe) geht nur mit --ersetzen.");
-    if (const auto missing = missingInput(source, destination, invocation.mode.has_value(), SourceLookup::fileOrStandardInput))
+    // Without --ersetzen or --erweitern the configuration file was read and gave none: its
+    // key is named beside the options, not the window's option buttons.
+    if (const auto missing = missingInput(source, destination, true, SourceLookup::fileOrStandardInput))
         return fail(console, missing->text);
+    if (!invocation.mode)
+        return fail(console, writeModeMissing(invocation.configuration.value_or(u"")));
 
     TableBytes table;
     if (source == u"-") {
@@ -133,21 +138,21 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
     } else {
         table = readTable(source);
         if (table.outcome != FileConversion::Outcome::ok)
-            return fail(console, statusText(FileConversion{table.outcome}, source, destination));
+            return fail(console, statusText(FileConversion{table.outcome}, source, destination, SourceLookup::fileOrStandardInput));
     }
 
     if (toStandardOutput) {
         // What "ersetzen" would write into a file: ANSI records, and nothing else.
         const BuiltRecords built = buildRecords(std::move(table.bytes), prefix, TextEncoding::ansi);
         if (built.result.outcome != FileConversion::Outcome::ok)
-            return fail(console, statusText(built.result, source, destination));
+            return fail(console, statusText(built.result, source, destination, SourceLookup::fileOrStandardInput));
         if (!console.writeOutput(built.records.records()))
-            return fail(console, u"Die Standardausgabe kann nicht geschrieben werden.");
+            return fail(console, u"Auf die Standardausgabe kann nicht geschrieben werden.");
         return ExitStatus::converted;
     }
     const FileConversion done = convertTableToFile(std::move(table.bytes), destination, prefix, *invocation.mode);
     if (done.outcome != FileConversion::Outcome::ok)
-        return fail(console, statusText(done, source, destination));
+        return fail(console, statusText(done, source, destination, SourceLookup::fileOrStandardInput));
     if (!invocation.quiet)
         console.printLine(StandardStream::output, materials(done.rows) + u" nach " + quotedPath(destination) + u" geschrieben.");
     return ExitStatus::converted;

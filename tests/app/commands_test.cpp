@@ -257,17 +257,22 @@ INSTANTIATE_TEST_SUITE_P(
     Conversions, ConvertFailures,
     testing::Values(
         FailureCase{"RowWithTooFewFields", table + "Kupfer;8,9;3;33\r\n", u"material.ini", {},
-                    u"Zeile 4 der Quelldatei hat 4 Felder; erwartet werden mindestens 6."},
+                    u"Zeile 4 der Quelldatei hat 4 Felder; erwartet werden mindestens 6. Bitte die fehlenden Felder "
+                    u"in der Tabelle ergänzen."},
         FailureCase{"RowWithOneField", "K\r\nKupfer\r\n", u"material.ini", {},
-                    u"Zeile 2 der Quelldatei hat 1 Feld; erwartet werden mindestens 6."},
+                    u"Zeile 2 der Quelldatei hat 1 Feld; erwartet werden mindestens 6. Bitte die fehlenden Felder in "
+                    u"der Tabelle ergänzen."},
         FailureCase{"Utf8CharacterOutsideTheCodePage", "\xEF\xBB\xBF" + table + "Stahl \xE2\x86\x92 2;1;2;3;4;5\r\n",
                     u"material.ini", {},
-                    u"Zeile 4, Feld 1 der Quelldatei enthält Zeichen, die in der Zieldatei nicht darstellbar sind."},
+                    u"Zeile 4, Feld 1 der Quelldatei enthält das Zeichen „→“, das in der Zieldatei nicht darstellbar "
+                    u"ist. Bitte das Zeichen in der Tabelle ersetzen."},
         FailureCase{"Utf16Table", "\xFF\xFEN", u"material.ini", {},
                     u"Die Quelldatei „%DIR%/tabelle.csv“ ist als Unicode-Text (UTF-16) gespeichert. Bitte die "
-                    u"Tabelle als CSV (Trennzeichen-getrennt, ANSI oder UTF-8) speichern."},
+                    u"Tabelle in Excel als „CSV (Trennzeichen-getrennt) (*.csv)“ oder „CSV UTF-8 (durch Trennzeichen "
+                    u"getrennt) (*.csv)“ speichern."},
         FailureCase{"PrefixOutsideTheCodePage", table, u"material.ini", u"Ω",
-                    u"Das Prefix enthält Zeichen, die in der Zieldatei nicht darstellbar sind."},
+                    u"Das Präfix enthält Zeichen, die in der Zieldatei nicht darstellbar sind. Bitte diese Zeichen im "
+                    u"Präfix ersetzen."},
         FailureCase{"DestinationFolderMissing", table, u"fehlt/material.ini", {},
                     u"Der Ordner der Zieldatei „%DIR%/fehlt/material.ini“ existiert nicht."},
         FailureCase{"DestinationIsAFolder", table, u"Ordner.ini", {},

@@ -101,7 +101,8 @@ TEST_F(DefaultsCommand, ReportsAFolderInTheWay) {
     folder.makeFolder(u"brisel.conf");
     commands.cmd_defaults_Click();
     EXPECT_EQ(desktop.messages,
-              std::vector{errorBox(u"Die Konfigurationsdatei brisel.conf kann nicht erstellt werden.", u"Fehler")});
+              std::vector{errorBox(u"Die Konfigurationsdatei brisel.conf kann nicht erstellt werden. Bitte die Schreibrechte im "
+                                 u"Arbeitsordner prüfen oder brisel aus einem beschreibbaren Ordner starten.", u"Fehler")});
     EXPECT_EQ(form.inputs(), typedIn);
 }
 
@@ -119,7 +120,8 @@ TEST_F(DefaultsCommand, ReportsAnEditorThatCannotStart) {
     desktop.editorStarts = false;
     commands.cmd_defaults_Click();
     EXPECT_EQ(desktop.messages,
-              std::vector({notFound, errorBox(u"Der Editor für brisel.conf konnte nicht gestartet werden.", u"Fehler")}));
+              std::vector({notFound, errorBox(u"Der Editor für brisel.conf konnte nicht gestartet werden. Bitte die Datei brisel.conf "
+                                                     u"im Arbeitsordner mit einem Texteditor öffnen.", u"Fehler")}));
     EXPECT_EQ(form.inputs(), typedIn);
     EXPECT_EQ(confBytes(), defaultConfigText());
 }
@@ -130,7 +132,8 @@ TEST_F(DefaultsCommand, ReportsAnUnwritableWorkingFolder) {
     folder.permit({}, perms::owner_read | perms::owner_exec | perms::others_read | perms::others_exec);
     EXPECT_TRUE(asOrdinaryUser([&] {
         commands.cmd_defaults_Click();
-        return desktop.messages == std::vector{errorBox(u"Die Konfigurationsdatei brisel.conf kann nicht erstellt werden.",
+        return desktop.messages == std::vector{errorBox(u"Die Konfigurationsdatei brisel.conf kann nicht erstellt werden. Bitte die Schreibrechte im "
+                                 u"Arbeitsordner prüfen oder brisel aus einem beschreibbaren Ordner starten.",
                                                         u"Fehler")} &&
                form.inputs() == typedIn;
     }));

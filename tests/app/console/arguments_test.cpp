@@ -57,13 +57,13 @@ TEST(ParseArguments, NamesWhatIsWrong) {
              Case{{}, u"QUELLE und ZIEL fehlen."},
              Case{{u"--ersetzen", u"t.csv"}, u"ZIEL fehlt."},
              Case{{u"--konfiguration", u"b.conf", u"t.csv"}, u"ZIEL fehlt."},
-             Case{{u"--ersetzen", u"a", u"b", u"c"}, u"Zu viele Angaben: erwartet werden QUELLE und ZIEL."},
+             Case{{u"--ersetzen", u"a", u"b", u"c"}, u"Zu viele Angaben: Erwartet werden QUELLE und ZIEL."},
              Case{{u"t.csv", u"m.ini"}, u"Bitte --ersetzen oder --erweitern angeben."},
              Case{{u"--ersetzen", u"--erweitern", u"t.csv", u"m.ini"}, u"--ersetzen und --erweitern schließen einander aus."},
              Case{{u"--ersetzten", u"t.csv", u"m.ini"}, u"Unbekannte Option „--ersetzten“."},
              Case{{u"-x", u"t.csv", u"m.ini"}, u"Unbekannte Option „-x“."},
-             Case{{u"--ersetzen=ja", u"t.csv", u"m.ini"}, u"Die Option „--ersetzen“ nimmt keinen Wert."},
-             Case{{u"--ersetzen", u"t.csv", u"m.ini", u"--prefix"}, u"Die Option „--prefix“ braucht einen Wert."},
+             Case{{u"--ersetzen=ja", u"t.csv", u"m.ini"}, u"Die Option „--ersetzen“ erwartet keinen Wert."},
+             Case{{u"--ersetzen", u"t.csv", u"m.ini", u"--prefix"}, u"Die Option „--prefix“ erwartet einen Wert."},
          }) {
         const ParsedArguments parsed = parseArguments(c.arguments);
         EXPECT_EQ(parsed.invocation, std::nullopt) << testing::PrintToString(c.arguments);

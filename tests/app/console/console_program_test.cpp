@@ -78,16 +78,19 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
     folder.write(u"alt.xls", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(1000, '\0'));
     folder.write(u"kaputt.xlsx", workbookFixture("openpyxl.xlsx").substr(0, 3000));
     folder.write(u"omega.xlsx", xlsxOf(xlsxRow({"t:Stahl", "t:\xCE\xA9"})));
+    folder.write(u"ohne-modus.conf", "prefix=*\r\n");
+    console.input = "\xFF\xFEN";  // a table saved as UTF-16
     for (const Case& c : {
              Case{{u"--ersetzen", u"fehlt.csv", u"material.ini"}, u"Die angegebene Quelldatei existiert nicht."},
              Case{{u"--ersetzen", u"", u"material.ini"}, u"Bitte Quelldatei auswählen"},
              Case{{u"--erweitern", u"kurz.csv", u"material.ini"},
-                  u"Zeile 2 der Quelldatei hat 2 Felder; erwartet werden mindestens 6."},
+                  u"Zeile 2 der Quelldatei hat 2 Felder; erwartet werden mindestens 6. Bitte die fehlenden Felder in "
+                  u"der Tabelle ergänzen."},
              Case{{u"--konfiguration", u"brisel.conf"}, u"Bitte Quelldatei auswählen"},
              Case{{u"--konfiguration", u"fehlt.conf", u"tabelle.csv", u"material.ini"},
                   u"Die Konfigurationsdatei fehlt.conf kann nicht gelesen werden."},
              Case{{u"--ersetzen", u"fehlerwert.xlsx", u"material.ini"},
-                  u"Zeile 2, Spalte C der Quelldatei enthält den Fehlerwert #WERT!."},
+                  u"Zeile 2, Spalte C der Quelldatei enthält den Fehlerwert „#WERT!“."},
              Case{{u"--erweitern", u"umbruch.xlsx", u"material.ini"},
                   u"Zeile 2, Spalte B der Quelldatei enthält einen Zeilenumbruch. Ein Material muss in einer Zeile "
                   u"stehen."},
@@ -95,10 +98,19 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   u"Die Quelldatei „alt.xls“ ist eine Arbeitsmappe im alten Excel-Format (.xls) oder mit einem "
                   u"Kennwort geschützt. Bitte in Excel als „Excel-Arbeitsmappe (*.xlsx)“ ohne Kennwort oder als CSV "
                   u"speichern."},
+             Case{{u"--konfiguration", u"ohne-modus.conf", u"tabelle.csv", u"material.ini"},
+                  u"Bitte --ersetzen oder --erweitern angeben oder in „ohne-modus.conf“ „action = ersetzen“ oder "
+                  u"„action = erweitern“ setzen."},
+             Case{{u"--ersetzen", u"-", u"material.ini"},
+                  u"Die Tabelle auf der Standardeingabe ist als Unicode-Text (UTF-16) gespeichert. Bitte die Tabelle "
+                  u"in Excel als „CSV (Trennzeichen-getrennt) (*.csv)“ oder „CSV UTF-8 (durch Trennzeichen getrennt) "
+                  u"(*.csv)“ speichern."},
              Case{{u"--ersetzen", u"omega.xlsx", u"material.ini"},
-                  u"Zeile 2, Spalte B der Quelldatei enthält Zeichen, die in der Zieldatei nicht darstellbar sind."},
+                  u"Zeile 2, Spalte B der Quelldatei enthält das Zeichen „Ω“, das in der Zieldatei nicht darstellbar "
+                  u"ist. Bitte das Zeichen in der Tabelle ersetzen."},
              Case{{u"--ersetzen", u"kaputt.xlsx", u"material.ini"},
-                  u"Die Arbeitsmappe „kaputt.xlsx“ kann nicht gelesen werden: sie ist beschädigt oder unvollständig."},
+                  u"Die Arbeitsmappe „kaputt.xlsx“ kann nicht gelesen werden: Sie ist beschädigt oder unvollständig. "
+                  u"Bitte die Arbeitsmappe in Excel oder LibreOffice öffnen und erneut speichern."},
          }) {
         console.errorLines.clear();
         EXPECT_EQ(run(c.arguments), 1) << testing::PrintToString(c.arguments);
