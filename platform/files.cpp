@@ -73,35 +73,42 @@ FileError inOrder(Step&&... steps) {
     return error;
 }
 
+struct Opened {
+    FileError error = FileError::none;
+    Handle file = FileSystem::noHandle;
+    bool created = false;
+};
+
 // Opens the file under `path` for changing it alone, once any other conversion that
 // changes it is done. One that waited may find that another "ersetzen" has put a new
 // file under the name meanwhile: that one is the file to change, so it is opened anew.
-FileError openAlone(FileSystem& files, std::u16string_view path, FileSystem::Open how, Handle& file, bool& created) {
+Opened openAlone(FileSystem& files, std::u16string_view path, FileSystem::Open how) {
     constexpr int attempts = 3;
+    Opened opened;
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        if (const FileError error = files.open(path, how, file, created); failed(error))
-            return error;
-        FileIdentity opened, named;
-        if (!failed(files.identity(file, opened)) && !failed(files.identityAt(path, named)) && opened == named)
-            return FileError::none;
-        std::ignore = files.close(std::exchange(file, FileSystem::noHandle));
+        if (opened.error = files.open(path, how, opened.file, opened.created); failed(opened.error))
+            return opened;
+        FileIdentity mine, named;
+        if (!failed(files.identity(opened.file, mine)) && !failed(files.identityAt(path, named)) && mine == named)
+            return opened;
+        std::ignore = files.close(std::exchange(opened.file, FileSystem::noHandle));
     }
-    return FileError::inUse;
+    opened.error = FileError::inUse;
+    return opened;
 }
 
 // A failed close has given up the handle already, so a failure is taken back through the
 // file opened once more: if the name still holds the same file, else nothing is touched.
 Handle reopen(FileSystem& files, std::u16string_view path, const FileIdentity& identity) {
-    Handle file = FileSystem::noHandle;
-    bool created = false;
+    const Opened opened = openAlone(files, path, FileSystem::Open::update);
     FileIdentity now;
-    if (failed(openAlone(files, path, FileSystem::Open::update, file, created)))
+    if (failed(opened.error))
         return FileSystem::noHandle;
-    if (failed(files.identity(file, now)) || now != identity) {
-        std::ignore = files.close(file);
+    if (failed(files.identity(opened.file, now)) || now != identity) {
+        std::ignore = files.close(opened.file);
         return FileSystem::noHandle;
     }
-    return file;
+    return opened.file;
 }
 
 // Reads `into.size()` bytes from `from` on.
@@ -124,11 +131,10 @@ FileError readAll(FileSystem& files, Handle file, std::uint64_t from, std::strin
 // later failure writes the old bytes back. Only a crash of the system during the write
 // itself can leave the file damaged.
 WriteError rewriteInPlace(FileSystem& files, std::u16string_view path, std::string_view bytes) {
-    Handle handle = FileSystem::noHandle;
-    bool created = false;
-    if (const FileError error = openAlone(files, path, FileSystem::Open::update, handle, created); failed(error))
-        return failure(files, path, error);
-    OpenFile file(files, handle);
+    const Opened opened = openAlone(files, path, FileSystem::Open::update);
+    if (failed(opened.error))
+        return failure(files, path, opened.error);
+    OpenFile file(files, opened.file);
     std::uint64_t oldSize = 0;
     FileIdentity identity;
     std::string old;
@@ -273,11 +279,11 @@ WriteError appendToFile(std::u16string_view path, std::initializer_list<std::str
 WriteError appendToFile(FileSystem& files, std::u16string_view path, std::initializer_list<std::string_view> pieces) {
     if (const auto refused = obstacle(files.lookUp(path)))
         return *refused;
-    Handle handle = FileSystem::noHandle;
-    bool created = false;
-    if (const FileError error = openAlone(files, path, FileSystem::Open::readAppend, handle, created); failed(error))
-        return failure(files, path, error);
-    OpenFile file(files, handle);
+    const Opened opened = openAlone(files, path, FileSystem::Open::readAppend);
+    if (failed(opened.error))
+        return failure(files, path, opened.error);
+    OpenFile file(files, opened.file);
+    const bool created = opened.created;
     std::uint64_t oldSize = 0;
     FileIdentity identity;
     // The pieces go at explicit offsets, so that this append's bytes are known exactly.
