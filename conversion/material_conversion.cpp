@@ -160,7 +160,7 @@ public:
 
     // With `readable`, the table goes on for at least two blocks after each field's start.
     template <bool readable>
-    void write(std::string_view name, std::string_view weight, std::string_view number, std::string_view hatch1,
+    void write(std::string_view name, std::string_view density, std::string_view number, std::string_view hatch1,
                std::string_view hatch2, std::string_view hatch3) noexcept {
         put("MAT=", 4);
         put<readable>(number);
@@ -174,7 +174,7 @@ public:
         put(", ", 2);
         put<readable>(hatch3);
         put("\r\n-KG_P_L=", 10);
-        putWeight<readable>(weight);
+        putDensity<readable>(density);
         put("\r\n", 2);
     }
 
@@ -201,23 +201,23 @@ private:
         out_ += field.size();
     }
 
-    // The weight is written with a decimal point: only its first comma changes. The comma
+    // The density is written with a decimal point: only its first comma changes. The comma
     // is looked for in the table, not in the bytes just written.
     template <bool readable>
-    void putWeight(std::string_view weight) noexcept {
+    void putDensity(std::string_view density) noexcept {
         char* const written = out_;
-        put<readable>(weight);
+        put<readable>(density);
 #ifdef BRISEL_SSE2
-        if (weight.size() <= blockSize && (readable || weight.data() + blockSize <= tableEnd_)) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(weight.data()));
+        if (density.size() <= blockSize && (readable || density.data() + blockSize <= tableEnd_)) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(density.data()));
             const auto commas = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(','))));
-            const std::uint32_t inField = commas & ((std::uint32_t{1} << weight.size()) - 1);
+            const std::uint32_t inField = commas & ((std::uint32_t{1} << density.size()) - 1);
             if (inField != 0)
                 written[std::countr_zero(inField)] = '.';
             return;
         }
 #endif
-        if (const std::size_t comma = weight.find(','); comma != std::string_view::npos)
+        if (const std::size_t comma = density.find(','); comma != std::string_view::npos)
             written[comma] = '.';
     }
 

@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"EmptyFirstLineEndsTableBeforeRows", "\r\nStahl;7,85;1;31;45;2,5\r\n", "*", ""},
         Case{"HeaderNeverInterpreted", "a;b\r\nStahl;7,85;1;31;45;2,5\r\n", "", 
              "MAT=1,Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n"},
-        Case{"OnlyFirstCommaOfWeight", "K\r\nX;1,234,5;1;2;3;4\r\n", "", "MAT=1,X\r\n-XHATCH=2, 3, 4\r\n-KG_P_L=1.234,5\r\n"},
+        Case{"OnlyFirstCommaOfDensity", "K\r\nX;1,234,5;1;2;3;4\r\n", "", "MAT=1,X\r\n-XHATCH=2, 3, 4\r\n-KG_P_L=1.234,5\r\n"},
         Case{"CommasElsewhereStay", "K\r\nA,b;7;1,5;2,5;3,5;4,5\r\n", "",
              "MAT=1,5,A,b\r\n-XHATCH=2,5, 3,5, 4,5\r\n-KG_P_L=7\r\n"},
         Case{"BlanksKept", "K\r\n Stahl ; 7,85;1 ; 31;45 ;2,5 \r\n", "",

@@ -49,12 +49,12 @@ inline Result convert(std::string_view table, std::string_view prefix) {
         const std::vector<std::string_view> f = splitFields(lines[i]);
         if (f.size() < 6)
             return {std::nullopt, i + 1, f.size()};
-        std::string weight(f[1]);
-        if (const auto comma = weight.find(','); comma != std::string::npos)
-            weight[comma] = '.';
+        std::string density(f[1]);
+        if (const auto comma = density.find(','); comma != std::string::npos)
+            density[comma] = '.';
         out.append("MAT=").append(f[2]).append(",").append(prefix).append(f[0]).append("\r\n");
         out.append("-XHATCH=").append(f[3]).append(", ").append(f[4]).append(", ").append(f[5]).append("\r\n");
-        out.append("-KG_P_L=").append(weight).append("\r\n");
+        out.append("-KG_P_L=").append(density).append("\r\n");
     }
     return {out};
 }
