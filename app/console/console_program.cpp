@@ -129,6 +129,10 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
     if (!invocation.mode)
         return fail(console, writeModeMissing(invocation.configuration.value_or(u"")));
 
+    // The window's text of an outcome, with a table from standard input named as such.
+    const auto failed = [&](const FileConversion& done) {
+        return fail(console, statusText(done, source, destination, SourceLookup::fileOrStandardInput));
+    };
     TableBytes table;
     if (source == u"-") {
         std::optional<ByteBuffer> input = console.readInput();
@@ -138,21 +142,21 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
     } else {
         table = readTable(source);
         if (table.outcome != FileConversion::Outcome::ok)
-            return fail(console, statusText(FileConversion{table.outcome}, source, destination, SourceLookup::fileOrStandardInput));
+            return failed(FileConversion{table.outcome});
     }
 
     if (toStandardOutput) {
         // What "ersetzen" would write into a file: ANSI records, and nothing else.
         const BuiltRecords built = buildRecords(std::move(table.bytes), prefix, TextEncoding::ansi);
         if (built.result.outcome != FileConversion::Outcome::ok)
-            return fail(console, statusText(built.result, source, destination, SourceLookup::fileOrStandardInput));
+            return failed(built.result);
         if (!console.writeOutput(built.records.records()))
             return fail(console, u"Auf die Standardausgabe kann nicht geschrieben werden.");
         return ExitStatus::converted;
     }
     const FileConversion done = convertTableToFile(std::move(table.bytes), destination, prefix, *invocation.mode);
     if (done.outcome != FileConversion::Outcome::ok)
-        return fail(console, statusText(done, source, destination, SourceLookup::fileOrStandardInput));
+        return failed(done);
     if (!invocation.quiet)
         console.printLine(StandardStream::output, materials(done.rows) + u" nach " + quotedPath(destination) + u" geschrieben.");
     return ExitStatus::converted;
