@@ -179,9 +179,22 @@ FileConversion convertTableToFile(ByteBuffer table, std::u16string_view destinat
     if (built.result.outcome != Outcome::ok)
         return built.result;
     const std::string_view records = built.records.records();
-    const std::string_view lead = appending.lineBreakFirst ? "\r\n" : "";
-    built.result.writeError =
-        mode == WriteMode::overwrite ? replaceFile(destination, records) : appendToFile(destination, {lead, records});
+    if (mode == WriteMode::overwrite) {
+        built.result.writeError = replaceFile(destination, records);
+    } else {
+        // What decides the line break before the records and their encoding is looked at
+        // again once the destination is held: another program may have written it since.
+        bool changed = false;
+        const WriteError written = appendToFile(destination, [&](std::optional<std::string_view> now) {
+            const Appending held = now ? appendingTo(*now) : Appending{};
+            changed = held.encoding != appending.encoding;
+            if (changed)
+                return std::optional<std::vector<std::string_view>>();
+            return std::optional(std::vector<std::string_view>{held.lineBreakFirst ? "\r\n" : "", records});
+        });
+        // One whose encoding changed meanwhile is in another program's hands.
+        built.result.writeError = changed ? WriteError::inUse : written;
+    }
     if (built.result.writeError != WriteError::none)
         built.result.outcome = Outcome::writeFailed;
     return built.result;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -16,7 +17,7 @@ enum class Entry {
     missing,       // nothing, in a folder that exists
     noFolder,      // nothing, and its folder does not exist either
     file,          // an ordinary file
-    readOnlyFile,  // an ordinary file marked read-only (Windows)
+    readOnlyFile,  // an ordinary file marked read-only (Windows) or that nobody may write (POSIX)
     folder,
     special,  // a pipe, a device or another file that is no ordinary file
 };
@@ -44,7 +45,8 @@ public:
 
     enum class Open {
         read,        // an ordinary file, shared with every other program
-        writable,    // an existing file, only to learn whether it may be written (and replaced)
+        writable,    // an existing file that is to be replaced: may it be written? Held
+                     // alone from other conversions until it is closed
         update,      // an existing file for reading and writing, with no other writer beside
         readAppend,  // the same, created if missing
     };
@@ -61,9 +63,10 @@ public:
     // The file that writing to `path` changes: the target of a symbolic link, else `path`.
     [[nodiscard]] virtual std::u16string target(std::u16string_view path) = 0;
 
-    // Opens only ordinary files. `update` and `readAppend` wait about a second for another
-    // writer, as for a file that another program holds for a moment, then say inUse.
-    // `created` learns whether `readAppend` made the file.
+    // Opens only ordinary files. `writable`, `update` and `readAppend` wait about a second
+    // for another writer, as for a file that another program holds for a moment, then say
+    // inUse. `created` learns whether `readAppend` made the file; one that another program
+    // made in the same moment is opened instead.
     [[nodiscard]] virtual FileError open(std::u16string_view path, Open how, Handle& file, bool& created) = 0;
     [[nodiscard]] virtual FileError size(Handle file, std::uint64_t& bytes) = 0;
     [[nodiscard]] virtual FileError identity(Handle file, FileIdentity& id) = 0;
@@ -73,6 +76,11 @@ public:
                                            std::size_t& got) = 0;
     // Writes every byte at `offset`, however many calls the system takes for it.
     [[nodiscard]] virtual FileError writeAt(Handle file, std::uint64_t offset, std::string_view bytes) = 0;
+    // Adds `pieces` after the file's last byte as it is at that moment, even where another
+    // program appended meanwhile, in as few calls as the system allows. `at` learns where
+    // the first byte went and `landed` how many went there, on failure too.
+    [[nodiscard]] virtual FileError append(Handle file, std::span<const std::string_view> pieces, std::uint64_t& at,
+                                           std::uint64_t& landed) = 0;
     [[nodiscard]] virtual FileError truncate(Handle file, std::uint64_t size) = 0;
     // Room on the disk for `size` bytes, so that a full disk is met before a byte changes;
     // succeeds without where the file system cannot reserve room.
@@ -81,14 +89,20 @@ public:
     [[nodiscard]] virtual FileError flush(Handle file) = 0;
     // A failed close has given up the handle all the same.
     [[nodiscard]] virtual FileError close(Handle file) = 0;
+    // A second handle to the same open file: the file stays held (locked, shared with no
+    // other writer) until both are closed.
+    [[nodiscard]] virtual FileError duplicate(Handle file, Handle& copy) = 0;
 
     // A new, empty file in the folder of `path`, for `path`'s content; denied in a folder
     // that takes no new file.
     [[nodiscard]] virtual FileError createBeside(std::u16string_view path, NewFile& made) = 0;
-    // Gives the new file the owner, group and mode of the file under `path` (POSIX).
+    // Gives the new file all that the file under `path` keeps beside its bytes: owner, group,
+    // mode and extended attributes, POSIX ACLs among them. Fails where one of them cannot be
+    // carried over, or where a new file would split the old one's hard links: that file is
+    // then rewritten in place.
     [[nodiscard]] virtual FileError adopt(const NewFile& made, std::u16string_view path) = 0;
     // Closes the new file, checked, and puts it in `path`'s place in one step. On failure
-    // the new file is removed and `path` is as it was.
+    // the new file is removed and `path` holds its old file.
     [[nodiscard]] virtual FileError putInPlace(NewFile& made, std::u16string_view path) = 0;
     // Closes and removes a new file that is not wanted after all.
     virtual void discard(NewFile& made) = 0;

@@ -1,5 +1,6 @@
-// The file primitives on POSIX: descriptors, pread and pwrite, fdatasync, flock for the
-// writers that must not meet, and a new file put in place by a link and a rename.
+// The file primitives on POSIX: descriptors, pread and pwrite, appends placed by the system
+// (O_APPEND), fdatasync, flock for the writers that must not meet, and a new file put in
+// place by a link and a rename, with the old one's owner, mode and extended attributes.
 #include "platform/file_system.h"
 
 #include "platform/files.h"
@@ -8,15 +9,19 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <filesystem>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace brisel {
 namespace {
@@ -53,6 +58,7 @@ FileError errorOf(int error) {
     case EACCES:
     case EPERM:
     case EROFS:
+    case EBADF:  // a read from a file opened only for writing
         return FileError::denied;
     case EWOULDBLOCK:
         return FileError::inUse;
@@ -90,10 +96,49 @@ FileError lockAlone(int file) {
     }
 }
 
-// A name beside `path` that nothing else uses.
+// A name beside `path` that nothing else uses, as far as one can tell before making it:
+// the destination's name with a suffix, or only the suffix where that would be too long
+// for a name.
 std::string temporaryBeside(const std::string& path) {
     static std::atomic<unsigned> counter = 0;
-    return path + ".~brisel" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+    const std::string suffix = ".~brisel" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+    const fs::path name(path);
+    if (name.filename().native().size() + suffix.size() <= NAME_MAX)
+        return path + suffix;
+    return (name.parent_path() / suffix).native();
+}
+
+// Tries `make` (true on success) with new temporary names while the one it chose is taken:
+// a leftover of a conversion that crashed, or another one's at the same moment.
+template <class Make>
+bool withFreeName(Make make) {
+    constexpr int attempts = 100;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (make())
+            return true;
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+// Every extended attribute of the file under `from` (POSIX ACLs among them) on `to`.
+FileError copyAttributes(const std::string& from, int to) {
+    ssize_t length = ::listxattr(from.c_str(), nullptr, 0);
+    if (length < 0)
+        return errno == ENOTSUP ? FileError::none : errorOf(errno);
+    std::string names(static_cast<std::size_t>(length), '\0');
+    if ((length = ::listxattr(from.c_str(), names.data(), names.size())) < 0)
+        return errorOf(errno);
+    names.resize(static_cast<std::size_t>(length));
+    for (std::size_t at = 0; at < names.size(); at = names.find('\0', at) + 1) {
+        const char* name = names.c_str() + at;
+        std::string value(64 * 1024, '\0');
+        const ssize_t size = ::getxattr(from.c_str(), name, value.data(), value.size());
+        if (size < 0 || ::fsetxattr(to, name, value.data(), static_cast<std::size_t>(size), 0) != 0)
+            return errorOf(errno);
+    }
+    return FileError::none;
 }
 
 // Unnamed files (O_TMPFILE) leave nothing behind after a crash; they are given a name
@@ -109,8 +154,9 @@ public:
         const std::string name = local(path);
         struct stat status {};
         if (!name.empty() && ::stat(name.c_str(), &status) == 0) {
+            // A file that nobody may write is kept even from the administrator.
             if (S_ISREG(status.st_mode))
-                return Entry::file;
+                return status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH) ? Entry::file : Entry::readOnlyFile;
             return S_ISDIR(status.st_mode) ? Entry::folder : Entry::special;
         }
         struct stat folder {};
@@ -118,14 +164,23 @@ public:
                                                                                           : Entry::noFolder;
     }
 
+    // Followed link by link, so that a link whose target is missing yet names where it
+    // is to be made.
     std::u16string target(std::u16string_view path) override {
-        const std::string name = local(path);
-        struct stat status {};
-        if (::lstat(name.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
-            return std::u16string(path);
-        std::error_code error;
-        const fs::path resolved = fs::weakly_canonical(name, error);
-        return error ? std::u16string(path) : fromLocal(resolved.native());
+        constexpr int mostLinks = 40;  // as the system follows them
+        fs::path name = local(path);
+        bool followed = false;
+        for (int link = 0; link < mostLinks; ++link) {
+            std::error_code error;
+            if (!fs::is_symlink(fs::symlink_status(name, error)))
+                break;
+            const fs::path next = fs::read_symlink(name, error);
+            if (error)
+                break;
+            name = next.is_absolute() ? next : name.parent_path() / next;
+            followed = true;
+        }
+        return followed ? fromLocal(name.native()) : std::u16string(path);
     }
 
     FileError open(std::u16string_view path, Open how, Handle& file, bool& created) override {
@@ -145,13 +200,18 @@ public:
             opened = ::open(name.c_str(), O_RDWR | always);
             break;
         case Open::readAppend:
-            // A file the user may write but not read is appended to all the same.
-            opened = ::open(name.c_str(), O_RDWR | always);
-            if (opened < 0 && errno == EACCES)
-                opened = ::open(name.c_str(), O_WRONLY | always);
-            if (opened < 0 && errno == ENOENT) {
+            // A file the user may write but not read is appended to all the same; one that
+            // another program made in the moment between the two calls is opened after all.
+            for (int attempt = 0; attempt < 3; ++attempt) {
+                opened = ::open(name.c_str(), O_RDWR | always);
+                if (opened < 0 && errno == EACCES)
+                    opened = ::open(name.c_str(), O_WRONLY | always);
+                if (opened >= 0 || errno != ENOENT)
+                    break;
                 opened = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | always, 0666);
                 created = opened >= 0;
+                if (opened >= 0 || errno != EEXIST)
+                    break;
             }
             break;
         }
@@ -162,7 +222,7 @@ public:
             ::close(opened);
             return FileError::failed;
         }
-        if (how == Open::update || how == Open::readAppend) {
+        if (how != Open::read) {
             if (const FileError error = lockAlone(opened); error != FileError::none) {
                 ::close(opened);
                 return error;
@@ -221,6 +281,40 @@ public:
         return FileError::none;
     }
 
+    FileError append(Handle file, std::span<const std::string_view> pieces, std::uint64_t& at,
+                     std::uint64_t& landed) override {
+        at = landed = 0;
+        std::vector<iovec> parts;
+        std::size_t total = 0;
+        for (const std::string_view piece : pieces) {
+            if (!piece.empty())
+                parts.push_back({const_cast<char*>(piece.data()), piece.size()});
+            total += piece.size();
+        }
+        if (total == 0)
+            return FileError::none;
+        // In append mode for this one call only: the take-back writes where it is told.
+        const int fd = descriptor(file);
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_APPEND) != 0)
+            return errorOf(errno);
+        ssize_t written = 0;
+        do
+            written = ::writev(fd, parts.data(), static_cast<int>(parts.size()));
+        while (written < 0 && errno == EINTR);
+        const int error = errno;
+        const off_t end = written > 0 ? ::lseek(fd, 0, SEEK_CUR) : 0;
+        if (::fcntl(fd, F_SETFL, flags) != 0)
+            return errorOf(errno);
+        if (written > 0 && end >= written) {
+            at = static_cast<std::uint64_t>(end - written);
+            landed = static_cast<std::uint64_t>(written);
+        }
+        if (written < 0)
+            return errorOf(error);
+        return static_cast<std::size_t>(written) == total ? FileError::none : FileError::failed;
+    }
+
     FileError truncate(Handle file, std::uint64_t size) override {
         return done(::ftruncate(descriptor(file), static_cast<off_t>(size)) == 0);
     }
@@ -249,6 +343,14 @@ public:
         return done(::close(descriptor(file)) == 0);
     }
 
+    FileError duplicate(Handle file, Handle& copy) override {
+        const int duplicated = ::fcntl(descriptor(file), F_DUPFD_CLOEXEC, 0);
+        if (duplicated < 0)
+            return errorOf(errno);
+        copy = duplicated;
+        return FileError::none;
+    }
+
     FileError createBeside(std::u16string_view path, NewFile& made) override {
         const std::string name = local(path);
         // The mode of a new file, less the umask; adopt() gives it an old file's mode.
@@ -261,34 +363,46 @@ public:
             if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
                 return errorOf(errno);
         }
-        const std::string temporary = temporaryBeside(name);
-        const int file = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (file < 0)
+        std::string temporary;
+        int file = -1;
+        if (!withFreeName([&] {
+                temporary = temporaryBeside(name);
+                file = ::open(temporary.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+                return file >= 0;
+            }))
             return errorOf(errno);
         made = {file, fromLocal(temporary)};
         return FileError::none;
     }
 
     // Only the administrator may give a file away, so another user's file, or one of a
-    // group the user is not in, cannot be replaced by a new file of the user's own.
+    // group the user is not in, cannot be replaced by a new file of the user's own. The
+    // attributes go on after the mode, which an access list would change.
     FileError adopt(const NewFile& made, std::u16string_view path) override {
+        const std::string name = local(path);
         struct stat old {};
         struct stat now {};
-        if (::stat(local(path).c_str(), &old) != 0 || ::fstat(descriptor(made.file), &now) != 0)
+        if (::stat(name.c_str(), &old) != 0 || ::fstat(descriptor(made.file), &now) != 0)
             return errorOf(errno);
+        if (old.st_nlink > 1)
+            return FileError::failed;  // its other names would keep the old content
         if ((old.st_uid != now.st_uid || old.st_gid != now.st_gid) &&
             ::fchown(descriptor(made.file), old.st_uid, old.st_gid) != 0)
             return errorOf(errno);
-        return done(::fchmod(descriptor(made.file), old.st_mode & 07777) == 0);
+        if (::fchmod(descriptor(made.file), old.st_mode & 07777) != 0)
+            return errorOf(errno);
+        return copyAttributes(name, descriptor(made.file));
     }
 
     FileError putInPlace(NewFile& made, std::u16string_view path) override {
         const std::string name = local(path);
         std::string temporary = local(made.name);
         if (made.name.empty()) {
-            temporary = temporaryBeside(name);
             const std::string self = "/proc/self/fd/" + std::to_string(descriptor(made.file));
-            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            if (!withFreeName([&] {
+                    temporary = temporaryBeside(name);
+                    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0;
+                })) {
                 const FileError error = errorOf(errno);
                 discard(made);
                 return error;

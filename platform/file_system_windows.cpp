@@ -275,6 +275,22 @@ public:
         return FileError::none;
     }
 
+    // Nobody else writes the file while it is held (its share modes), so its end is where
+    // the pieces go, one after another.
+    FileError append(Handle file, std::span<const std::string_view> pieces, std::uint64_t& at,
+                     std::uint64_t& landed) override {
+        at = landed = 0;
+        if (const FileError error = size(file, at); error != FileError::none)
+            return error;
+        for (const std::string_view piece : pieces) {
+            // A piece written in part counts whole: nothing but this append stands after it.
+            landed += piece.size();
+            if (const FileError error = writeAt(file, at + landed - piece.size(), piece); error != FileError::none)
+                return error;
+        }
+        return FileError::none;
+    }
+
     FileError truncate(Handle file, std::uint64_t size) override {
         FILE_END_OF_FILE_INFO end{};
         end.EndOfFile.QuadPart = static_cast<LONGLONG>(size);
@@ -298,6 +314,15 @@ public:
 
     FileError close(Handle file) override {
         return done(CloseHandle(handleOf(file)));
+    }
+
+    FileError duplicate(Handle file, Handle& copy) override {
+        HANDLE duplicated = nullptr;
+        const HANDLE process = GetCurrentProcess();
+        if (!DuplicateHandle(process, handleOf(file), process, &duplicated, 0, FALSE, DUPLICATE_SAME_ACCESS))
+            return errorOf(lastError());
+        copy = handleFrom(duplicated);
+        return FileError::none;
     }
 
     FileError createBeside(std::u16string_view path, NewFile& made) override {

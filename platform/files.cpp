@@ -18,13 +18,17 @@ using Handle = FileSystem::Handle;
 // Closes a file when it goes out of scope; where the result matters, close() asks for it.
 class OpenFile {
 public:
-    OpenFile(FileSystem& files, Handle file) noexcept : files_(files), file_(file) {}
+    explicit OpenFile(FileSystem& files, Handle file = FileSystem::noHandle) noexcept : files_(files), file_(file) {}
     ~OpenFile() { std::ignore = close(); }
     OpenFile(const OpenFile&) = delete;
     OpenFile& operator=(const OpenFile&) = delete;
 
     Handle get() const noexcept { return file_; }
     bool isOpen() const noexcept { return file_ != FileSystem::noHandle; }
+    void reset(Handle file) {
+        std::ignore = close();
+        file_ = file;
+    }
     [[nodiscard]] FileError close() {
         return isOpen() ? files_.close(std::exchange(file_, FileSystem::noHandle)) : FileError::none;
     }
@@ -97,88 +101,126 @@ Opened openAlone(FileSystem& files, std::u16string_view path, FileSystem::Open h
     return opened;
 }
 
-// A failed close has given up the handle already, so a failure is taken back through the
-// file opened once more: if the name still holds the same file, else nothing is touched.
-Handle reopen(FileSystem& files, std::u16string_view path, const FileIdentity& identity) {
-    const Opened opened = openAlone(files, path, FileSystem::Open::update);
-    FileIdentity now;
+// The file opened alone, with a second handle that keeps it held until whatever must be
+// taken back is taken back: a failed close of the first gives up nothing to another
+// conversion meanwhile.
+struct HeldFile {
+    explicit HeldFile(FileSystem& files) : file(files), keep(files) {}
+    OpenFile file;
+    OpenFile keep;
+    bool created = false;
+};
+
+FileError hold(FileSystem& files, std::u16string_view path, FileSystem::Open how, HeldFile& held) {
+    const Opened opened = openAlone(files, path, how);
     if (failed(opened.error))
-        return FileSystem::noHandle;
-    if (failed(files.identity(opened.file, now)) || now != identity) {
-        std::ignore = files.close(opened.file);
-        return FileSystem::noHandle;
-    }
-    return opened.file;
+        return opened.error;
+    held.file.reset(opened.file);
+    held.created = opened.created;
+    Handle copy = FileSystem::noHandle;
+    const FileError error = files.duplicate(held.file.get(), copy);
+    held.keep.reset(copy);
+    return error;
 }
 
-// Reads `into.size()` bytes from `from` on.
-FileError readAll(FileSystem& files, Handle file, std::uint64_t from, std::string& into) {
-    std::size_t done = 0;
-    while (done < into.size()) {
+// Every byte from `from` to the end, however long the file is by now.
+FileError readRest(FileSystem& files, Handle file, std::uint64_t from, std::string& into) {
+    constexpr std::size_t piece = 64 * 1024;
+    for (;;) {
+        const std::size_t done = into.size();
+        into.resize(done + piece);
         std::size_t got = 0;
-        if (const FileError error = files.readAt(file, from + done, into.data() + done, into.size() - done, got); failed(error))
+        const FileError error = files.readAt(file, from + done, into.data() + done, piece, got);
+        into.resize(done + got);
+        if (failed(error) || got == 0)
             return error;
-        if (got == 0)
-            return FileError::failed;  // shorter than it was a moment ago
-        done += got;
     }
-    return FileError::none;
 }
 
-// Rewrites a file in place, for a folder that takes no new file beside it or a file whose
-// owner or group a new one cannot take over. The old bytes are read first and room for the
-// larger content is reserved, so that a full disk is met while the file is untouched; any
-// later failure writes the old bytes back. Only a crash of the system during the write
-// itself can leave the file damaged.
+// Every byte of an open file. A file that changes while it is read (another program
+// writes it without waiting) is read again; one that keeps changing counts as in use.
+FileError readWhole(FileSystem& files, Handle file, ByteBuffer& bytes) {
+    constexpr int attempts = 3;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        std::uint64_t size = 0;
+        if (const FileError error = files.size(file, size); failed(error))
+            return error;
+        // One more byte than the file's size tells whether it grew while it was read.
+        ByteBuffer read(static_cast<std::size_t>(size) + 1);
+        std::size_t done = 0;
+        while (done < read.capacity()) {
+            std::size_t got = 0;
+            if (const FileError error = files.readAt(file, done, read.data() + done, read.capacity() - done, got);
+                failed(error))
+                return error;
+            if (got == 0)
+                break;
+            done += got;
+        }
+        if (done == size) {
+            read.setSize(done);
+            bytes = std::move(read);
+            return FileError::none;
+        }
+    }
+    return FileError::inUse;
+}
+
+// Rewrites a file in place, for a folder that takes no new file beside it, a name that
+// cannot be replaced, or a file whose owner, attributes or links a new one cannot take
+// over. The old bytes are read first and room for the larger content is reserved, so that
+// a full disk is met while the file is untouched; any later failure writes the old bytes
+// back. Only a crash of the system during the write itself can leave the file damaged.
 WriteError rewriteInPlace(FileSystem& files, std::u16string_view path, std::string_view bytes) {
-    const Opened opened = openAlone(files, path, FileSystem::Open::update);
-    if (failed(opened.error))
-        return failure(files, path, opened.error);
-    OpenFile file(files, opened.file);
-    std::uint64_t oldSize = 0;
-    FileIdentity identity;
-    std::string old;
-    FileError error = inOrder(
-        [&] { return files.size(file.get(), oldSize); },
-        [&] {
-            old.resize(static_cast<std::size_t>(oldSize));
-            return readAll(files, file.get(), 0, old);
-        },
-        [&] { return files.identity(file.get(), identity); },
-        [&] { return files.reserve(file.get(), std::max<std::uint64_t>(oldSize, bytes.size())); });
+    HeldFile held(files);
+    ByteBuffer old;
+    FileError error = inOrder([&] { return hold(files, path, FileSystem::Open::update, held); },
+                              [&] { return readWhole(files, held.file.get(), old); },
+                              [&] {
+                                  return files.reserve(held.file.get(), std::max<std::uint64_t>(old.size(), bytes.size()));
+                              });
     if (failed(error))
         return failure(files, path, error);
 
-    error = inOrder([&] { return files.writeAt(file.get(), 0, bytes); },
-                    [&] { return files.truncate(file.get(), bytes.size()); }, [&] { return files.flush(file.get()); },
-                    [&] { return file.close(); });
+    const Handle file = held.file.get();
+    error = inOrder([&] { return files.writeAt(file, 0, bytes); }, [&] { return files.truncate(file, bytes.size()); },
+                    [&] { return files.flush(file); }, [&] { return held.file.close(); });
     if (!failed(error))
         return WriteError::none;
 
-    // Taken back: the old bytes and the old length, on disk.
-    const OpenFile reopened(files, file.isOpen() ? FileSystem::noHandle : reopen(files, path, identity));
-    const Handle back = file.isOpen() ? file.get() : reopened.get();
-    if (back != FileSystem::noHandle) {
-        // Nothing more to try where one of these fails too.
-        std::ignore = files.writeAt(back, 0, old);
-        std::ignore = files.truncate(back, oldSize);
-        std::ignore = files.flush(back);
-    }
+    // Taken back through the handle that still holds the file: the old bytes and the old
+    // length, on disk. Nothing more to try where one of these fails too.
+    const Handle back = held.keep.get();
+    std::ignore = files.writeAt(back, 0, old.view());
+    std::ignore = files.truncate(back, old.size());
+    std::ignore = files.flush(back);
     return failure(files, path, error);
 }
 
-// Takes an append of the bytes [from, end) back, keeping what another program wrote
-// after them where the file can be read.
-void takeBack(FileSystem& files, Handle file, std::uint64_t from, std::uint64_t end) {
-    std::uint64_t size = 0;
+// Takes back the `count` bytes that an append put at `from`, keeping what another program
+// wrote after them. Where that cannot be read, the bytes stay: nothing that is not this
+// append's own is cut.
+void takeBack(FileSystem& files, Handle file, std::uint64_t from, std::uint64_t count) {
+    if (count == 0)
+        return;
     std::string after;
-    if (!failed(files.size(file, size)) && size > end) {
-        after.resize(static_cast<std::size_t>(size - end));
-        if (failed(readAll(files, file, end, after)) || failed(files.writeAt(file, from, after)))
-            after.clear();
-    }
+    if (failed(readRest(files, file, from + count, after)) ||
+        (!after.empty() && failed(files.writeAt(file, from, after))))
+        return;
     std::ignore = files.truncate(file, from + after.size());
     std::ignore = files.flush(file);
+}
+
+// Removes a file that this append made, where nothing else was written to it and the name
+// still holds it. Removed while it is still held, so that no other conversion opens it
+// meanwhile.
+void removeIfOwnAndEmpty(FileSystem& files, std::u16string_view path, Handle file) {
+    std::uint64_t size = 0;
+    FileIdentity mine, named;
+    if (failed(files.size(file, size)) || size != 0 || failed(files.identity(file, mine)) ||
+        failed(files.identityAt(path, named)) || mine != named)
+        return;
+    std::ignore = files.remove(path);
 }
 
 }  // namespace
@@ -188,37 +230,16 @@ FileContent readWholeFile(std::u16string_view path) {
 }
 
 FileContent readWholeFile(FileSystem& files, std::u16string_view path) {
-    FileContent content{std::nullopt, ReadError::cannotRead};
     Handle handle = FileSystem::noHandle;
     bool created = false;
-    if (const FileError error = files.open(path, FileSystem::Open::read, handle, created); failed(error)) {
-        if (error == FileError::inUse)
-            content.error = ReadError::inUse;
-        return content;
+    FileError error = files.open(path, FileSystem::Open::read, handle, created);
+    if (!failed(error)) {
+        const OpenFile file(files, handle);
+        ByteBuffer bytes;
+        if (error = readWhole(files, file.get(), bytes); !failed(error))
+            return {std::move(bytes), ReadError::none};
     }
-    const OpenFile file(files, handle);
-    std::uint64_t size = 0;
-    if (failed(files.size(file.get(), size)))
-        return content;
-    // One more byte than the file's size tells whether it grew while it was read.
-    ByteBuffer bytes(static_cast<std::size_t>(size) + 1);
-    std::size_t done = 0;
-    while (done < bytes.capacity()) {
-        std::size_t got = 0;
-        if (const FileError error = files.readAt(file.get(), done, bytes.data() + done, bytes.capacity() - done, got);
-            failed(error)) {
-            if (error == FileError::inUse)
-                content.error = ReadError::inUse;
-            return content;
-        }
-        if (got == 0)
-            break;
-        done += got;
-    }
-    if (done == bytes.capacity())
-        return content;  // still growing: no consistent content to convert
-    bytes.setSize(done);
-    return {std::move(bytes), ReadError::none};
+    return {std::nullopt, error == FileError::inUse ? ReadError::inUse : ReadError::cannotRead};
 }
 
 WriteError replaceFile(std::u16string_view path, std::string_view bytes) {
@@ -230,16 +251,20 @@ WriteError replaceFile(FileSystem& files, std::u16string_view given, std::string
     const std::u16string path = files.target(given);
     if (const auto refused = obstacle(files.lookUp(path)))
         return *refused;
-    // A file that may not be written is not replaced either. On Windows this also waits
-    // for a program that holds the file for a moment.
+    // A file that may not be written is not replaced either. It is held meanwhile, so that
+    // a conversion appending to it finishes or takes its append back first. On Windows
+    // this also waits for a program that holds the file for a moment.
     Handle check = FileSystem::noHandle;
     bool created = false;
     const FileError writable = files.open(path, FileSystem::Open::writable, check, created);
     if (failed(writable) && writable != FileError::notFound)
         return failure(files, path, writable);
     const bool existed = !failed(writable);
-    if (existed && failed(files.close(check)))
-        return failure(files, path, FileError::failed);
+    OpenFile held(files, existed ? check : FileSystem::noHandle);
+    const auto inPlace = [&] {
+        std::ignore = held.close();
+        return rewriteInPlace(files, path, bytes);
+    };
 
     // The new content goes into a file beside the old one and takes its place only once
     // it is complete and on disk.
@@ -247,14 +272,14 @@ WriteError replaceFile(FileSystem& files, std::u16string_view given, std::string
     if (const FileError error = files.createBeside(path, made); failed(error)) {
         // Some folders take no new file beside the destination, but let it be written.
         if (existed && error == FileError::denied)
-            return rewriteInPlace(files, path, bytes);
+            return inPlace();
         return failure(files, path, error);
     }
-    // A file whose owner, group or mode the new one cannot take over is written in place,
-    // which keeps them all.
+    // A file whose owner, group, mode, attributes or links the new one cannot take over is
+    // written in place, which keeps them all.
     if (existed && failed(files.adopt(made, path))) {
         files.discard(made);
-        return rewriteInPlace(files, path, bytes);
+        return inPlace();
     }
     FileError error =
         inOrder([&] { return files.writeAt(made.file, 0, bytes); }, [&] { return files.flush(made.file); });
@@ -262,8 +287,15 @@ WriteError replaceFile(FileSystem& files, std::u16string_view given, std::string
         files.discard(made);
         return failure(files, path, error);
     }
-    if (failed(error = files.putInPlace(made, path)))
+    // Let go just before: Windows replaces no file that is held.
+    std::ignore = held.close();
+    if (failed(error = files.putInPlace(made, path))) {
+        // A name that cannot change (a file mounted there, a file system without links)
+        // can still get its new content in place.
+        if (existed && error != FileError::inUse)
+            return inPlace();
         return failure(files, path, error);
+    }
     // The new content is complete and under the name. A folder that cannot be flushed
     // (some network file systems have no such call) changes nothing of that: only the
     // new name may not survive a power loss in the next seconds, so the replacement
@@ -272,61 +304,64 @@ WriteError replaceFile(FileSystem& files, std::u16string_view given, std::string
     return WriteError::none;
 }
 
+WriteError appendToFile(std::u16string_view path, const AppendChoice& choose) {
+    return appendToFile(systemFiles(), path, choose);
+}
+
 WriteError appendToFile(std::u16string_view path, std::initializer_list<std::string_view> pieces) {
     return appendToFile(systemFiles(), path, pieces);
 }
 
 WriteError appendToFile(FileSystem& files, std::u16string_view path, std::initializer_list<std::string_view> pieces) {
+    const std::vector<std::string_view> fixed(pieces);
+    return appendToFile(files, path, [&](std::optional<std::string_view>) { return std::optional(fixed); });
+}
+
+WriteError appendToFile(FileSystem& files, std::u16string_view given, const AppendChoice& choose) {
+    const std::u16string path = files.target(given);
     if (const auto refused = obstacle(files.lookUp(path)))
         return *refused;
-    const Opened opened = openAlone(files, path, FileSystem::Open::readAppend);
-    if (failed(opened.error))
-        return failure(files, path, opened.error);
-    OpenFile file(files, opened.file);
-    const bool created = opened.created;
-    std::uint64_t oldSize = 0;
-    FileIdentity identity;
-    // The pieces go at explicit offsets, so that this append's bytes are known exactly.
-    std::uint64_t end = 0;
-    const auto write = [&] {
-        FileError error = FileError::none;
-        for (auto piece = pieces.begin(); !failed(error) && piece != pieces.end(); ++piece) {
-            error = files.writeAt(file.get(), end, *piece);
-            end += piece->size();
-        }
-        return error;
+    HeldFile held(files);
+    // A file that this append made is removed again where it fails or adds nothing.
+    const auto leaveNoTrace = [&] {
+        if (held.created)
+            removeIfOwnAndEmpty(files, path, held.keep.isOpen() ? held.keep.get() : held.file.get());
     };
-    const FileError error = inOrder(
-        [&] {
-            const FileError sized = files.size(file.get(), oldSize);
-            end = oldSize;
-            return sized;
-        },
-        [&] { return files.identity(file.get(), identity); }, write, [&] { return files.flush(file.get()); },
-        [&] { return file.close(); });
-    if (!failed(error)) {
-        // A file made here has a new name, which the folder keeps through a power loss only
-        // once it is flushed; where it cannot be, the records are still complete and in place.
-        if (created)
-            std::ignore = files.flushFolder(path);
+    const auto fail = [&](FileError error) {
+        leaveNoTrace();
+        return failure(files, path, error);
+    };
+    if (const FileError error = hold(files, path, FileSystem::Open::readAppend, held); failed(error))
+        return fail(error);
+
+    // Nothing is written before the file's content is known; a file that may be written
+    // but not read is appended to knowing nothing of it.
+    ByteBuffer content;
+    const FileError read = readWhole(files, held.file.get(), content);
+    if (failed(read) && read != FileError::denied)
+        return fail(read);
+    const std::optional<std::vector<std::string_view>> pieces =
+        choose(failed(read) ? std::nullopt : std::optional(content.view()));
+    if (!pieces) {
+        leaveNoTrace();
         return WriteError::none;
     }
 
-    // Taken back: the file as it was, or no file at all where this append made it and
-    // nothing else was written to it.
-    const OpenFile reopened(files, file.isOpen() ? FileSystem::noHandle : reopen(files, path, identity));
-    const Handle back = file.isOpen() ? file.get() : reopened.get();
-    if (back != FileSystem::noHandle) {
-        std::uint64_t size = 0;
-        if (created && oldSize == 0 && !failed(files.size(back, size)) && size <= end) {
-            // Removed while it is still held, so that no other conversion opens it meanwhile.
-            if (failed(files.remove(path)))
-                takeBack(files, back, oldSize, end);
-        } else {
-            takeBack(files, back, oldSize, end);
-        }
+    // The system puts the pieces at the end as it is then, and says where.
+    std::uint64_t at = 0;
+    std::uint64_t landed = 0;
+    const Handle file = held.file.get();
+    const FileError error = inOrder([&] { return files.append(file, *pieces, at, landed); },
+                                    [&] { return files.flush(file); }, [&] { return held.file.close(); });
+    if (!failed(error)) {
+        // A file made here has a new name, which the folder keeps through a power loss only
+        // once it is flushed; where it cannot be, the records are still complete and in place.
+        if (held.created)
+            std::ignore = files.flushFolder(path);
+        return WriteError::none;
     }
-    return failure(files, path, error);
+    takeBack(files, held.keep.get(), at, landed);
+    return fail(error);
 }
 
 }  // namespace brisel

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -77,7 +78,277 @@ TEST(ReadWholeFile, ReadsEveryByteOrNothing) {
     EXPECT_EQ(readWholeFile(folder.path({})).error, ReadError::cannotRead);
 }
 
-// The cases that change material.ini, each over the watched files.
+// Another program's hand on a file: whether a conversion holds it now (so that another
+// one would wait for it), and an append as a program makes it that takes no lock.
+bool heldByAConversion(const TempFolder& folder) {
+#ifdef _WIN32
+    const HANDLE file = CreateFileW(folder.file(u"material.ini").c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
+#else
+    const int file = ::open(folder.file(u"material.ini").c_str(), O_RDONLY | O_NONBLOCK);
+    const bool held = file >= 0 && ::flock(file, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    if (file >= 0)
+        ::close(file);
+    return held;
+#endif
+}
+
+bool appendWithoutLock(const TempFolder& folder, std::string_view bytes) {
+#ifdef _WIN32
+    const HANDLE file = CreateFileW(folder.file(u"material.ini").c_str(), FILE_APPEND_DATA,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    const bool wrote = file != INVALID_HANDLE_VALUE &&
+                       WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                       written == bytes.size();
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return wrote;
+#else
+    const int file = ::open(folder.file(u"material.ini").c_str(), O_WRONLY | O_APPEND | O_CREAT, 0666);
+    const bool wrote = file >= 0 && ::write(file, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    if (file >= 0)
+        ::close(file);
+    return wrote;
+#endif
+}
+
+// An editor's save: a new file written beside and renamed over the old one, with no lock.
+bool saveAnewWithoutLock(const TempFolder& folder, std::string_view bytes) {
+    folder.write(u"gespeichert.tmp", bytes);
+    std::error_code error;
+    std::filesystem::rename(folder.file(u"gespeichert.tmp"), folder.file(u"material.ini"), error);
+    return !error;
+}
+
+// What a conversion appends to a material.ini as it stands: nothing to a UTF-16 file;
+// else a line break first after an open last line, then its records, marked with the
+// encoding they are in.
+std::optional<std::string> additionTo(std::string_view content, std::string_view records) {
+    if (content.starts_with("\xFF\xFE") || content.starts_with("\xFE\xFF"))
+        return std::nullopt;
+    const std::string lead = !content.empty() && content.back() != '\n' ? "\r\n" : "";
+    return lead + (content.starts_with("\xEF\xBB\xBF") ? "UTF-8 " : "ANSI ") + std::string(records);
+}
+
+const std::string utf16Content("\xFF\xFEM\0A\0T\0", 8);
+// The states a material.ini can be in, and how it is written.
+const std::pair<const char*, std::optional<std::string>> starts[] = {
+    {"missing", std::nullopt},
+    {"empty", ""},
+    {"ending in a line break", oldContent + "\r\n"},
+    {"with an open last line", oldContent},
+    {"UTF-8 with its mark", "\xEF\xBB\xBFMAT=1,Gr\xC3\xBCn\r\n"},
+    {"UTF-16", utf16Content},
+};
+enum class Mode { ersetzen, ersetzenInPlace, erweitern };
+const std::pair<const char*, Mode> modes[] = {
+    {"ersetzen", Mode::ersetzen},
+    {"ersetzen in a folder that takes no new file", Mode::ersetzenInPlace},
+    {"erweitern", Mode::erweitern},
+};
+// Who else acts on material.ini: another conversion (through this layer, waiting while
+// the file is held), and programs that take no lock: one that appends, one that keeps
+// appending, one that saves the file anew.
+enum class Actor { none, ersetzen, erweitern, appender, grower, saver };
+const std::pair<const char*, Actor> actors[] = {
+    {"another ersetzen", Actor::ersetzen},
+    {"another erweitern", Actor::erweitern},
+    {"a program appending without a lock", Actor::appender},
+    {"a program that keeps appending", Actor::grower},
+    {"a program saving anew without a lock", Actor::saver},
+};
+
+const std::string records = "MAT=1,Neu\r\n-XHATCH=1, 2, 3\r\n-KG_P_L=1.0\r\n";
+const std::string otherRecords = "MAT=2,Anderer\r\n-XHATCH=4, 5, 6\r\n-KG_P_L=2.0\r\n";
+const std::string foreignLine = "MAT=3,Fremd\r\n";
+
+using Content = std::optional<std::string>;  // none: no material.ini
+
+// One run of the simulation: a conversion over the watched files, from one state, with
+// one call failing (step 0: none) and another program acting before call `turn` (-1:
+// never). Afterwards material.ini must hold exactly what every party that reported
+// success, or that wrote without a lock, put there, in the order they did; nothing of a
+// conversion that failed; and nothing may be left beside it.
+struct Simulation {
+    Content start;
+    Mode mode;
+    Actor actor = Actor::none;
+    int turn = -1;
+    int step = 0;
+    FileFault fault = FileFault::error;
+
+    // Returns whether the fault was met.
+    bool run() const {
+        TempFolder folder;
+        if (start)
+            folder.write(u"material.ini", *start);
+        const std::u16string path = folder.path(u"material.ini");
+        WatchedFiles files;
+        files.inject(step, fault);
+        files.refuseNewFiles = mode == Mode::ersetzenInPlace;
+
+        // Each party's effect on the content, at the call before which it happened.
+        std::multimap<double, std::function<void(Content&)>> effects;
+        using Effect = std::function<void(Content&)>;
+        const auto appended = [](std::string bytes) -> Effect {
+            return [bytes](Content& content) { content = content.value_or("") + bytes; };
+        };
+        const auto replaced = [](std::string bytes) -> Effect { return [bytes](Content& content) { content = bytes; }; };
+        // When a program without a lock acted while this conversion held the file.
+        std::vector<int> unlocked;
+        bool deferred = false;
+        const auto act = [&](int at) {
+            switch (actor) {
+            case Actor::none:
+                break;
+            case Actor::ersetzen:
+                if (replaceFile(path, otherRecords) == WriteError::none)
+                    effects.emplace(at - 0.5, replaced(otherRecords));
+                break;
+            case Actor::erweitern: {
+                Content added;
+                const WriteError error = appendToFile(path, [&](std::optional<std::string_view> content) {
+                    added = additionTo(content.value_or(""), otherRecords);
+                    return added ? std::optional(std::vector<std::string_view>{*added}) : std::nullopt;
+                });
+                if (error == WriteError::none && added)
+                    effects.emplace(at - 0.5, appended(*added));
+                break;
+            }
+            case Actor::appender:
+            case Actor::grower:
+            case Actor::saver:
+                if (heldByAConversion(folder))
+                    unlocked.push_back(at);
+                if (actor == Actor::saver ? saveAnewWithoutLock(folder, foreignLine) : appendWithoutLock(folder, foreignLine))
+                    effects.emplace(at - 0.5, actor == Actor::saver ? replaced(foreignLine) : appended(foreignLine));
+                break;
+            }
+        };
+        files.between = [&](int call) {
+            constexpr int growths = 5;
+            const bool now = call == turn || (actor == Actor::grower && turn >= 0 && call > turn && call < turn + growths);
+            if (!now)
+                return;
+            if ((actor == Actor::ersetzen || actor == Actor::erweitern) && heldByAConversion(folder))
+                deferred = true;  // it waits until this conversion lets go
+            else
+                act(call);
+        };
+
+        Content added;  // what this conversion chose to append
+        std::pair<std::string, std::string> seen;  // what it was told the file holds, and what it held
+        WriteError error = WriteError::none;
+        if (mode == Mode::erweitern) {
+            error = appendToFile(files, path, [&](std::optional<std::string_view> content) {
+                seen = {std::string(content.value_or("<unreadable>")), folder.read(u"material.ini")};
+                added = additionTo(content.value_or(""), records);
+                return added ? std::optional(std::vector<std::string_view>{*added}) : std::nullopt;
+            });
+        } else {
+            error = replaceFile(files, path, records);
+        }
+        files.between = nullptr;
+        const int calls = static_cast<int>(files.calls.size());
+        if (deferred || turn >= calls)
+            act(calls + 1);
+
+        // This conversion's effect, at the call that made it: the append, the new file put
+        // in place, or the first write over the old bytes.
+        const auto isEffect = [](const Call& call) {
+            return !call.failed && (call.kind == Call::Kind::append || call.kind == Call::Kind::putInPlace ||
+                                    (call.kind == Call::Kind::writeAt && !call.beside));
+        };
+        const auto effect = std::find_if(files.calls.begin(), files.calls.end(), isEffect);
+        const bool succeeded = error == WriteError::none && (mode != Mode::erweitern || added);
+        if (succeeded)
+            effects.emplace(effect - files.calls.begin(), mode == Mode::erweitern ? appended(*added) : replaced(records));
+        Content expected = start;
+        for (const auto& [at, apply] : effects)
+            apply(expected);
+
+        // What no system guards against: a program without a lock that writes while the file
+        // is rewritten in place or an append is taken back, or that saves the file anew while
+        // an append or a rewrite in place that then succeeds is under way.
+        const auto failedAt = std::find_if(files.calls.begin(), files.calls.end(), [](const Call& call) { return call.failed; });
+        // A rewrite in place writes over the old bytes before anything fails (a take-back after).
+        const auto lastBeforeFailure = failedAt == files.calls.end() ? failedAt : failedAt + 1;
+        const bool inPlace = std::any_of(files.calls.begin(), lastBeforeFailure, [](const Call& call) {
+            return (call.kind == Call::Kind::writeAt || call.kind == Call::Kind::truncate) && !call.beside;
+        });
+        // A file saved anew before the held file's identity is checked is the one written.
+        const bool savedUnseen = actor == Actor::saver && std::any_of(unlocked.begin(), unlocked.end(), [&](int at) {
+            return std::none_of(files.calls.begin() + std::min(at, calls), files.calls.end(),
+                                [](const Call& call) { return call.kind == Call::Kind::identity; });
+        });
+        const bool unguarded = actor == Actor::saver ? savedUnseen && succeeded && mode != Mode::ersetzen
+                                                     : std::any_of(unlocked.begin(), unlocked.end(), [&](int at) {
+                                                           return inPlace || (!succeeded && at > failedAt - files.calls.begin());
+                                                       });
+
+        const std::string trace = "step " + std::to_string(step) + ", turn " + std::to_string(turn) +
+                                  (succeeded ? ", succeeded" : ", failed");
+        const std::string now = folder.read(u"material.ini");
+        if (unguarded && actor == Actor::saver) {
+            // The appended records went with the file that was replaced; the saved one is whole.
+            EXPECT_EQ(now, foreignLine) << trace;
+        } else if (unguarded) {
+            // This conversion's own bytes are there exactly when it succeeded.
+            const std::string own = mode == Mode::erweitern ? added.value_or(records) : records;
+            EXPECT_EQ(now.find(own) != std::string::npos, succeeded) << trace << ": " << now;
+        } else {
+            // Chosen from the file as it was, once nobody else could change it.
+            if (!savedUnseen) {
+                EXPECT_EQ(seen.first, seen.second) << trace;
+            }
+            EXPECT_EQ(now, expected.value_or("<missing>")) << trace;
+            EXPECT_EQ(entries(folder), expected ? 1u : 0u) << trace;
+        }
+        // Without a fault it fails only where it must: a UTF-16 file is not appended to, a
+        // folder that takes no new file gets no material.ini, a file that keeps changing is
+        // in use.
+        if (!files.faultMet()) {
+            EXPECT_TRUE(succeeded || start == utf16Content || (mode == Mode::ersetzenInPlace && !start) ||
+                        actor == Actor::grower)
+                << trace;
+        }
+        return files.faultMet();
+    }
+};
+
+// Every call failing in turn, from every state a material.ini can be in, alone and with
+// another program acting right before and right after the failing call; and with no
+// failure, another program acting between any two calls.
+TEST(Files, HoldAgainstEveryFailedCallAndEveryOtherProgram) {
+    for (const auto& [startName, start] : starts) {
+        for (const auto& [modeName, mode] : modes) {
+            SCOPED_TRACE(std::string(modeName) + " of a material.ini " + startName);
+            for (const FileFault fault : {FileFault::error, FileFault::shortWrite}) {
+                for (int step = 1;; ++step) {
+                    ASSERT_LT(step, 60);
+                    if (!Simulation{start, mode, Actor::none, -1, step, fault}.run())
+                        break;
+                    for (const auto& [actorName, actor] : actors) {
+                        SCOPED_TRACE(actorName);
+                        for (const int turn : {step - 1, step})
+                            Simulation{start, mode, actor, turn, step, fault}.run();
+                    }
+                }
+            }
+            for (const auto& [actorName, actor] : actors) {
+                SCOPED_TRACE(actorName);
+                for (int turn = 0; turn < 30; ++turn)
+                    Simulation{start, mode, actor, turn}.run();
+            }
+        }
+    }
+}
+
+// The cases of the crash model.
 struct WriteCase {
     const char* name;
     bool replace;
@@ -100,31 +371,6 @@ const WriteCase writeCases[] = {
     {"erweitern after an open last line", false, oldContent, false, "\r\n"},
     {"erweitern of a missing file", false, std::nullopt},
 };
-
-// Each file-changing call failing in turn: afterwards the file holds all the new bytes
-// (the call succeeded) or exactly its old ones, and nothing is left beside it.
-TEST(Files, EachFileChangingCallFailingInTurnCostsNoFile) {
-    for (const WriteCase& c : writeCases) {
-        for (const FileFault fault : {FileFault::error, FileFault::shortWrite}) {
-            for (int step = 1;; ++step) {
-                ASSERT_LT(step, 50) << c.name;
-                TempFolder folder;
-                if (c.old)
-                    folder.write(u"material.ini", *c.old);
-                WatchedFiles files;
-                files.inject(step, fault);
-                const WriteError error = c.run(files, folder.path(u"material.ini"));
-                const std::string expected = error == WriteError::none ? c.expected() : c.old.value_or("<missing>");
-                EXPECT_EQ(folder.read(u"material.ini"), expected) << c.name << ", step " << step;
-                EXPECT_EQ(entries(folder), c.old || error == WriteError::none ? 1u : 0u) << c.name << ", step " << step;
-                if (!files.faultMet()) {
-                    EXPECT_EQ(error, WriteError::none) << c.name;
-                    break;
-                }
-            }
-        }
-    }
-}
 
 // What material.ini holds in each state that a crash after the first `count` changes can
 // leave: of each file's changes since its last flush a prefix is kept (none, some or all),

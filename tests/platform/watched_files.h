@@ -1,11 +1,14 @@
-// This system's files, watched: each call that changes a file can be made to fail in turn,
-// and the changes that succeeded are written down for the crash model.
+// This system's files, watched: each primitive call can be made to fail in turn, another
+// program can act between any two calls, and the calls and the changes that succeeded
+// are written down, for the simulation and the crash model.
 #pragma once
 
 #include "platform/file_system.h"
 
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -14,8 +17,8 @@
 namespace brisel {
 
 enum class FileFault {
-    error,       // the call fails as on a full disk
-    shortWrite,  // a write writes half of what it was given, then fails; other calls fail
+    error,       // the call fails as on a full disk or a failing disk
+    shortWrite,  // a write or an append writes half of what it was given, then fails; other calls fail
 };
 
 // One change as a crash sees it: to a file's bytes, or to the names in the folder.
@@ -27,9 +30,19 @@ struct Change {
     std::string bytes{};
 };
 
+// One primitive call: what it was, on which file (0: what stood under the name at first;
+// -1: none), whether that was a file made beside the destination, and whether it failed.
+struct Call {
+    enum class Kind { lookUp, open, size, identity, readAt, writeAt, append, truncate, reserve, flush, close,
+                      duplicate, createBeside, adopt, putInPlace, remove, flushFolder } kind;
+    int file = -1;
+    bool beside = false;
+    bool failed = false;
+};
+
 class WatchedFiles final : public FileSystem {
 public:
-    // The `step`-th changing call from now on meets `fault`; 0 injects nothing.
+    // The `step`-th call from now on meets `fault`; 0 injects nothing.
     void inject(int step, FileFault fault) {
         stepsToFault_ = step;
         fault_ = fault;
@@ -39,74 +52,115 @@ public:
     // No new file can be made beside a destination, as in a folder where only the file
     // itself may be written.
     bool refuseNewFiles = false;
+    // Called before each call with the number of calls made so far: another program's turn.
+    std::function<void(int)> between;
+    std::vector<Call> calls;
     // The changes so far; file 0 is what stood under a name before the first of them.
     std::vector<Change> changes;
 
-    Entry lookUp(std::u16string_view path) override { return real_.lookUp(path); }
+    Entry lookUp(std::u16string_view path) override {
+        // A lookup has no failure of its own: a failed one sees nothing.
+        return turn(Call::Kind::lookUp) ? Entry::missing : real_.lookUp(path);
+    }
     std::u16string target(std::u16string_view path) override { return real_.target(path); }
 
     FileError open(std::u16string_view path, Open how, Handle& file, bool& created) override {
-        if (how != Open::read && strikes())
+        if (turn(Call::Kind::open))
             return FileError::failed;
         const FileError error = real_.open(path, how, file, created);
         if (error == FileError::none) {
             files_[file] = created ? newFile() : fileNamed(nameOf(path));
+            calls.back().file = files_[file];
             if (created)
                 changes.push_back({Change::Kind::name, files_[file], nameOf(path)});
         }
         return error;
     }
-    FileError size(Handle file, std::uint64_t& bytes) override { return real_.size(file, bytes); }
-    FileError identity(Handle file, FileIdentity& id) override { return real_.identity(file, id); }
-    FileError identityAt(std::u16string_view path, FileIdentity& id) override { return real_.identityAt(path, id); }
+    FileError size(Handle file, std::uint64_t& bytes) override {
+        return turn(Call::Kind::size, file) ? FileError::failed : real_.size(file, bytes);
+    }
+    FileError identity(Handle file, FileIdentity& id) override {
+        return turn(Call::Kind::identity, file) ? FileError::failed : real_.identity(file, id);
+    }
+    FileError identityAt(std::u16string_view path, FileIdentity& id) override {
+        return turn(Call::Kind::identity) ? FileError::failed : real_.identityAt(path, id);
+    }
     FileError readAt(Handle file, std::uint64_t offset, char* into, std::size_t room, std::size_t& got) override {
-        return real_.readAt(file, offset, into, room, got);
+        return turn(Call::Kind::readAt, file) ? FileError::failed : real_.readAt(file, offset, into, room, got);
     }
 
     FileError writeAt(Handle file, std::uint64_t offset, std::string_view bytes) override {
-        if (strikes()) {
+        if (turn(Call::Kind::writeAt, file)) {
             if (fault_ == FileFault::shortWrite && bytes.size() > 1)
                 std::ignore = real_.writeAt(file, offset, bytes.substr(0, bytes.size() / 2));
             return FileError::failed;
         }
         return noted(real_.writeAt(file, offset, bytes), {Change::Kind::write, files_[file], {}, offset, std::string(bytes)});
     }
+    FileError append(Handle file, std::span<const std::string_view> pieces, std::uint64_t& at,
+                     std::uint64_t& landed) override {
+        std::string all;
+        for (const std::string_view piece : pieces)
+            all += piece;
+        if (turn(Call::Kind::append, file)) {
+            at = landed = 0;
+            if (fault_ == FileFault::shortWrite && all.size() > 1) {
+                const std::string_view half = std::string_view(all).substr(0, all.size() / 2);
+                std::ignore = real_.append(file, std::span(&half, 1), at, landed);
+            }
+            return FileError::failed;
+        }
+        const FileError error = real_.append(file, pieces, at, landed);
+        return noted(error, {Change::Kind::write, files_[file], {}, at, all.substr(0, landed)});
+    }
     FileError truncate(Handle file, std::uint64_t size) override {
-        return strikes() ? FileError::failed
-                         : noted(real_.truncate(file, size), {Change::Kind::truncate, files_[file], {}, size});
+        return turn(Call::Kind::truncate, file)
+                   ? FileError::failed
+                   : noted(real_.truncate(file, size), {Change::Kind::truncate, files_[file], {}, size});
     }
     FileError reserve(Handle file, std::uint64_t size) override {
-        return strikes() ? FileError::failed : real_.reserve(file, size);
+        return turn(Call::Kind::reserve, file) ? FileError::failed : real_.reserve(file, size);
     }
     FileError flush(Handle file) override {
-        return strikes() ? FileError::failed : noted(real_.flush(file), {Change::Kind::flush, files_[file]});
+        return turn(Call::Kind::flush, file) ? FileError::failed
+                                             : noted(real_.flush(file), {Change::Kind::flush, files_[file]});
     }
     FileError close(Handle file) override {
+        const bool strikes = turn(Call::Kind::close, file);
         const FileError error = real_.close(file);  // a failed close has given up the file all the same
-        return strikes() ? FileError::failed : error;
+        return strikes ? FileError::failed : error;
+    }
+    FileError duplicate(Handle file, Handle& copy) override {
+        if (turn(Call::Kind::duplicate, file))
+            return FileError::failed;
+        const FileError error = real_.duplicate(file, copy);
+        if (error == FileError::none)
+            files_[copy] = files_[file];
+        return error;
     }
 
     FileError createBeside(std::u16string_view path, NewFile& made) override {
+        if (turn(Call::Kind::createBeside))
+            return FileError::failed;
         if (refuseNewFiles)
             return FileError::denied;
-        if (strikes())
-            return FileError::failed;
         const FileError error = real_.createBeside(path, made);
         if (error == FileError::none) {
             files_[made.file] = newFile();
+            beside_.insert(files_[made.file]);
             if (!made.name.empty())
                 changes.push_back({Change::Kind::name, files_[made.file], nameOf(made.name)});
         }
         return error;
     }
     FileError adopt(const NewFile& made, std::u16string_view path) override {
-        return strikes() ? FileError::failed : real_.adopt(made, path);
+        return turn(Call::Kind::adopt, made.file) ? FileError::failed : real_.adopt(made, path);
     }
     FileError putInPlace(NewFile& made, std::u16string_view path) override {
         const int file = files_[made.file];
         const std::u16string temporary = made.name;
-        if (strikes()) {
-            real_.discard(made);
+        if (turn(Call::Kind::putInPlace, made.file)) {
+            discard(made);
             return FileError::failed;
         }
         const FileError error = real_.putInPlace(made, path);
@@ -115,6 +169,7 @@ public:
             if (!temporary.empty())
                 changes.push_back({Change::Kind::unname, file, nameOf(temporary)});
             changes.push_back({Change::Kind::name, file, nameOf(path)});
+            beside_.erase(file);
         }
         return error;
     }
@@ -124,10 +179,12 @@ public:
         real_.discard(made);
     }
     FileError remove(std::u16string_view path) override {
-        return strikes() ? FileError::failed : noted(real_.remove(path), {Change::Kind::unname, -1, nameOf(path)});
+        return turn(Call::Kind::remove) ? FileError::failed
+                                        : noted(real_.remove(path), {Change::Kind::unname, -1, nameOf(path)});
     }
     FileError flushFolder(std::u16string_view path) override {
-        return strikes() ? FileError::failed : noted(real_.flushFolder(path), {Change::Kind::flushFolder});
+        return turn(Call::Kind::flushFolder) ? FileError::failed
+                                             : noted(real_.flushFolder(path), {Change::Kind::flushFolder});
     }
 
 private:
@@ -149,15 +206,23 @@ private:
             changes.push_back(std::move(change));
         return error;
     }
-    bool strikes() {
+    // Another program's turn, then the call: written down, and whether the fault strikes it.
+    bool turn(Call::Kind kind, Handle file = noHandle) {
+        if (between)
+            between(static_cast<int>(calls.size()));
+        const auto known = files_.find(file);
+        const int number = known == files_.end() ? -1 : known->second;
+        calls.push_back({kind, number, beside_.count(number) != 0});
         if (stepsToFault_ <= 0 || --stepsToFault_ > 0)
             return false;
         faultMet_ = true;
+        calls.back().failed = true;
         return true;
     }
 
     FileSystem& real_ = systemFiles();
     std::map<Handle, int> files_;
+    std::set<int> beside_;
     int lastFile_ = 0;
     int stepsToFault_ = 0;
     FileFault fault_ = FileFault::error;
