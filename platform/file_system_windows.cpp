@@ -14,6 +14,15 @@
 #include <string>
 #include <utility>
 
+// The two calls that put a new file in place. The tests compile this file once more with
+// stand-ins for them that fail the ways Windows documents.
+#ifndef BRISEL_REPLACE_FILE
+#define BRISEL_REPLACE_FILE ReplaceFileW
+#endif
+#ifndef BRISEL_MOVE_FILE
+#define BRISEL_MOVE_FILE MoveFileExW
+#endif
+
 namespace brisel {
 namespace {
 
@@ -146,6 +155,45 @@ OVERLAPPED at(std::uint64_t offset) {
 std::wstring temporaryBeside(const std::wstring& path) {
     static std::atomic<unsigned> counter = 0;
     return path + L".~brisel" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+}
+
+// A name beside a full path that nothing uses yet: the path's own name, shortened where
+// the whole would pass the 255 characters a name may have, then `mark`, the process's
+// number and a count.
+std::wstring unusedNameBeside(const std::wstring& path, std::wstring_view mark) {
+    constexpr std::size_t longestName = 255;
+    static std::atomic<unsigned> counter = 0;
+    const std::size_t nameStart = path.find_last_of(L'\\') + 1;
+    for (;;) {
+        const std::wstring suffix =
+            std::wstring(mark) + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+        std::wstring name = path.substr(nameStart, longestName - suffix.size());
+        if (!name.empty() && IS_HIGH_SURROGATE(name.back()))
+            name.pop_back();
+        std::wstring beside = path.substr(0, nameStart) + name + suffix;
+        if (GetFileAttributesW(beside.c_str()) == INVALID_FILE_ATTRIBUTES)
+            return beside;
+    }
+}
+
+// ReplaceFileW, with the old file under `backup` while the new one takes its name. Where
+// Windows has moved the old file away but not the new one in, the new one is moved in
+// here, else the old one back, so that one of them stands under the name whenever the
+// system lets either be moved. Neither move replaces a file: where the name still holds
+// the old file, both fail and nothing changes. After such a failure the last error is
+// ReplaceFileW's, which is not waited out.
+bool replaceWithBackup(const std::wstring& path, const std::wstring& replacement, const std::wstring& backup) {
+    if (BRISEL_REPLACE_FILE(path.c_str(), replacement.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                            nullptr))
+        return true;
+    const DWORD error = GetLastError();
+    if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT && error != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+        return false;
+    if (BRISEL_MOVE_FILE(replacement.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH))
+        return true;
+    BRISEL_MOVE_FILE(backup.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH);
+    SetLastError(error);
+    return false;
 }
 
 FileIdentity identityOf(HANDLE file, bool& known) {
@@ -322,15 +370,22 @@ public:
             return error;
         }
         const bool exists = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        // The old file stands under the backup name until the new one has taken its name.
+        const std::wstring backup = exists ? unusedNameBeside(path, L".~brisel-backup") : std::wstring();
         const bool replaced = retrying([&] {
-            return exists ? ReplaceFileW(path.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                                         nullptr)
-                          : MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+            constexpr DWORD moveFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+            return exists ? replaceWithBackup(path, temporary, backup)
+                          : BRISEL_MOVE_FILE(temporary.c_str(), path.c_str(), moveFlags);
         });
         if (replaced) {
             made.name.clear();
+            // A backup that cannot be removed stays beside the file; the replacement is done.
+            if (exists)
+                DeleteFileW(backup.c_str());
             return FileError::none;
         }
+        // The backup name holds nothing now, or the old content where it could not be
+        // moved back: that is kept.
         const FileError error = errorOf(GetLastError());
         discard(made);
         return error;
