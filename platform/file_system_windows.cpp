@@ -157,6 +157,33 @@ std::wstring temporaryBeside(const std::wstring& path) {
     return path + L".~brisel" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
 }
 
+// A handle that is closed when it goes out of scope.
+class ScopedHandle {
+public:
+    explicit ScopedHandle(HANDLE handle) noexcept : handle_(handle) {}
+    ~ScopedHandle() {
+        if (*this)
+            CloseHandle(handle_);
+    }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+
+    explicit operator bool() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const noexcept { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+// The folder that holds a full path; a drive's root keeps its backslash, as without it
+// the name is the volume's.
+std::wstring folderOf(const std::wstring& path) {
+    std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+    if (folder.ends_with(L':'))
+        folder += L'\\';
+    return folder;
+}
+
 // A name beside a full path that nothing uses yet: the path's own name, shortened where
 // the whole would pass the 255 characters a name may have, then `mark`, the process's
 // number and a count.
@@ -402,10 +429,18 @@ public:
         return done(DeleteFileW(fullPath(path).c_str()));
     }
 
-    // Windows has no call that flushes a folder's names. NTFS keeps its folders in its
-    // journal, and a new file put in place by MoveFileExW is written through.
-    FileError flushFolder(std::u16string_view) override {
-        return FileError::none;
+    // ReplaceFileW is not written through, and no call documented for programs flushes a
+    // folder's names. The folder, opened with the right to add a file to it, gets the
+    // flush a file gets, which writes the data and metadata the system holds for it and
+    // has the disk flush its cache; the kernel's flush documents folder handles, but
+    // nothing documents that this keeps a new name through a power loss. Where a file
+    // system refuses it, the name reaches the disk in the system's own time.
+    FileError flushFolder(std::u16string_view path) override {
+        const ScopedHandle folder(CreateFileW(folderOf(fullPath(path)).c_str(), FILE_ADD_FILE, shareAll, nullptr,
+                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!folder)
+            return errorOf(lastError());
+        return done(FlushFileBuffers(folder.get()));
     }
 };
 
