@@ -8,9 +8,13 @@
 #include "platform/ordinary_file.h"
 #include "base/windows_api.h"
 
+#include <winioctl.h>
+
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -223,6 +227,64 @@ bool replaceWithBackup(const std::wstring& path, const std::wstring& replacement
     return false;
 }
 
+// The full path of the file that a full path finally names, through every symbolic link,
+// or nothing where no file can be opened under it or the system cannot name it.
+std::optional<std::wstring> finalPath(const std::wstring& path) {
+    // No access asked for: share modes do not stand in the way.
+    const ScopedHandle file(
+        CreateFileW(path.c_str(), 0, shareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file)
+        return std::nullopt;
+    constexpr DWORD form = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+    std::wstring final(MAX_PATH, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(file.get(), final.data(), MAX_PATH, form);
+    if (length >= final.size()) {  // the room it needs, with the terminating zero
+        final.resize(length);
+        length = GetFinalPathNameByHandleW(file.get(), final.data(), length, form);
+    }
+    if (length == 0 || length >= final.size())
+        return std::nullopt;
+    final.resize(length);
+    return final;
+}
+
+// What a symbolic link under a full path names, as a full path: a relative one is taken
+// from the link's folder. Nothing for a missing name or any other file.
+std::optional<std::wstring> linkTarget(const std::wstring& path) {
+    const ScopedHandle link(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, shareAll, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!link)
+        return std::nullopt;
+    // The reparse data of a symbolic link, as the file system keeps it.
+    struct SymbolicLink {
+        ULONG tag;
+        USHORT dataLength, reserved;
+        USHORT substituteOffset, substituteLength, printOffset, printLength;
+        ULONG flags;
+    };
+    std::array<char, MAXIMUM_REPARSE_DATA_BUFFER_SIZE> data{};
+    DWORD got = 0;
+    SymbolicLink header{};
+    if (!DeviceIoControl(link.get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(), static_cast<DWORD>(data.size()),
+                         &got, nullptr) ||
+        got < sizeof header)
+        return std::nullopt;
+    std::memcpy(&header, data.data(), sizeof header);
+    if (header.tag != IO_REPARSE_TAG_SYMLINK || sizeof header + header.substituteOffset + header.substituteLength > got)
+        return std::nullopt;
+    std::wstring target(header.substituteLength / sizeof(wchar_t), L'\0');
+    std::memcpy(target.data(), data.data() + sizeof header + header.substituteOffset, header.substituteLength);
+    if (!(header.flags & SYMLINK_FLAG_RELATIVE))
+        return target.starts_with(L"\\??\\") ? L"\\\\?\\" + target.substr(4) : target;
+    // Taken from the folder without the long form, so that ".." in the link is resolved.
+    std::wstring beside = path.substr(0, path.find_last_of(L'\\') + 1) + target;
+    if (beside.starts_with(L"\\\\?\\UNC\\"))
+        beside = L"\\\\" + beside.substr(8);
+    else if (beside.starts_with(L"\\\\?\\"))
+        beside = beside.substr(4);
+    return fullPath(utf16(beside));
+}
+
 FileIdentity identityOf(HANDLE file, bool& known) {
     BY_HANDLE_FILE_INFORMATION information{};
     known = GetFileInformationByHandle(file, &information);
@@ -247,8 +309,22 @@ public:
         return attributes & FILE_ATTRIBUTE_READONLY ? Entry::readOnlyFile : Entry::file;
     }
 
-    std::u16string target(std::u16string_view path) override {
-        return std::u16string(path);
+    // Through every symbolic link, as on Linux. A link whose target does not exist yet
+    // names that target, made by the write.
+    std::u16string target(std::u16string_view given) override {
+        constexpr int mostLinks = 63;  // as many as Windows follows in one path
+        std::wstring path = fullPath(given);
+        if (isDevice(path))
+            return std::u16string(given);
+        for (int link = 0; link <= mostLinks; ++link) {
+            if (const auto final = finalPath(path))
+                return utf16(*final);
+            const auto next = linkTarget(path);
+            if (!next)
+                return link == 0 ? std::u16string(given) : utf16(path);
+            path = *next;
+        }
+        return std::u16string(given);
     }
 
     FileError open(std::u16string_view given, Open how, Handle& file, bool& created) override {

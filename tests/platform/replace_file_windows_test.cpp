@@ -3,6 +3,7 @@
 // beside it at most the backup that holds the old content where nothing could be moved.
 // ReplaceFileW and MoveFileExW are stand-ins that do on real files what each failure
 // leaves behind.
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/replace_file_stand_in.h"
 #include "temp_folder.h"
@@ -71,6 +72,11 @@ std::set<std::wstring> namesIn(const TempFolder& folder) {
     return names;
 }
 
+bool isLink(const TempFolder& folder, std::u16string_view name) {
+    const DWORD attributes = GetFileAttributesW(folder.file(name).wstring().c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 class HalfwayReplacement : public testing::TestWithParam<Failure> {};
 
 TEST_P(HalfwayReplacement, LeavesTheOldOrTheNewContentUnderTheName) {
@@ -113,6 +119,35 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"NothingMoves", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, true, true, true, WriteError::cannotWrite,
                 false}),
     [](const testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
+
+// A symbolic link stays one and its target gets the content, made where it is missing.
+// Wine makes no symbolic links of Windows: there only plain paths are checked.
+TEST(ReplaceFileW, FollowsSymbolicLinks) {
+    TempFolder folder;
+    FileSystem& files = systemFiles();
+    const std::u16string plain = folder.write(u"plain.ini", oldContent);
+    FileIdentity named, followed;
+    ASSERT_EQ(files.identityAt(plain, named), FileError::none);
+    ASSERT_EQ(files.identityAt(files.target(plain), followed), FileError::none);
+    EXPECT_EQ(followed, named);
+    EXPECT_EQ(files.target(folder.path(u"missing.ini")), folder.path(u"missing.ini"));
+    EXPECT_EQ(files.flushFolder(plain), FileError::none);
+
+    folder.makeFolder(u"cad");
+    folder.write(u"cad/material.ini", oldContent);
+    const std::wstring link = folder.file(u"material.ini").wstring(), dangling = folder.file(u"new.ini").wstring();
+    constexpr DWORD unprivileged = SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
+    if (!CreateSymbolicLinkW(link.c_str(), L"cad\\material.ini", unprivileged) || !isLink(folder, u"material.ini"))
+        GTEST_SKIP() << "this system makes no symbolic links";
+    ASSERT_TRUE(CreateSymbolicLinkW(dangling.c_str(), L"cad\\..\\cad\\new.ini", unprivileged));
+
+    EXPECT_EQ(replaceFile(folder.path(u"material.ini"), newContent), WriteError::none);
+    EXPECT_EQ(replaceFile(folder.path(u"new.ini"), newContent), WriteError::none);
+    EXPECT_TRUE(isLink(folder, u"material.ini"));
+    EXPECT_TRUE(isLink(folder, u"new.ini"));
+    EXPECT_EQ(folder.read(u"cad/material.ini"), newContent);
+    EXPECT_EQ(folder.read(u"cad/new.ini"), newContent);
+}
 
 }  // namespace
 }  // namespace brisel
