@@ -8,11 +8,24 @@
 #include "platform/ordinary_file.h"
 #include "base/windows_api.h"
 
+#include <winioctl.h>
+
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
+
+// The two calls that put a new file in place. The tests compile this file once more with
+// stand-ins for them that fail the ways Windows documents.
+#ifndef BRISEL_REPLACE_FILE
+#define BRISEL_REPLACE_FILE ReplaceFileW
+#endif
+#ifndef BRISEL_MOVE_FILE
+#define BRISEL_MOVE_FILE MoveFileExW
+#endif
 
 namespace brisel {
 namespace {
@@ -148,6 +161,130 @@ std::wstring temporaryBeside(const std::wstring& path) {
     return path + L".~brisel" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
 }
 
+// A handle that is closed when it goes out of scope.
+class ScopedHandle {
+public:
+    explicit ScopedHandle(HANDLE handle) noexcept : handle_(handle) {}
+    ~ScopedHandle() {
+        if (*this)
+            CloseHandle(handle_);
+    }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+
+    explicit operator bool() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const noexcept { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+// The folder that holds a full path; a drive's root keeps its backslash, as without it
+// the name is the volume's.
+std::wstring folderOf(const std::wstring& path) {
+    std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+    if (folder.ends_with(L':'))
+        folder += L'\\';
+    return folder;
+}
+
+// A name beside a full path that nothing uses yet: the path's own name, shortened where
+// the whole would pass the 255 characters a name may have, then `mark`, the process's
+// number and a count.
+std::wstring unusedNameBeside(const std::wstring& path, std::wstring_view mark) {
+    constexpr std::size_t longestName = 255;
+    static std::atomic<unsigned> counter = 0;
+    const std::size_t nameStart = path.find_last_of(L'\\') + 1;
+    for (;;) {
+        const std::wstring suffix =
+            std::wstring(mark) + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+        std::wstring name = path.substr(nameStart, longestName - suffix.size());
+        if (!name.empty() && IS_HIGH_SURROGATE(name.back()))
+            name.pop_back();
+        std::wstring beside = path.substr(0, nameStart) + name + suffix;
+        if (GetFileAttributesW(beside.c_str()) == INVALID_FILE_ATTRIBUTES)
+            return beside;
+    }
+}
+
+// ReplaceFileW, with the old file under `backup` while the new one takes its name. Where
+// Windows has moved the old file away but not the new one in, the new one is moved in
+// here, else the old one back, so that one of them stands under the name whenever the
+// system lets either be moved. Neither move replaces a file: where the name still holds
+// the old file, both fail and nothing changes. After such a failure the last error is
+// ReplaceFileW's, which is not waited out.
+bool replaceWithBackup(const std::wstring& path, const std::wstring& replacement, const std::wstring& backup) {
+    if (BRISEL_REPLACE_FILE(path.c_str(), replacement.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                            nullptr))
+        return true;
+    const DWORD error = GetLastError();
+    if (error != ERROR_UNABLE_TO_MOVE_REPLACEMENT && error != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+        return false;
+    if (BRISEL_MOVE_FILE(replacement.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH))
+        return true;
+    BRISEL_MOVE_FILE(backup.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH);
+    SetLastError(error);
+    return false;
+}
+
+// The full path of the file that a full path finally names, through every symbolic link,
+// or nothing where no file can be opened under it or the system cannot name it.
+std::optional<std::wstring> finalPath(const std::wstring& path) {
+    // No access asked for: share modes do not stand in the way.
+    const ScopedHandle file(
+        CreateFileW(path.c_str(), 0, shareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file)
+        return std::nullopt;
+    constexpr DWORD form = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+    std::wstring final(MAX_PATH, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(file.get(), final.data(), MAX_PATH, form);
+    if (length >= final.size()) {  // the room it needs, with the terminating zero
+        final.resize(length);
+        length = GetFinalPathNameByHandleW(file.get(), final.data(), length, form);
+    }
+    if (length == 0 || length >= final.size())
+        return std::nullopt;
+    final.resize(length);
+    return final;
+}
+
+// What a symbolic link under a full path names, as a full path: a relative one is taken
+// from the link's folder. Nothing for a missing name or any other file.
+std::optional<std::wstring> linkTarget(const std::wstring& path) {
+    const ScopedHandle link(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, shareAll, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!link)
+        return std::nullopt;
+    // The reparse data of a symbolic link, as the file system keeps it.
+    struct SymbolicLink {
+        ULONG tag;
+        USHORT dataLength, reserved;
+        USHORT substituteOffset, substituteLength, printOffset, printLength;
+        ULONG flags;
+    };
+    std::array<char, MAXIMUM_REPARSE_DATA_BUFFER_SIZE> data{};
+    DWORD got = 0;
+    SymbolicLink header{};
+    if (!DeviceIoControl(link.get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(), static_cast<DWORD>(data.size()),
+                         &got, nullptr) ||
+        got < sizeof header)
+        return std::nullopt;
+    std::memcpy(&header, data.data(), sizeof header);
+    if (header.tag != IO_REPARSE_TAG_SYMLINK || sizeof header + header.substituteOffset + header.substituteLength > got)
+        return std::nullopt;
+    std::wstring target(header.substituteLength / sizeof(wchar_t), L'\0');
+    std::memcpy(target.data(), data.data() + sizeof header + header.substituteOffset, header.substituteLength);
+    if (!(header.flags & SYMLINK_FLAG_RELATIVE))
+        return target.starts_with(L"\\??\\") ? L"\\\\?\\" + target.substr(4) : target;
+    // Taken from the folder without the long form, so that ".." in the link is resolved.
+    std::wstring beside = path.substr(0, path.find_last_of(L'\\') + 1) + target;
+    if (beside.starts_with(L"\\\\?\\UNC\\"))
+        beside = L"\\\\" + beside.substr(8);
+    else if (beside.starts_with(L"\\\\?\\"))
+        beside = beside.substr(4);
+    return fullPath(utf16(beside));
+}
+
 FileIdentity identityOf(HANDLE file, bool& known) {
     BY_HANDLE_FILE_INFORMATION information{};
     known = GetFileInformationByHandle(file, &information);
@@ -172,8 +309,22 @@ public:
         return attributes & FILE_ATTRIBUTE_READONLY ? Entry::readOnlyFile : Entry::file;
     }
 
-    std::u16string target(std::u16string_view path) override {
-        return std::u16string(path);
+    // Through every symbolic link, as on Linux. A link whose target does not exist yet
+    // names that target, made by the write.
+    std::u16string target(std::u16string_view given) override {
+        constexpr int mostLinks = 63;  // as many as Windows follows in one path
+        std::wstring path = fullPath(given);
+        if (isDevice(path))
+            return std::u16string(given);
+        for (int link = 0; link <= mostLinks; ++link) {
+            if (const auto final = finalPath(path))
+                return utf16(*final);
+            const auto next = linkTarget(path);
+            if (!next)
+                return link == 0 ? std::u16string(given) : utf16(path);
+            path = *next;
+        }
+        return std::u16string(given);
     }
 
     FileError open(std::u16string_view given, Open how, Handle& file, bool& created) override {
@@ -347,15 +498,22 @@ public:
             return error;
         }
         const bool exists = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+        // The old file stands under the backup name until the new one has taken its name.
+        const std::wstring backup = exists ? unusedNameBeside(path, L".~brisel-backup") : std::wstring();
         const bool replaced = retrying([&] {
-            return exists ? ReplaceFileW(path.c_str(), temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                                         nullptr)
-                          : MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+            constexpr DWORD moveFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+            return exists ? replaceWithBackup(path, temporary, backup)
+                          : BRISEL_MOVE_FILE(temporary.c_str(), path.c_str(), moveFlags);
         });
         if (replaced) {
             made.name.clear();
+            // A backup that cannot be removed stays beside the file; the replacement is done.
+            if (exists)
+                DeleteFileW(backup.c_str());
             return FileError::none;
         }
+        // The backup name holds nothing now, or the old content where it could not be
+        // moved back: that is kept.
         const FileError error = errorOf(GetLastError());
         discard(made);
         return error;
@@ -372,10 +530,18 @@ public:
         return done(DeleteFileW(fullPath(path).c_str()));
     }
 
-    // Windows has no call that flushes a folder's names. NTFS keeps its folders in its
-    // journal, and a new file put in place by MoveFileExW is written through.
-    FileError flushFolder(std::u16string_view) override {
-        return FileError::none;
+    // ReplaceFileW is not written through, and no call documented for programs flushes a
+    // folder's names. The folder, opened with the right to add a file to it, gets the
+    // flush a file gets, which writes the data and metadata the system holds for it and
+    // has the disk flush its cache; the kernel's flush documents folder handles, but
+    // nothing documents that this keeps a new name through a power loss. Where a file
+    // system refuses it, the name reaches the disk in the system's own time.
+    FileError flushFolder(std::u16string_view path) override {
+        const ScopedHandle folder(CreateFileW(folderOf(fullPath(path)).c_str(), FILE_ADD_FILE, shareAll, nullptr,
+                                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!folder)
+            return errorOf(lastError());
+        return done(FlushFileBuffers(folder.get()));
     }
 };
 

@@ -1,0 +1,153 @@
+// "ersetzen" on Windows when ReplaceFileW fails half-way, as its documentation says it
+// may: the old or the new content stands under the name afterwards, byte for byte, and
+// beside it at most the backup that holds the old content where nothing could be moved.
+// ReplaceFileW and MoveFileExW are stand-ins that do on real files what each failure
+// leaves behind.
+#include "platform/file_system.h"
+#include "platform/files.h"
+#include "platform/replace_file_stand_in.h"
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <ostream>
+#include <set>
+#include <string>
+
+namespace {
+
+// What the next calls of ReplaceFileW do instead of replacing.
+struct Failure {
+    const char* name;
+    DWORD error;             // the error ReplaceFileW reports, for `times` calls
+    int times;
+    bool oldMoved;           // the old file is under the backup name afterwards
+    bool replacementStuck;   // moving the new file fails afterwards
+    bool backupStuck;        // moving the backup fails afterwards
+    brisel::WriteError result;
+    bool newUnderName;       // else the old content; nothing at all with backupStuck
+};
+
+void PrintTo(const Failure& failure, std::ostream* out) {
+    *out << failure.name;
+}
+
+Failure failure{};
+std::wstring replacementName, backupName;
+
+}  // namespace
+
+BOOL standInReplaceFileW(LPCWSTR replaced, LPCWSTR replacement, LPCWSTR backup, DWORD flags, LPVOID exclude,
+                         LPVOID reserved) {
+    if (failure.times == 0)
+        return ReplaceFileW(replaced, replacement, backup, flags, exclude, reserved);
+    --failure.times;
+    replacementName = replacement;
+    backupName = backup;
+    if (failure.oldMoved && !MoveFileExW(replaced, backup, 0))
+        return FALSE;
+    SetLastError(failure.error);
+    return FALSE;
+}
+
+BOOL standInMoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags) {
+    if ((failure.replacementStuck && from == replacementName) || (failure.backupStuck && from == backupName)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    return MoveFileExW(from, to, flags);
+}
+
+namespace brisel {
+namespace {
+
+const std::string oldContent = "MAT=1,alt\r\n-KG_P_L=1.0\r\n";
+const std::string newContent = "MAT=1,neu\r\n-KG_P_L=7.85\r\n";
+
+std::set<std::wstring> namesIn(const TempFolder& folder) {
+    std::set<std::wstring> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.file({})))
+        names.insert(entry.path().filename().wstring());
+    return names;
+}
+
+bool isLink(const TempFolder& folder, std::u16string_view name) {
+    const DWORD attributes = GetFileAttributesW(folder.file(name).wstring().c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+class HalfwayReplacement : public testing::TestWithParam<Failure> {};
+
+TEST_P(HalfwayReplacement, LeavesTheOldOrTheNewContentUnderTheName) {
+    TempFolder folder;
+    const std::u16string path = folder.write(u"material.ini", oldContent);
+    failure = GetParam();
+
+    EXPECT_EQ(replaceFile(path, newContent), failure.result);
+
+    const std::set<std::wstring> names = namesIn(folder);
+    if (failure.backupStuck) {
+        // Windows would move neither file: the old content stays under the backup name.
+        ASSERT_EQ(names.size(), 1u);
+        const std::wstring backup = *names.begin();
+        EXPECT_TRUE(backup.starts_with(L"material.ini.~brisel-backup")) << testing::PrintToString(backup);
+        EXPECT_EQ(folder.read(std::u16string(backup.begin(), backup.end())), oldContent);
+    } else {
+        EXPECT_EQ(names, std::set<std::wstring>{L"material.ini"});
+        EXPECT_EQ(folder.read(u"material.ini"), failure.newUnderName ? newContent : oldContent);
+    }
+    failure = {};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ReplaceFileW, HalfwayReplacement,
+    testing::Values(
+        // The old file could not be removed and nothing changed: a moment's hold is waited out.
+        Failure{"OldHeldOnce", ERROR_UNABLE_TO_REMOVE_REPLACED, 1, false, false, false, WriteError::none, true},
+        Failure{"OldHeld", ERROR_UNABLE_TO_REMOVE_REPLACED, 100, false, false, false, WriteError::inUse, false},
+        // The new file could not be renamed; with a backup name, both keep their names.
+        Failure{"NewNotRenamed", ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1, false, false, false, WriteError::cannotWrite,
+                false},
+        // The same with the old file moved away: the new one is moved in.
+        Failure{"NewNotRenamedOldMoved", ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1, true, false, false, WriteError::none,
+                true},
+        // The old file is under the backup name, the new one under its own.
+        Failure{"NewNotMoved", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, true, false, false, WriteError::none, true},
+        Failure{"NewNotMovedAgain", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, true, true, false, WriteError::cannotWrite,
+                false},
+        Failure{"NothingMoves", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, true, true, true, WriteError::cannotWrite,
+                false}),
+    [](const testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
+
+// A symbolic link stays one and its target gets the content, made where it is missing.
+// Wine makes no symbolic links of Windows: there only plain paths are checked.
+TEST(ReplaceFileW, FollowsSymbolicLinks) {
+    TempFolder folder;
+    FileSystem& files = systemFiles();
+    const std::u16string plain = folder.write(u"plain.ini", oldContent);
+    FileIdentity named, followed;
+    ASSERT_EQ(files.identityAt(plain, named), FileError::none);
+    ASSERT_EQ(files.identityAt(files.target(plain), followed), FileError::none);
+    EXPECT_EQ(followed, named);
+    EXPECT_EQ(files.target(folder.path(u"missing.ini")), folder.path(u"missing.ini"));
+    EXPECT_EQ(files.flushFolder(plain), FileError::none);
+
+    folder.makeFolder(u"cad");
+    folder.write(u"cad/material.ini", oldContent);
+    const std::wstring link = folder.file(u"material.ini").wstring(), dangling = folder.file(u"new.ini").wstring();
+    constexpr DWORD unprivileged = SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE;
+    if (!CreateSymbolicLinkW(link.c_str(), L"cad\\material.ini", unprivileged) || !isLink(folder, u"material.ini"))
+        GTEST_SKIP() << "this system makes no symbolic links";
+    ASSERT_TRUE(CreateSymbolicLinkW(dangling.c_str(), L"cad\\..\\cad\\new.ini", unprivileged));
+
+    EXPECT_EQ(replaceFile(folder.path(u"material.ini"), newContent), WriteError::none);
+    EXPECT_EQ(replaceFile(folder.path(u"new.ini"), newContent), WriteError::none);
+    EXPECT_TRUE(isLink(folder, u"material.ini"));
+    EXPECT_TRUE(isLink(folder, u"new.ini"));
+    EXPECT_EQ(folder.read(u"cad/material.ini"), newContent);
+    EXPECT_EQ(folder.read(u"cad/new.ini"), newContent);
+}
+
+}  // namespace
+}  // namespace brisel
