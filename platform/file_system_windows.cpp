@@ -155,12 +155,6 @@ OVERLAPPED at(std::uint64_t offset) {
     return position;
 }
 
-// A name beside the destination that nothing else uses.
-std::wstring temporaryBeside(const std::wstring& path) {
-    static std::atomic<unsigned> counter = 0;
-    return path + L".~brisel" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
-}
-
 // A handle that is closed when it goes out of scope.
 class ScopedHandle {
 public:
@@ -477,8 +471,15 @@ public:
     }
 
     FileError createBeside(std::u16string_view path, NewFile& made) override {
-        const std::wstring temporary = temporaryBeside(fullPath(path));
-        const HANDLE file = openFile(temporary, GENERIC_WRITE, 0, CREATE_NEW);
+        // Another name where one was taken in the moment since it was chosen.
+        std::wstring temporary;
+        HANDLE file = INVALID_HANDLE_VALUE;
+        for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
+            temporary = unusedNameBeside(fullPath(path), L".~brisel");
+            file = openFile(temporary, GENERIC_WRITE, 0, CREATE_NEW);
+            if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
+                break;
+        }
         if (file == INVALID_HANDLE_VALUE)
             return errorOf(lastError());
         made = {handleFrom(file), utf16(temporary)};

@@ -27,6 +27,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #endif
 
@@ -599,16 +600,59 @@ TEST(AppendToFile, TakesBackAPartialAppend) {
     EXPECT_FALSE(folder.exists(u"neu.ini"));
 }
 
+// Also a link whose target is not made yet, through a second link.
 TEST(Writes, KeepASymbolicLinkAndWriteTheFileItNames) {
+    for (const bool replaceFirst : {true, false}) {
+        TempFolder folder;
+        folder.makeFolder(u"cad");
+        std::filesystem::create_symlink("cad/material.ini", folder.file(u"material.ini"));
+        std::filesystem::create_symlink("ziel.ini", folder.file(u"cad/material.ini"));
+        const std::u16string path = folder.path(u"material.ini");
+        EXPECT_EQ(replaceFirst ? replaceFile(path, "neu") : appendToFile(path, {"neu"}), WriteError::none);
+        EXPECT_EQ(appendToFile(path, {"er"}), WriteError::none);
+        EXPECT_EQ(replaceFirst ? WriteError::none : replaceFile(path, "alt"), WriteError::none);
+        EXPECT_TRUE(std::filesystem::is_symlink(folder.file(u"material.ini")));
+        EXPECT_TRUE(std::filesystem::is_symlink(folder.file(u"cad/material.ini")));
+        EXPECT_EQ(folder.read(u"cad/ziel.ini"), replaceFirst ? "neuer" : "alt");
+        EXPECT_EQ(entries(folder), 2u);
+    }
+}
+
+// What "ersetzen" keeps of a file beside its bytes, as careful editors do: its extended
+// attributes, among them an access list that lets a colleague write it, and its other
+// names; and a name as long as a name may be.
+TEST(ReplaceFile, KeepsTheAttributesLinksAndLongNamesOfAFile) {
+    // As "setfacl -m u:1000:rw" leaves it: owner rw, user 1000 rw, group r, mask rw, others r.
+    const std::string accessList("\2\0\0\0"
+                                 "\1\0\6\0\xFF\xFF\xFF\xFF"
+                                 "\2\0\6\0\xE8\3\0\0"
+                                 "\4\0\4\0\xFF\xFF\xFF\xFF"
+                                 "\x10\0\6\0\xFF\xFF\xFF\xFF"
+                                 "\x20\0\4\0\xFF\xFF\xFF\xFF",
+                                 44);
+    const std::string attribute = "Konstruktion";
+    const auto attributeOf = [](const std::filesystem::path& file, const char* name) {
+        std::string value(256, '\0');
+        const ssize_t size = ::getxattr(file.c_str(), name, value.data(), value.size());
+        return size < 0 ? std::string("<none>") : value.substr(0, static_cast<std::size_t>(size));
+    };
     TempFolder folder;
-    folder.makeFolder(u"cad");
-    folder.write(u"cad/material.ini", oldContent);
-    std::filesystem::create_symlink("cad/material.ini", folder.file(u"material.ini"));
-    EXPECT_EQ(replaceFile(folder.path(u"material.ini"), "neu"), WriteError::none);
-    EXPECT_EQ(appendToFile(folder.path(u"material.ini"), {"er"}), WriteError::none);
-    EXPECT_TRUE(std::filesystem::is_symlink(folder.file(u"material.ini")));
-    EXPECT_EQ(folder.read(u"cad/material.ini"), "neuer");
-    EXPECT_EQ(entries(folder), 2u);
+    const std::u16string path = folder.write(u"material.ini", oldContent);
+    const auto file = folder.file(u"material.ini");
+    if (::setxattr(file.c_str(), "system.posix_acl_access", accessList.data(), accessList.size(), 0) != 0 ||
+        ::setxattr(file.c_str(), "user.abteilung", attribute.data(), attribute.size(), 0) != 0)
+        GTEST_SKIP() << "no extended attributes here";
+    std::filesystem::create_hard_link(file, folder.file(u"zweiter Name.ini"));
+    const std::u16string longName = std::u16string(246, u'x') + u".ini";
+    const std::u16string longPath = folder.write(longName, oldContent);
+
+    EXPECT_EQ(replaceFile(path, newContent), WriteError::none);
+    EXPECT_EQ(replaceFile(longPath, newContent), WriteError::none);
+    EXPECT_EQ(attributeOf(file, "system.posix_acl_access"), accessList);
+    EXPECT_EQ(attributeOf(file, "user.abteilung"), attribute);
+    EXPECT_EQ(folder.read(u"zweiter Name.ini"), newContent);
+    EXPECT_EQ(folder.read(longName), newContent);
+    EXPECT_EQ(entries(folder), 3u);
 }
 
 TEST(Writes, KeepAReadOnlyFileInAWritableFolder) {
@@ -616,6 +660,9 @@ TEST(Writes, KeepAReadOnlyFileInAWritableFolder) {
     folder.permit({}, std::filesystem::perms::all);
     const std::u16string path = folder.write(u"material.ini", oldContent);
     folder.permit(u"material.ini", std::filesystem::perms::owner_read | std::filesystem::perms::others_read);
+    // Not even the administrator writes a file that nobody may write.
+    EXPECT_EQ(replaceFile(path, newContent), WriteError::cannotWrite);
+    EXPECT_EQ(appendToFile(path, {newContent}), WriteError::cannotWrite);
     EXPECT_TRUE(asOrdinaryUser([&] {
         return replaceFile(path, newContent) == WriteError::cannotWrite &&
                appendToFile(path, {newContent}) == WriteError::cannotWrite;
