@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <optional>
@@ -117,12 +118,20 @@ bool appendWithoutLock(const TempFolder& folder, std::string_view bytes) {
 #endif
 }
 
-// An editor's save: a new file written beside and renamed over the old one, with no lock.
+// An editor's save: a new file written beside and renamed over the old one, with no lock
+// (which Windows refuses while the old one is open).
 bool saveAnewWithoutLock(const TempFolder& folder, std::string_view bytes) {
     folder.write(u"gespeichert.tmp", bytes);
-    std::error_code error;
-    std::filesystem::rename(folder.file(u"gespeichert.tmp"), folder.file(u"material.ini"), error);
-    return !error;
+#ifdef _WIN32
+    const bool saved = MoveFileExW(folder.file(u"gespeichert.tmp").c_str(), folder.file(u"material.ini").c_str(),
+                                   MOVEFILE_REPLACE_EXISTING);
+#else
+    const bool saved = ::rename(folder.file(u"gespeichert.tmp").c_str(), folder.file(u"material.ini").c_str()) == 0;
+#endif
+    std::error_code ignored;
+    if (!saved)
+        std::filesystem::remove(folder.file(u"gespeichert.tmp"), ignored);
+    return saved;
 }
 
 // What a conversion appends to a material.ini as it stands: nothing to a UTF-16 file;
@@ -223,10 +232,12 @@ struct Simulation {
             case Actor::appender:
             case Actor::grower:
             case Actor::saver:
-                if (heldByAConversion(folder))
-                    unlocked.push_back(at);
-                if (actor == Actor::saver ? saveAnewWithoutLock(folder, foreignLine) : appendWithoutLock(folder, foreignLine))
+                if (const bool held = heldByAConversion(folder);
+                    actor == Actor::saver ? saveAnewWithoutLock(folder, foreignLine) : appendWithoutLock(folder, foreignLine)) {
                     effects.emplace(at - 0.5, actor == Actor::saver ? replaced(foreignLine) : appended(foreignLine));
+                    if (held)
+                        unlocked.push_back(at);
+                }
                 break;
             }
         };
