@@ -76,7 +76,7 @@ ExitStatus fail(Console& console, std::u16string_view message) {
 ExitStatus wrong(Console& console, std::u16string_view why) {
     console.printLine(StandardStream::error, std::u16string(programName) + u": " + std::u16string(why));
     printLines(console, StandardStream::error, usage);
-    console.printLine(StandardStream::error, u"„brisel-convert --help“ zeigt alle Optionen.");
+    console.printLine(StandardStream::error, u"„brisel-convert --hilfe“ zeigt alle Optionen.");
     return ExitStatus::wrongUsage;
 }
 
