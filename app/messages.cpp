@@ -57,27 +57,6 @@ std::u16string unrepresentable(std::u16string_view place, char32_t character) {
            u", das in der Zieldatei nicht darstellbar ist. Bitte das Zeichen in der Tabelle ersetzen.";
 }
 
-}  // namespace
-
-std::u16string inQuotes(std::u16string_view text) {
-    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about "literal" + string.
-    std::u16string quoted = u"„";
-    quoted += text;
-    quoted += u"“";
-    return quoted;
-}
-
-std::u16string quotedPath(std::u16string_view path) {
-    return inQuotes(nativeSeparators(path));
-}
-
-std::u16string number(std::size_t n) {
-    const std::string digits = std::to_string(n);
-    return {digits.begin(), digits.end()};
-}
-
-namespace {
-
 enum class Missing { source, sourceFile, destination, writeMode };
 
 // The checks before a conversion, in the window's order.
@@ -96,6 +75,23 @@ std::optional<Missing> firstMissing(std::u16string_view source, std::u16string_v
 }
 
 }  // namespace
+
+std::u16string inQuotes(std::u16string_view text) {
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about "literal" + string.
+    std::u16string quoted = u"„";
+    quoted += text;
+    quoted += u"“";
+    return quoted;
+}
+
+std::u16string quotedPath(std::u16string_view path) {
+    return inQuotes(nativeSeparators(path));
+}
+
+std::u16string number(std::size_t n) {
+    const std::string digits = std::to_string(n);
+    return {digits.begin(), digits.end()};
+}
 
 std::optional<Message> missingInput(std::u16string_view source, std::u16string_view destination, bool modeChosen) {
     const std::optional<Missing> missing = firstMissing(source, destination, modeChosen, SourceLookup::file);

@@ -68,6 +68,7 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
     struct Case {
         std::vector<std::u16string> arguments;
         std::u16string message;
+        std::string input = "\xFF\xFEN";  // standard input: a table saved as UTF-16
     };
     folder.write(u"tabelle.csv", table);
     folder.write(u"kurz.csv", "K\r\nKupfer;8,9\r\n");
@@ -80,7 +81,6 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
     folder.write(u"omega.xlsx", xlsxOf(xlsxRow({"t:Stahl", "t:\xCE\xA9"})));
     folder.write(u"ohne-modus.conf", "prefix=*\r\n");
     folder.write(u"binär.xlsb", binaryWorkbook);
-    console.input = "\xFF\xFEN";  // a table saved as UTF-16
     for (const Case& c : {
              Case{{u"--ersetzen", u"fehlt.csv", u"material.ini"},
                   u"Die Quelldatei „fehlt.csv“ existiert nicht. Bitte den Pfad prüfen."},
@@ -116,6 +116,10 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   u"Die Tabelle auf der Standardeingabe ist als Unicode-Text (UTF-16) gespeichert. Bitte die Tabelle "
                   u"in Excel als „CSV (Trennzeichen-getrennt) (*.csv)“ oder „CSV UTF-8 (durch Trennzeichen getrennt) "
                   u"(*.csv)“ speichern."},
+             Case{{u"--erweitern", u"-", u"material.ini"},
+                  u"Zeile 2 der Tabelle auf der Standardeingabe hat 2 Felder; erwartet werden mindestens 6. Bitte die "
+                  u"fehlenden Felder in der Tabelle ergänzen.",
+                  "K\r\nKupfer;8,9\r\n"},
              Case{{u"--ersetzen", u"omega.xlsx", u"material.ini"},
                   u"Zeile 2, Spalte B der Quelldatei enthält das Zeichen „Ω“, das in der Zieldatei nicht darstellbar "
                   u"ist. Bitte das Zeichen in der Tabelle ersetzen."},
@@ -125,6 +129,7 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   u"Kopie nehmen."},
          }) {
         console.errorLines.clear();
+        console.input = c.input;
         EXPECT_EQ(run(c.arguments), 1) << testing::PrintToString(c.arguments);
         EXPECT_EQ(console.errorLines, std::vector{u"brisel-convert: " + c.message}) << testing::PrintToString(c.arguments);
     }
