@@ -8,6 +8,7 @@
 #include "config/default_config.h"
 #include "platform/desktop.h"
 #include "platform/files.h"
+#include "platform/working_folder.h"
 
 #include <string>
 
@@ -16,6 +17,13 @@ namespace {
 
 // The configuration lives in the working directory, under this bare name.
 constexpr std::u16string_view configFile = u"brisel.conf";
+
+// Where brisel.conf is looked for, named for the user: from the menu it is the home folder,
+// from the MSI's shortcut another one.
+std::u16string inWorkingFolder() {
+    const std::u16string folder = workingFolder();
+    return folder.empty() ? u"im Arbeitsordner" : u"im Arbeitsordner " + quotedPath(folder);
+}
 
 }  // namespace
 
@@ -59,8 +67,9 @@ void Commands::cmd_defaults_Click() {
         return parseConfigFile(configFile);
 
     if (!createConfigFile(configFile))
-        return showError(u"Die Konfigurationsdatei brisel.conf kann nicht erstellt werden. Bitte die Schreibrechte im "
-                         u"Arbeitsordner prüfen oder brisel aus einem beschreibbaren Ordner starten.",
+        return showError(u"Die Konfigurationsdatei " + quotedPath(configFile) + u" kann " + inWorkingFolder() +
+                             u" nicht erstellt werden. Bitte die Schreibrechte dort prüfen oder brisel aus einem "
+                             u"beschreibbaren Ordner starten.",
                          u"Fehler");
     const Answer answer = desktop.askYesNo(u"Konfigurationsdatei brisel.conf nicht gefunden.\r\n"
                                            u"Leere Datei wurde erstellt.\r\n"
@@ -69,8 +78,8 @@ void Commands::cmd_defaults_Click() {
     if (answer == Answer::yes) {
         // The user edits the file and presses "Standardwerte" again to read it.
         if (!desktop.startEditor(configFile))
-            showError(u"Der Editor für brisel.conf konnte nicht gestartet werden. Bitte die Datei brisel.conf im "
-                      u"Arbeitsordner mit einem Texteditor öffnen.",
+            showError(u"Der Editor für " + quotedPath(configFile) + u" konnte nicht gestartet werden. Bitte die Datei " +
+                          quotedPath(configFile) + u" " + inWorkingFolder() + u" mit einem Texteditor öffnen.",
                       u"Fehler");
         return;
     }

@@ -11,16 +11,18 @@ namespace brisel {
 ConfigFile loadConfigFile(std::u16string_view path) {
     ConfigFile loaded;
     const FileContent content = readWholeFile(path);
+    const std::u16string file = u"Die Konfigurationsdatei " + quotedPath(path);
     if (!content.bytes) {
-        loaded.failure = Message{u"Die Konfigurationsdatei " + std::u16string(path) + u" kann nicht gelesen werden.",
+        loaded.failure = Message{isOrdinaryFile(path) ? file + u" kann nicht gelesen werden. Bitte die Leserechte der "
+                                                               u"Datei prüfen."
+                                                      : file + u" wurde nicht gefunden. Bitte den Pfad prüfen.",
                                  u"Fehler"};
         return loaded;
     }
     const DetectedText detected = detectEncoding(content.bytes->view());
     if (detected.encoding == TextEncoding::utf16) {
-        loaded.failure = Message{u"Die Konfigurationsdatei " + std::u16string(path) +
-                                     u" ist als Unicode (UTF-16) gespeichert. Bitte im Editor als ANSI oder UTF-8 "
-                                     u"speichern.",
+        loaded.failure = Message{file + u" ist als Unicode-Text (UTF-16) gespeichert. Bitte im Editor als ANSI oder "
+                                        u"UTF-8 speichern.",
                                  u"Fehler"};
         return loaded;
     }

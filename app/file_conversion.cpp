@@ -83,9 +83,19 @@ BuiltRecords fromWorkbook(WorkbookRecords read, bool prefixFits) {
     case Status::ok:
         break;
     case Status::unreadable:
-        if (read.read == WorkbookStatus::oldFormat)
+        switch (read.read) {
+        case WorkbookStatus::oldFormat:
             return {failed(Outcome::oldWorkbook), {}};
-        return {failed(read.read == WorkbookStatus::tooLarge ? Outcome::workbookTooLarge : Outcome::workbookUnreadable), {}};
+        case WorkbookStatus::unsupported:
+            return {failed(Outcome::workbookUnsupported), {}};
+        case WorkbookStatus::tooLarge:
+            return {failed(Outcome::workbookTooLarge), {}};
+        case WorkbookStatus::ok:
+        case WorkbookStatus::notAWorkbook:
+        case WorkbookStatus::damaged:
+            break;
+        }
+        return {failed(Outcome::workbookUnreadable), {}};
     case Status::errorValue: {
         FileConversion done = atCell(Outcome::cellError, read);
         done.errorValue = std::move(read.errorValue);

@@ -27,6 +27,7 @@ struct FileConversion {
         tooFewFields,
         utf16Destination,       // "erweitern" on a material.ini saved as UTF-16
         oldWorkbook,            // an Excel 97-2003 workbook or one protected with a password
+        workbookUnsupported,    // an archive with no workbook brisel reads: an .xlsb, a .docx, ...
         workbookUnreadable,     // a damaged workbook
         workbookTooLarge,       // a part of it inflates past the limit
         cellError,              // an error value in a cell that a record takes

@@ -17,7 +17,8 @@ struct Message {
     bool operator==(const Message&) const = default;
 };
 
-// Where the table of a conversion is looked for.
+// How a table given as "-" is taken: by the window as a file of that name, by the console
+// program as standard input.
 enum class SourceLookup {
     file,                   // an ordinary file under the path
     fileOrStandardInput,    // the same, but "-" is standard input (the console program)
@@ -26,16 +27,26 @@ enum class SourceLookup {
 // The first input that keeps a conversion from running, in the window's order: a source
 // given, the existence test, a destination given, a write mode chosen.
 [[nodiscard]] std::optional<Message> missingInput(std::u16string_view source, std::u16string_view destination,
-                                                  bool modeChosen, SourceLookup lookup = SourceLookup::file);
+                                                  bool modeChosen);
+
+// The console program's inputs: its operands QUELLE and ZIEL ("-" for standard input and
+// output), or the keys of the configuration file where the paths came from there.
+struct CommandLineInputs {
+    std::u16string_view source;
+    std::u16string_view destination;
+    bool modeChosen = false;
+    std::u16string_view configuration;  // --konfiguration, empty without
+    bool pathsFromConfiguration = false;
+};
+
+// The window's checks in the same order, each failure in the console program's words: the
+// operand or the configuration key to give, the missing table named by its path.
+[[nodiscard]] std::optional<std::u16string> missingArgument(const CommandLineInputs& inputs);
 
 // What a conversion's outcome tells the user: "OK", or the failure named for the files.
 // With `lookup` fileOrStandardInput, a source "-" is named as standard input.
 [[nodiscard]] std::u16string statusText(const FileConversion& done, std::u16string_view source,
                                         std::u16string_view destination, SourceLookup lookup = SourceLookup::file);
-
-// The console program's word for a write mode that neither its options nor the
-// configuration file `configuration` give: the window's names no option of its own.
-[[nodiscard]] std::u16string writeModeMissing(std::u16string_view configuration);
 
 // A text in German quotation marks, as messages quote names.
 [[nodiscard]] std::u16string inQuotes(std::u16string_view text);

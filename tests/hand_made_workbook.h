@@ -75,6 +75,20 @@ inline std::string xlsxOf(const std::string& rows, bool chartFirst = false,
     });
 }
 
+// An Office Open XML package of one main part, `part`, that holds `content`: an Excel
+// binary workbook (.xlsb) or a Word document (.docx) as far as a reader looks.
+inline std::string officePackage(const std::string& part, const std::string& content) {
+    return zipOf({
+        {"[Content_Types].xml", "<Types xmlns='http://schemas.openxmlformats.org/package/2006/content-types'/>"},
+        {"_rels/.rels", "<Relationships xmlns='http://schemas.openxmlformats.org/package/2006/relationships'>"
+                        "<Relationship Id='rId1' Type='" + std::string(relationships) + "/officeDocument' Target='" +
+                            part + "'/></Relationships>"},
+        {part, content},
+    });
+}
+
+inline const std::string binaryWorkbook = officePackage("xl/workbook.bin", std::string("\x83\x01\x00\x2E", 4));
+
 // A data row of cells given as XML, or as plain values ("t:" for inline text).
 inline std::string xlsxRow(std::initializer_list<std::string> cells) {
     std::string row = "<row>";

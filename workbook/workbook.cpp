@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace brisel {
@@ -35,6 +36,7 @@ constexpr std::string_view odfDraw = "urn:oasis:names:tc:opendocument:xmlns:draw
 constexpr std::string_view odfDraw3d = "urn:oasis:names:tc:opendocument:xmlns:dr3d:1.0";
 constexpr std::string_view calcExtension = "urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0";
 constexpr std::string_view odsMimeType = "application/vnd.oasis.opendocument.spreadsheet";
+constexpr std::string_view odfManifest = "urn:oasis:names:tc:opendocument:xmlns:manifest:1.0";
 
 bool isSheetNs(std::string_view ns) {
     return ns == sheetMain || ns == sheetStrict;
@@ -82,6 +84,19 @@ std::string germanError(std::string_view stored) {
     return std::string(stored);
 }
 
+// Whether a formula's saved text is the name of an error value, as the spreadsheets store
+// it: Excel's and Gnumeric's names, LibreOffice's "Err:" and a three-digit code. Some
+// programs save a formula's error so, as text beside the formula.
+bool isErrorName(std::string_view text) {
+    static constexpr std::string_view names[] = {
+        "#NULL!", "#DIV/0!", "#VALUE!", "#REF!", "#NAME?", "#NUM!", "#N/A", "#GETTING_DATA", "#SPILL!",
+        "#CALC!", "#FIELD!", "#BLOCKED!", "#CONNECT!", "#UNKNOWN!", "#BUSY!"};
+    if (std::find(std::begin(names), std::end(names), text) != std::end(names))
+        return true;
+    return text.size() == 7 && text.starts_with("Err:") &&
+           std::all_of(text.begin() + 4, text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 // The UTF-16 unit that "_xHHHH_" at `at` stands for.
 std::optional<char32_t> escapeAt(std::string_view text, std::size_t at) {
     unsigned code = 0;
@@ -117,20 +132,35 @@ std::string decodeEscapes(std::string_view text) {
     return decoded;
 }
 
+// Whether a part's first byte can begin an XML document: "<", white space, a byte-order
+// mark, UTF-16 without one. An Excel binary workbook's parts begin otherwise.
+bool beginsAsXml(char first) {
+    return std::string_view("< \t\r\n\xEF\xFE\xFF\0", 9).find(first) != std::string_view::npos;
+}
+
 // Reads a part of the archive through the XML reader; the status of whatever failed. A
-// part read only in part is still read to its end, for its checksum.
+// part is read to its end whatever its XML, so that a wrong checksum tells a damaged part
+// from one that is no XML at all (unsupported).
 Status readPart(const ZipArchive& archive, const ZipArchive::Entry& entry, XmlHandler& handler) {
     ZipArchive::Reader reader(archive, entry, workbookPartLimit);
-    const XmlResult result = readXml([&] { return reader.next(); }, handler);
-    if (result == XmlResult::complete || result == XmlResult::stopped) {
-        for (auto piece = reader.next(); piece && !piece->empty(); piece = reader.next()) {
-        }
+    std::optional<bool> xml;  // once the first byte is seen
+    const XmlResult result = readXml(
+        [&] {
+            const auto piece = reader.next();
+            if (piece && !piece->empty() && !xml)
+                xml = beginsAsXml(piece->front());
+            return piece;
+        },
+        handler);
+    for (auto piece = reader.next(); piece && !piece->empty(); piece = reader.next()) {
     }
     if (reader.status() == ZipArchive::Status::tooLarge)
         return Status::tooLarge;
     if (reader.status() != ZipArchive::Status::ok)
         return Status::damaged;
-    return result == XmlResult::complete || result == XmlResult::stopped ? Status::ok : Status::damaged;
+    if (result == XmlResult::complete || result == XmlResult::stopped)
+        return Status::ok;
+    return xml == false ? Status::unsupported : Status::damaged;
 }
 
 // The part a relationship points at, from the folder of the part that has it.
@@ -329,6 +359,9 @@ public:
             type_ = attribute(attributes, {}, "t").value_or("n");
             value_.clear();
             hasValue_ = false;
+            formula_ = false;
+        } else if (name == "f") {
+            formula_ = true;
         } else if (name == "v" || (name == "is" && type_ == "inlineStr")) {
             hasValue_ = true;
             inValue_ = name == "v";
@@ -372,9 +405,11 @@ private:
                 damaged = true;
                 return false;
             }
-            table_.cell(column_, shared_[*index], false);
+            table_.cell(column_, shared_[*index], formula_ && isErrorName(shared_[*index]));
         } else if (type_ == "str" || type_ == "inlineStr") {
-            table_.cell(column_, decodeEscapes(value_), false);
+            std::string text = decodeEscapes(value_);
+            const bool error = formula_ && isErrorName(text);
+            table_.cell(column_, std::move(text), error);
         } else if (type_ == "b") {
             table_.cell(column_, trimmed(value_) == "1" ? "WAHR" : "FALSCH", false);
         } else if (type_ == "e") {
@@ -396,6 +431,7 @@ private:
     bool inData_ = false;
     bool inValue_ = false;
     bool hasValue_ = false;
+    bool formula_ = false;  // the cell has a formula, whose saved result its value is
 };
 
 // The first worksheet in the workbook's own order, found through its relationships.
@@ -417,7 +453,13 @@ Status readOfficeOpenXml(const ZipArchive& archive, WorkbookRows& taker) {
                                                        "/xlIntlMacrosheet"};
     struct Sheets final : XmlHandler {
         std::vector<std::string> ids;
+        bool isWorkbook = false;  // the part's root: a workbook, not a text document or another
+        bool rootSeen = false;
         bool start(std::string_view ns, std::string_view name, std::span<const XmlAttribute> attributes) override {
+            if (!std::exchange(rootSeen, true)) {
+                isWorkbook = isSheetNs(ns) && name == "workbook";
+                return isWorkbook;
+            }
             if (isSheetNs(ns) && name == "sheet")
                 ids.emplace_back(attribute(attributes, relations, "id").value_or(
                     attribute(attributes, relationsStrict, "id").value_or("")));
@@ -428,18 +470,22 @@ Status readOfficeOpenXml(const ZipArchive& archive, WorkbookRows& taker) {
     } sheets;
     if (const Status read = readPart(archive, *workbook, sheets); read != Status::ok)
         return read;
+    if (!sheets.isWorkbook)
+        return Status::unsupported;
     const auto links = relationships(archive, workbookPart);
     if (!links)
         return Status::damaged;
 
     const ZipArchive::Entry* sheet = nullptr;
     const ZipArchive::Entry* sharedStrings = nullptr;
+    bool worksheetNamed = false;
     for (const std::string& id : sheets.ids) {
         const auto link = std::find_if(links->begin(), links->end(), [&](const Relationship& r) { return r.id == id; });
         const bool notAWorksheet = link != links->end() &&
                                    std::any_of(std::begin(otherSheets), std::end(otherSheets),
                                                [&](std::string_view kind) { return typeEndsWith(*link, kind); });
         if (link != links->end() && !notAWorksheet) {
+            worksheetNamed = true;
             sheet = archive.find(resolve(workbookPart, link->target));
             break;
         }
@@ -449,7 +495,7 @@ Status readOfficeOpenXml(const ZipArchive& archive, WorkbookRows& taker) {
             sharedStrings = archive.find(resolve(workbookPart, r.target));
     }
     if (sheet == nullptr)
-        return Status::damaged;
+        return worksheetNamed ? Status::damaged : Status::unsupported;  // chart sheets only, say
 
     SharedStringsReader shared;
     if (sharedStrings != nullptr) {
@@ -499,6 +545,7 @@ public:
             paragraphs_ = 0;
             value_.reset();
             error_ = attribute(attributes, calcExtension, "value-type") == "error";
+            formula_ = attribute(attributes, odfTable, "formula").has_value();
             const auto type = attribute(attributes, odfOffice, "value-type");
             if (type == "float" || type == "percentage" || type == "currency")
                 value_ = numberText(attribute(attributes, odfOffice, "value").value_or(""));
@@ -562,9 +609,10 @@ public:
             if (!hasValue)
                 return true;
             const std::string text = value_ && !error_ ? *value_ : text_;
+            const bool error = error_ || (formula_ && isErrorName(text));
             for (std::size_t c = first; c <= std::min<std::size_t>(last, fieldsWritten + 1); ++c)
-                table_.cell(c, text, error_);
-            table_.cell(last, text, error_);
+                table_.cell(c, text, error);
+            table_.cell(last, text, error);
             return true;
         }
         return true;
@@ -606,10 +654,31 @@ private:
     bool spaceBefore_ = false;
     bool inCell_ = false;
     bool error_ = false;
+    bool formula_ = false;  // the cell has a formula, whose saved result its value is
     bool done_ = false;
 };
 
+// Whether the manifest lists a part as encrypted: the document was saved with a password.
+class ManifestReader final : public XmlHandler {
+public:
+    bool encrypted = false;
+
+    bool start(std::string_view ns, std::string_view name, std::span<const XmlAttribute>) override {
+        encrypted = encrypted || (ns == odfManifest && name == "encryption-data");
+        return !encrypted;
+    }
+    bool end(std::string_view, std::string_view) override { return true; }
+    bool text(std::string_view) override { return true; }
+};
+
 Status readOpenDocument(const ZipArchive& archive, WorkbookRows& taker) {
+    if (const ZipArchive::Entry* manifest = archive.find("META-INF/manifest.xml")) {
+        ManifestReader reader;
+        if (const Status read = readPart(archive, *manifest, reader); read != Status::ok)
+            return read;
+        if (reader.encrypted)
+            return Status::oldFormat;
+    }
     const ZipArchive::Entry* content = archive.find("content.xml");
     if (content == nullptr)
         return Status::damaged;
@@ -632,11 +701,11 @@ WorkbookStatus readWorkbookRows(std::string_view bytes, WorkbookRows& rows) {
         const std::optional<std::string> type = archive->readWhole(*mimeType, 256);
         if (!type)
             return Status::damaged;
-        return *type == odsMimeType ? readOpenDocument(*archive, rows) : Status::notAWorkbook;
+        return *type == odsMimeType ? readOpenDocument(*archive, rows) : Status::unsupported;
     }
     if (archive->find("[Content_Types].xml") != nullptr)
         return readOfficeOpenXml(*archive, rows);
-    return Status::notAWorkbook;
+    return Status::unsupported;  // a ZIP archive is no CSV table either
 }
 
 namespace {

@@ -22,6 +22,8 @@ enum class WorkbookStatus {
     ok,
     notAWorkbook,  // any other file, a CSV table above all: read as it is
     oldFormat,     // an Excel 97-2003 workbook (.xls) or one protected with a password
+    unsupported,   // an archive without a worksheet brisel reads: an Excel binary workbook
+                   // (.xlsb), a text document (.docx, .odt), any other ZIP archive
     damaged,       // a damaged or incomplete archive, a wrong checksum, a missing part, malformed XML
     tooLarge,      // a part that inflates past workbookPartLimit
 };

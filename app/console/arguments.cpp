@@ -10,8 +10,9 @@ namespace brisel {
 namespace {
 
 struct Option {
-    std::u16string_view name;       // the long name, without "--"
-    std::u16string_view shortName;  // "-q", or empty
+    std::u16string_view name;        // the long name, without "--"
+    std::u16string_view germanName;  // the German long name beside an English one, or empty
+    std::u16string_view shortName;   // "-q", or empty
     bool takesValue;
     // Applies the option; an error text when it clashes with an earlier one.
     std::u16string (*apply)(Invocation& invocation, std::u16string_view value);
@@ -25,29 +26,29 @@ std::u16string setMode(Invocation& invocation, WriteMode mode) {
 }
 
 constexpr std::array options{
-    Option{u"ersetzen", {}, false, [](Invocation& i, std::u16string_view) { return setMode(i, WriteMode::overwrite); }},
-    Option{u"erweitern", {}, false, [](Invocation& i, std::u16string_view) { return setMode(i, WriteMode::append); }},
-    Option{u"prefix", {}, true,
+    Option{u"ersetzen", {}, {}, false, [](Invocation& i, std::u16string_view) { return setMode(i, WriteMode::overwrite); }},
+    Option{u"erweitern", {}, {}, false, [](Invocation& i, std::u16string_view) { return setMode(i, WriteMode::append); }},
+    Option{u"prefix", {}, {}, true,
            [](Invocation& i, std::u16string_view value) {
                i.prefix = std::u16string(value);
                return std::u16string();
            }},
-    Option{u"konfiguration", {}, true,
+    Option{u"konfiguration", {}, {}, true,
            [](Invocation& i, std::u16string_view value) {
                i.configuration = std::u16string(value);
                return std::u16string();
            }},
-    Option{u"quiet", u"-q", false,
+    Option{u"quiet", u"leise", u"-q", false,
            [](Invocation& i, std::u16string_view) {
                i.quiet = true;
                return std::u16string();
            }},
-    Option{u"help", {}, false,
+    Option{u"help", u"hilfe", {}, false,
            [](Invocation& i, std::u16string_view) {
                i.request = Invocation::Request::help;
                return std::u16string();
            }},
-    Option{u"version", {}, false,
+    Option{u"version", {}, {}, false,
            [](Invocation& i, std::u16string_view) {
                i.request = Invocation::Request::version;
                return std::u16string();
@@ -56,7 +57,8 @@ constexpr std::array options{
 
 const Option* find(std::u16string_view argument) {
     for (const Option& option : options) {
-        if (argument.starts_with(u"--") ? argument.substr(2) == option.name : argument == option.shortName)
+        const std::u16string_view longName = argument.starts_with(u"--") ? argument.substr(2) : std::u16string_view();
+        if (argument == option.shortName || (!longName.empty() && (longName == option.name || longName == option.germanName)))
             return &option;
     }
     return nullptr;

@@ -17,30 +17,36 @@ namespace {
 
 constexpr std::u16string_view programName = u"brisel-convert";
 
+// Lines of at most 79 characters, for a terminal of 80.
 constexpr std::u16string_view usage =
     u"Aufruf: brisel-convert (--ersetzen | --erweitern) [--prefix TEXT] QUELLE ZIEL\n"
-    u"        brisel-convert --konfiguration DATEI [--ersetzen | --erweitern] [--prefix TEXT] [QUELLE ZIEL]";
+    u"        brisel-convert --konfiguration DATEI [--ersetzen | --erweitern]\n"
+    u"                       [--prefix TEXT] [QUELLE ZIEL]";
 
 constexpr std::u16string_view help =
     u"\n\n"
-    u"Konvertiert die Tabelle QUELLE (eine CSV-Datei oder eine Arbeitsmappe .xlsx, .xlsm,\n"
-    u".ods) in Materialdatensätze und schreibt sie nach ZIEL (material.ini), wie\n"
-    u"„Konvertieren“ im Fenster von brisel.\n"
+    u"Konvertiert die Tabelle QUELLE (eine CSV-Datei oder eine Arbeitsmappe .xlsx,\n"
+    u".xlsm, .ods) in Materialdatensätze und schreibt sie nach ZIEL (material.ini),\n"
+    u"wie „Konvertieren“ im Fenster von brisel.\n"
     u"\n"
-    u"  --ersetzen             ZIEL überschreiben\n"
-    u"  --erweitern            an ZIEL anhängen (in dessen Kodierung, ab einer neuen Zeile)\n"
+    u"  --ersetzen             ZIEL überschreiben (in ANSI)\n"
+    u"  --erweitern            an ZIEL anhängen (in dessen Kodierung; die Datensätze\n"
+    u"                         beginnen in einer neuen Zeile)\n"
     u"  --prefix TEXT          TEXT vor jeden Materialnamen setzen\n"
-    u"  --konfiguration DATEI  quelle, ziel, prefix und action aus DATEI lesen (Aufbau wie\n"
-    u"                         brisel.conf); Angaben auf der Befehlszeile haben Vorrang\n"
-    u"  -q, --quiet            bei Erfolg nichts ausgeben\n"
-    u"      --help             diese Hilfe anzeigen und beenden\n"
-    u"      --version          die Version anzeigen und beenden\n"
+    u"  --konfiguration DATEI  quelle, ziel, prefix und action aus DATEI lesen\n"
+    u"                         (Aufbau wie brisel.conf); Angaben auf der\n"
+    u"                         Befehlszeile haben Vorrang\n"
+    u"  -q, --leise, --quiet   bei Erfolg nichts ausgeben\n"
+    u"  --hilfe, --help        diese Hilfe anzeigen und beenden\n"
+    u"  --version              die Version anzeigen und beenden\n"
     u"\n"
+    u"Ein Wert kann auch mit „=“ folgen (--prefix=TEXT); „--“ beendet die Optionen.\n"
     u"QUELLE „-“ liest die Tabelle von der Standardeingabe; ZIEL „-“ schreibt die\n"
-    u"Datensätze auf die Standardausgabe (nur mit --ersetzen).\n"
+    u"Datensätze auf die Standardausgabe (nur mit --ersetzen möglich).\n"
     u"\n"
-    u"Rückgabewert: 0 konvertiert; 1 eine Prüfung oder die Konvertierung ist fehlgeschlagen\n"
-    u"(die Meldung steht auf der Standardfehlerausgabe, ZIEL ist unverändert); 2 falscher Aufruf.";
+    u"Rückgabewert: 0 konvertiert; 1 eine Prüfung oder die Konvertierung ist\n"
+    u"fehlgeschlagen (die Meldung steht auf der Standardfehlerausgabe, ZIEL ist\n"
+    u"unverändert); 2 falscher Aufruf.";
 
 // A text of several lines, one line at a time.
 void printLines(Console& console, StandardStream stream, std::u16string_view text) {
@@ -70,7 +76,7 @@ ExitStatus fail(Console& console, std::u16string_view message) {
 ExitStatus wrong(Console& console, std::u16string_view why) {
     console.printLine(StandardStream::error, std::u16string(programName) + u": " + std::u16string(why));
     printLines(console, StandardStream::error, usage);
-    console.printLine(StandardStream::error, u"„brisel-convert --help“ zeigt alle Optionen.");
+    console.printLine(StandardStream::error, u"„brisel-convert --hilfe“ zeigt alle Optionen.");
     return ExitStatus::wrongUsage;
 }
 
@@ -108,9 +114,13 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
         return ExitStatus::converted;
     }
     if (invocation.request == Invocation::Request::version) {
-        console.printLine(StandardStream::output, std::u16string(programName) + u" " + windowVersion);
+        const std::string_view version = fileVersion;
+        console.printLine(StandardStream::output,
+                          std::u16string(programName) + u" " + std::u16string(version.begin(), version.end()));
         return ExitStatus::converted;
     }
+    // Without operands the paths are the configuration file's, and messages name its keys.
+    const bool pathsFromConfiguration = !invocation.source;
     if (invocation.configuration) {
         if (const auto failure = applyConfiguration(invocation))
             return fail(console, failure->text);
@@ -121,13 +131,11 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
     const std::u16string prefix = invocation.prefix.value_or(u"");
     const bool toStandardOutput = destination == u"-";
     if (toStandardOutput && invocation.mode == WriteMode::append)
-        return wrong(console, u"ZIEL „-“ (die Standardausgabe) geht nur mit --ersetzen.");
-    // Without --ersetzen or --erweitern the configuration file was read and gave none: its
-    // key is named beside the options, not the window's option buttons.
-    if (const auto missing = missingInput(source, destination, true, SourceLookup::fileOrStandardInput))
-        return fail(console, missing->text);
-    if (!invocation.mode)
-        return fail(console, writeModeMissing(invocation.configuration.value_or(u"")));
+        return wrong(console, u"ZIEL „-“ (die Standardausgabe) ist nur mit --ersetzen möglich.");
+    const std::u16string configuration = invocation.configuration.value_or(u"");
+    if (const auto missing = missingArgument({source, destination, invocation.mode.has_value(), configuration,
+                                              pathsFromConfiguration}))
+        return fail(console, *missing);
 
     // The window's text of an outcome, with a table from standard input named as such.
     const auto failed = [&](const FileConversion& done) {

@@ -274,9 +274,11 @@ INSTANTIATE_TEST_SUITE_P(
                     u"Das Präfix enthält Zeichen, die in der Zieldatei nicht darstellbar sind. Bitte diese Zeichen im "
                     u"Präfix ersetzen."},
         FailureCase{"DestinationFolderMissing", table, u"fehlt/material.ini", {},
-                    u"Der Ordner der Zieldatei „%DIR%/fehlt/material.ini“ existiert nicht."},
+                    u"Der Ordner der Zieldatei „%DIR%/fehlt/material.ini“ existiert nicht. Bitte den Pfad prüfen oder "
+                    u"den Ordner anlegen."},
         FailureCase{"DestinationIsAFolder", table, u"Ordner.ini", {},
-                    u"Die Zieldatei „%DIR%/Ordner.ini“ ist ein Ordner."}),
+                    u"Die Zieldatei „%DIR%/Ordner.ini“ ist ein Ordner. Bitte den Pfad einer Datei angeben, z.\u00A0B. "
+                    u"mit „material.ini“ am Ende."}),
     [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 TEST_F(CommandsTest, FileButtonsFillTheirBoxOrEmptyItOnCancel) {
@@ -325,8 +327,9 @@ TEST_F(CommandsTest, ReportsADestinationThatAnotherProgramHoldsAndKeepsIt) {
         commands.cmd_convert_Click();
         EXPECT_EQ(desktop.messages,
                   std::vector{errorBox(u"Die Zieldatei „" + nativeSeparators(destination) +
-                                           u"“ wird gerade von einem anderen Programm benutzt. Bitte die Datei dort "
-                                           u"schließen und erneut konvertieren.",
+                                           u"“ wird gerade von einem anderen Programm benutzt. Bitte das Programm "
+                                           u"schließen, das die Datei geöffnet hat (zum Beispiel das CAD-System), "
+                                           u"und erneut konvertieren.",
                                        u"Fehler")})
             << "mode " << mode;
     }
@@ -367,7 +370,9 @@ TEST_F(CommandsTest, ReportsASourceThatCannotBeRead) {
     EXPECT_TRUE(asOrdinaryUser([&] {
         commands.cmd_convert_Click();
         return desktop.messages ==
-               std::vector{errorBox(u"Die Quelldatei „" + source + u"“ kann nicht gelesen werden.", u"Fehler")};
+               std::vector{errorBox(u"Die Quelldatei „" + source + u"“ kann nicht gelesen werden. Bitte die "
+                                    u"Leserechte der Datei prüfen.",
+                                    u"Fehler")};
     }));
     EXPECT_FALSE(folder.exists(u"material.ini"));
 }
@@ -418,7 +423,8 @@ TEST_F(CommandsTest, RefusesASpecialFileAsDestination) {
     fillIn(folder.write(u"tabelle.csv", table), folder.path(u"material.ini"), u"*", 1);
     commands.cmd_convert_Click();
     EXPECT_EQ(desktop.messages, std::vector{errorBox(u"Die Zieldatei „" + folder.path(u"material.ini") +
-                                                         u"“ ist keine gewöhnliche Datei.",
+                                                         u"“ ist keine normale Datei (z.\u00A0B. ein Gerät). Bitte "
+                                                         u"eine normale Datei als Zieldatei angeben.",
                                                      u"Fehler")});
 }
 

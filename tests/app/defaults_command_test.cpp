@@ -1,5 +1,6 @@
 // "Standardwerte": reading brisel.conf, or writing the default file and asking about it.
 #include "app/commands_fixture.h"
+#include "app/messages.h"
 #include "config/default_config.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +25,13 @@ class DefaultsCommand : public CommandsTest {
 protected:
     void SetUp() override { form.fillIn(typedIn); }
     std::string confBytes() { return folder.read(u"brisel.conf"); }
+    // The box for a brisel.conf that cannot be made, naming the working folder.
+    ShownMessage notMade() const {
+        return errorBox(u"Die Konfigurationsdatei „brisel.conf“ kann im Arbeitsordner " + quotedPath(folder.path({})) +
+                            u" nicht erstellt werden. Bitte die Schreibrechte dort prüfen oder brisel aus einem "
+                            u"beschreibbaren Ordner starten.",
+                        u"Fehler");
+    }
 };
 
 TEST_F(DefaultsCommand, WithoutAFileWritesItAndReadsItOnNo) {
@@ -100,17 +108,16 @@ TEST_F(DefaultsCommand, LooksOnlyInTheWorkingFolder) {
 TEST_F(DefaultsCommand, ReportsAFolderInTheWay) {
     folder.makeFolder(u"brisel.conf");
     commands.cmd_defaults_Click();
-    EXPECT_EQ(desktop.messages,
-              std::vector{errorBox(u"Die Konfigurationsdatei brisel.conf kann nicht erstellt werden. Bitte die Schreibrechte im "
-                                 u"Arbeitsordner prüfen oder brisel aus einem beschreibbaren Ordner starten.", u"Fehler")});
+    EXPECT_EQ(desktop.messages, std::vector{notMade()});
     EXPECT_EQ(form.inputs(), typedIn);
 }
 
 TEST_F(DefaultsCommand, ReportsAFileSavedAsUtf16) {
     folder.write(u"brisel.conf", "\xFF\xFEq");
     commands.cmd_defaults_Click();
-    EXPECT_EQ(desktop.messages, std::vector{errorBox(u"Die Konfigurationsdatei brisel.conf ist als Unicode (UTF-16) "
-                                                     u"gespeichert. Bitte im Editor als ANSI oder UTF-8 speichern.",
+    EXPECT_EQ(desktop.messages, std::vector{errorBox(u"Die Konfigurationsdatei „brisel.conf“ ist als Unicode-Text "
+                                                     u"(UTF-16) gespeichert. Bitte im Editor als ANSI oder UTF-8 "
+                                                     u"speichern.",
                                                      u"Fehler")});
     EXPECT_EQ(form.inputs(), typedIn);
 }
@@ -120,8 +127,10 @@ TEST_F(DefaultsCommand, ReportsAnEditorThatCannotStart) {
     desktop.editorStarts = false;
     commands.cmd_defaults_Click();
     EXPECT_EQ(desktop.messages,
-              std::vector({notFound, errorBox(u"Der Editor für brisel.conf konnte nicht gestartet werden. Bitte die Datei brisel.conf "
-                                                     u"im Arbeitsordner mit einem Texteditor öffnen.", u"Fehler")}));
+              std::vector({notFound, errorBox(u"Der Editor für „brisel.conf“ konnte nicht gestartet werden. Bitte die "
+                                              u"Datei „brisel.conf“ im Arbeitsordner " + quotedPath(folder.path({})) +
+                                                  u" mit einem Texteditor öffnen.",
+                                              u"Fehler")}));
     EXPECT_EQ(form.inputs(), typedIn);
     EXPECT_EQ(confBytes(), defaultConfigText());
 }
@@ -132,9 +141,7 @@ TEST_F(DefaultsCommand, ReportsAnUnwritableWorkingFolder) {
     folder.permit({}, perms::owner_read | perms::owner_exec | perms::others_read | perms::others_exec);
     EXPECT_TRUE(asOrdinaryUser([&] {
         commands.cmd_defaults_Click();
-        return desktop.messages == std::vector{errorBox(u"Die Konfigurationsdatei brisel.conf kann nicht erstellt werden. Bitte die Schreibrechte im "
-                                 u"Arbeitsordner prüfen oder brisel aus einem beschreibbaren Ordner starten.",
-                                                        u"Fehler")} &&
+        return desktop.messages == std::vector{notMade()} &&
                form.inputs() == typedIn;
     }));
     folder.permit({}, perms::all);
@@ -147,7 +154,8 @@ TEST_F(DefaultsCommand, ReportsAnUnreadableFile) {
     folder.permit(u"brisel.conf", perms::owner_write | perms::others_write);
     EXPECT_TRUE(asOrdinaryUser([&] {
         commands.cmd_defaults_Click();
-        return desktop.messages == std::vector{errorBox(u"Die Konfigurationsdatei brisel.conf kann nicht gelesen werden.",
+        return desktop.messages == std::vector{errorBox(u"Die Konfigurationsdatei „brisel.conf“ kann nicht gelesen "
+                                                        u"werden. Bitte die Leserechte der Datei prüfen.",
                                                         u"Fehler")} &&
                form.inputs() == typedIn;
     }));

@@ -36,10 +36,12 @@ TEST(ParseArguments, ReadsEveryValidForm) {
              Case{{u"t.csv", u"--ersetzen", u"m.ini", u"--ersetzen"}, converting(WriteMode::overwrite, u"t.csv", u"m.ini")},
              Case{{u"--erweitern", u"--prefix", u"-x", u"-q", u"t.csv", u"m.ini"}, withPrefix},
              Case{{u"--prefix=-x", u"--quiet", u"--erweitern", u"t.csv", u"m.ini"}, withPrefix},
+             Case{{u"--leise", u"--prefix=-x", u"--erweitern", u"t.csv", u"m.ini"}, withPrefix},
              Case{{u"--ersetzen", u"--", u"-t.csv", u"--m.ini"}, converting(WriteMode::overwrite, u"-t.csv", u"--m.ini")},
              Case{{u"--konfiguration", u"b.conf"}, fromFile},
              Case{{u"--konfiguration=b.conf", u"--ersetzen", u"--prefix=", u"-", u"-"}, fromFileAndLine},
              Case{{u"--ersetzen", u"--help", u"--unbekannt"}, help},
+             Case{{u"--hilfe"}, help},
              Case{{u"--version"}, version},
          }) {
         const ParsedArguments parsed = parseArguments(c.arguments);

@@ -68,6 +68,7 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
     struct Case {
         std::vector<std::u16string> arguments;
         std::u16string message;
+        std::string input = "\xFF\xFEN";  // standard input: a table saved as UTF-16
     };
     folder.write(u"tabelle.csv", table);
     folder.write(u"kurz.csv", "K\r\nKupfer;8,9\r\n");
@@ -79,40 +80,56 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
     folder.write(u"kaputt.xlsx", workbookFixture("openpyxl.xlsx").substr(0, 3000));
     folder.write(u"omega.xlsx", xlsxOf(xlsxRow({"t:Stahl", "t:\xCE\xA9"})));
     folder.write(u"ohne-modus.conf", "prefix=*\r\n");
-    console.input = "\xFF\xFEN";  // a table saved as UTF-16
+    folder.write(u"binär.xlsb", binaryWorkbook);
     for (const Case& c : {
-             Case{{u"--ersetzen", u"fehlt.csv", u"material.ini"}, u"Die angegebene Quelldatei existiert nicht."},
-             Case{{u"--ersetzen", u"", u"material.ini"}, u"Bitte Quelldatei auswählen"},
+             Case{{u"--ersetzen", u"fehlt.csv", u"material.ini"},
+                  u"Die Quelldatei „fehlt.csv“ existiert nicht. Bitte den Pfad prüfen."},
+             Case{{u"--ersetzen", u"", u"material.ini"},
+                  u"QUELLE ist leer. Bitte den Pfad der Tabelle angeben oder „-“ für die Standardeingabe."},
              Case{{u"--erweitern", u"kurz.csv", u"material.ini"},
                   u"Zeile 2 der Quelldatei hat 2 Felder; erwartet werden mindestens 6. Bitte die fehlenden Felder in "
                   u"der Tabelle ergänzen."},
-             Case{{u"--konfiguration", u"brisel.conf"}, u"Bitte Quelldatei auswählen"},
+             Case{{u"--konfiguration", u"brisel.conf"},
+                  u"In „brisel.conf“ ist keine Quelldatei angegeben. Bitte QUELLE und ZIEL angeben oder in "
+                  u"„brisel.conf“ die Zeile „quelle = …“ eintragen."},
              Case{{u"--konfiguration", u"fehlt.conf", u"tabelle.csv", u"material.ini"},
-                  u"Die Konfigurationsdatei fehlt.conf kann nicht gelesen werden."},
+                  u"Die Konfigurationsdatei „fehlt.conf“ wurde nicht gefunden. Bitte den Pfad prüfen."},
              Case{{u"--ersetzen", u"fehlerwert.xlsx", u"material.ini"},
-                  u"Zeile 2, Spalte C der Quelldatei enthält den Fehlerwert „#WERT!“."},
+                  u"Zeile 2, Spalte C der Quelldatei enthält den Fehlerwert „#WERT!“. Bitte die Formel oder den Wert "
+                  u"in der Zelle korrigieren."},
              Case{{u"--erweitern", u"umbruch.xlsx", u"material.ini"},
                   u"Zeile 2, Spalte B der Quelldatei enthält einen Zeilenumbruch. Ein Material muss in einer Zeile "
-                  u"stehen."},
+                  u"stehen. Bitte den Zeilenumbruch in der Zelle entfernen."},
              Case{{u"--ersetzen", u"alt.xls", u"material.ini"},
-                  u"Die Quelldatei „alt.xls“ ist eine Arbeitsmappe im alten Excel-Format (.xls) oder mit einem "
-                  u"Kennwort geschützt. Bitte in Excel als „Excel-Arbeitsmappe (*.xlsx)“ ohne Kennwort oder als CSV "
-                  u"speichern."},
+                  u"Die Quelldatei „alt.xls“ ist eine Arbeitsmappe im alten Excel-Format (.xls) oder eine "
+                  u"kennwortgeschützte Arbeitsmappe. Bitte ohne Kennwort speichern: in Excel als „Excel-Arbeitsmappe "
+                  u"(*.xlsx)“, in LibreOffice als „ODF-Tabellendokument (.ods)“ oder als CSV."},
+             Case{{u"--ersetzen", u"binär.xlsb", u"material.ini"},
+                  u"Die Quelldatei „binär.xlsb“ ist keine Arbeitsmappe, die brisel lesen kann (z.\u00A0B. eine "
+                  u"Excel-Binärarbeitsmappe oder ein Word-Dokument). brisel liest Excel-Arbeitsmappen (.xlsx, .xlsm), "
+                  u"LibreOffice-Tabellen (.ods) und CSV-Dateien. Bitte die Tabelle in Excel als „Excel-Arbeitsmappe "
+                  u"(*.xlsx)“ oder als CSV speichern."},
              Case{{u"--konfiguration", u"ohne-modus.conf", u"tabelle.csv", u"material.ini"},
-                  u"Bitte --ersetzen oder --erweitern angeben oder in „ohne-modus.conf“ „action = ersetzen“ oder "
-                  u"„action = erweitern“ setzen."},
+                  u"Bitte --ersetzen oder --erweitern angeben oder in „ohne-modus.conf“ die Zeile „action = "
+                  u"ersetzen“ oder „action = erweitern“ eintragen."},
              Case{{u"--ersetzen", u"-", u"material.ini"},
                   u"Die Tabelle auf der Standardeingabe ist als Unicode-Text (UTF-16) gespeichert. Bitte die Tabelle "
                   u"in Excel als „CSV (Trennzeichen-getrennt) (*.csv)“ oder „CSV UTF-8 (durch Trennzeichen getrennt) "
                   u"(*.csv)“ speichern."},
+             Case{{u"--erweitern", u"-", u"material.ini"},
+                  u"Zeile 2 der Tabelle auf der Standardeingabe hat 2 Felder; erwartet werden mindestens 6. Bitte die "
+                  u"fehlenden Felder in der Tabelle ergänzen.",
+                  "K\r\nKupfer;8,9\r\n"},
              Case{{u"--ersetzen", u"omega.xlsx", u"material.ini"},
                   u"Zeile 2, Spalte B der Quelldatei enthält das Zeichen „Ω“, das in der Zieldatei nicht darstellbar "
                   u"ist. Bitte das Zeichen in der Tabelle ersetzen."},
              Case{{u"--ersetzen", u"kaputt.xlsx", u"material.ini"},
-                  u"Die Arbeitsmappe „kaputt.xlsx“ kann nicht gelesen werden: Sie ist beschädigt oder unvollständig. "
-                  u"Bitte die Arbeitsmappe in Excel oder LibreOffice öffnen und erneut speichern."},
+                  u"Die Arbeitsmappe „kaputt.xlsx“ ist beschädigt oder unvollständig und kann nicht gelesen werden. "
+                  u"Bitte die Arbeitsmappe in Excel oder LibreOffice öffnen und neu speichern oder eine unbeschädigte "
+                  u"Kopie nehmen."},
          }) {
         console.errorLines.clear();
+        console.input = c.input;
         EXPECT_EQ(run(c.arguments), 1) << testing::PrintToString(c.arguments);
         EXPECT_EQ(console.errorLines, std::vector{u"brisel-convert: " + c.message}) << testing::PrintToString(c.arguments);
     }
@@ -126,7 +143,7 @@ TEST_F(ConsoleProgram, RefusesAWrongCallWithItsUsage) {
                                   std::vector<std::u16string>{u"--erweitern", u"tabelle.csv", u"-"}}) {
         console.errorLines.clear();
         EXPECT_EQ(run(arguments), 2);
-        ASSERT_EQ(console.errorLines.size(), 4u);
+        ASSERT_EQ(console.errorLines.size(), 5u);
         EXPECT_TRUE(console.errorLines[1].starts_with(u"Aufruf: brisel-convert "));
     }
     EXPECT_FALSE(folder.exists(u"m.ini"));
@@ -177,9 +194,16 @@ TEST_F(ConsoleProgram, TakesTheConfigurationWithTheCommandLineFirst) {
 
 TEST_F(ConsoleProgram, AnswersHelpAndVersionOnStandardOutput) {
     EXPECT_EQ(run({u"--version"}), 0);
-    EXPECT_EQ(console.outputLines, std::vector<std::u16string>{u"brisel-convert 1.2"});
+    EXPECT_EQ(console.outputLines, std::vector<std::u16string>{u"brisel-convert 1.01"});
+    console.outputLines.clear();
     EXPECT_EQ(run({u"--help"}), 0);
-    EXPECT_GT(console.outputLines.size(), 10u);
+    const std::vector<std::u16string> help = console.outputLines;
+    EXPECT_GT(help.size(), 10u);
+    for (const std::u16string& line : help)
+        EXPECT_LE(line.size(), 79u) << testing::PrintToString(line);  // a terminal of 80 columns
+    console.outputLines.clear();
+    EXPECT_EQ(run({u"--hilfe"}), 0);
+    EXPECT_EQ(console.outputLines, help);
     EXPECT_TRUE(console.errorLines.empty());
 }
 

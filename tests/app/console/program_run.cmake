@@ -46,7 +46,7 @@ expect_bytes("Ziel ö.ini" "${records_hex}")
 file(WRITE "${WORK}/Ziel ö.ini" "ALT")
 run(status out err --erweitern "fehlt ü.csv" "Ziel ö.ini")
 expect("status of a failed check" "${status}" 1)
-expect("its standard error" "${err}" "brisel-convert: Die angegebene Quelldatei existiert nicht.")
+expect("its standard error" "${err}" "brisel-convert: Die Quelldatei „fehlt ü.csv“ existiert nicht. Bitte den Pfad prüfen.")
 expect("its standard output" "${out}" "")
 expect_bytes("Ziel ö.ini" "${old_hex}")
 
