@@ -90,7 +90,11 @@ Opened openAlone(FileSystem& files, std::u16string_view path, FileSystem::Open h
     constexpr int attempts = 3;
     Opened opened;
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        if (opened.error = files.open(path, how, opened.file, opened.created); failed(opened.error))
+        // A file made by an attempt whose check failed is still this run's to remove.
+        bool created = false;
+        opened.error = files.open(path, how, opened.file, created);
+        opened.created = opened.created || created;
+        if (failed(opened.error))
             return opened;
         FileIdentity mine, named;
         if (!failed(files.identity(opened.file, mine)) && !failed(files.identityAt(path, named)) && mine == named)
