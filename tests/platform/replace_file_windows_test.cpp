@@ -106,16 +106,16 @@ INSTANTIATE_TEST_SUITE_P(
         // The old file could not be removed and nothing changed: a moment's hold is waited out.
         Failure{"OldHeldOnce", ERROR_UNABLE_TO_REMOVE_REPLACED, 1, false, false, false, WriteError::none, true},
         Failure{"OldHeld", ERROR_UNABLE_TO_REMOVE_REPLACED, 100, false, false, false, WriteError::inUse, false},
-        // The new file could not be renamed; with a backup name, both keep their names.
-        Failure{"NewNotRenamed", ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1, false, false, false, WriteError::cannotWrite,
-                false},
+        // The new file could not be renamed; with a backup name, both keep their names, and
+        // the old file gets the new content in place.
+        Failure{"NewNotRenamed", ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1, false, false, false, WriteError::none, true},
         // The same with the old file moved away: the new one is moved in.
         Failure{"NewNotRenamedOldMoved", ERROR_UNABLE_TO_MOVE_REPLACEMENT, 1, true, false, false, WriteError::none,
                 true},
         // The old file is under the backup name, the new one under its own.
         Failure{"NewNotMoved", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, true, false, false, WriteError::none, true},
-        Failure{"NewNotMovedAgain", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, true, true, false, WriteError::cannotWrite,
-                false},
+        // The old file moved back, then rewritten in place.
+        Failure{"NewNotMovedAgain", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, true, true, false, WriteError::none, true},
         Failure{"NothingMoves", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, true, true, true, WriteError::cannotWrite,
                 false}),
     [](const testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
