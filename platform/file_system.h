@@ -28,6 +28,7 @@ enum class FileError {
     notFound,  // nothing under the name
     inUse,     // another program holds the file, for longer than the primitives wait
     denied,    // no permission, or a file system that does not let it be written
+    writeOnly, // a read from a file that the user may write but not read, opened for writing only
     failed,    // no space, an I/O error, or any other failure
 };
 
@@ -102,8 +103,10 @@ public:
     // then rewritten in place.
     [[nodiscard]] virtual FileError adopt(const NewFile& made, std::u16string_view path) = 0;
     // Closes the new file, checked, and puts it in `path`'s place in one step. On failure
-    // the new file is removed and `path` holds its old file.
-    [[nodiscard]] virtual FileError putInPlace(NewFile& made, std::u16string_view path) = 0;
+    // the new file is removed and `path` holds its old file. `old`, a handle that holds the
+    // file replaced meanwhile (or noHandle), is closed: after the replacement, or before it
+    // where the system replaces no file that is held open (Windows).
+    [[nodiscard]] virtual FileError putInPlace(NewFile& made, std::u16string_view path, Handle old) = 0;
     // Closes and removes a new file that is not wanted after all.
     virtual void discard(NewFile& made) = 0;
     [[nodiscard]] virtual FileError remove(std::u16string_view path) = 0;

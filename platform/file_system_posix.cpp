@@ -1,5 +1,5 @@
-// The file primitives on POSIX: descriptors, pread and pwrite, appends placed by the system
-// (O_APPEND), fdatasync, flock for the writers that must not meet, and a new file put in
+// The file primitives on Linux: descriptors, pread and pwrite, appends placed by the system
+// (RWF_APPEND), fdatasync, flock for the writers that must not meet, and a new file put in
 // place by a link and a rename, with the old one's owner, mode and extended attributes.
 #include "platform/file_system.h"
 
@@ -7,12 +7,15 @@
 #include "platform/ordinary_file.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -58,7 +61,6 @@ FileError errorOf(int error) {
     case EACCES:
     case EPERM:
     case EROFS:
-    case EBADF:  // a read from a file opened only for writing
         return FileError::denied;
     case EWOULDBLOCK:
         return FileError::inUse;
@@ -122,23 +124,68 @@ bool withFreeName(Make make) {
     return false;
 }
 
-// Every extended attribute of the file under `from` (POSIX ACLs among them) on `to`.
-FileError copyAttributes(const std::string& from, int to) {
-    ssize_t length = ::listxattr(from.c_str(), nullptr, 0);
+// Removes a file that open() has just made, while its name still holds it and it is empty.
+void removeIfStillMade(const std::string& name, int file) {
+    struct stat made {};
+    struct stat named {};
+    if (::fstat(file, &made) == 0 && ::stat(name.c_str(), &named) == 0 && made.st_dev == named.st_dev &&
+        made.st_ino == named.st_ino && named.st_size == 0)
+        ::unlink(name.c_str());
+}
+
+// The names of a file's extended attributes, from `list` (listxattr or flistxattr).
+template <class List>
+FileError attributeNames(List list, std::vector<std::string>& names) {
+    ssize_t length = list(nullptr, 0);
     if (length < 0)
         return errno == ENOTSUP ? FileError::none : errorOf(errno);
-    std::string names(static_cast<std::size_t>(length), '\0');
-    if ((length = ::listxattr(from.c_str(), names.data(), names.size())) < 0)
+    std::string all(static_cast<std::size_t>(length), '\0');
+    if ((length = list(all.data(), all.size())) < 0)
         return errorOf(errno);
-    names.resize(static_cast<std::size_t>(length));
-    for (std::size_t at = 0; at < names.size(); at = names.find('\0', at) + 1) {
-        const char* name = names.c_str() + at;
-        std::string value(64 * 1024, '\0');
-        const ssize_t size = ::getxattr(from.c_str(), name, value.data(), value.size());
-        if (size < 0 || ::fsetxattr(to, name, value.data(), static_cast<std::size_t>(size), 0) != 0)
+    all.resize(static_cast<std::size_t>(length));
+    for (std::size_t at = 0; at < all.size(); at = all.find('\0', at) + 1)
+        names.emplace_back(all.c_str() + at);
+    return FileError::none;
+}
+
+// Every extended attribute of the file under `from` (POSIX ACLs among them) on `to`, and
+// none beside them: a new file may have taken an access list from its folder's default.
+FileError copyAttributes(const std::string& from, int to) {
+    std::vector<std::string> names, extra;
+    FileError error = attributeNames([&](char* into, std::size_t size) { return ::listxattr(from.c_str(), into, size); }, names);
+    if (error == FileError::none)
+        error = attributeNames([&](char* into, std::size_t size) { return ::flistxattr(to, into, size); }, extra);
+    if (error != FileError::none)
+        return error;
+    for (const std::string& name : extra) {
+        if (std::find(names.begin(), names.end(), name) == names.end() && ::fremovexattr(to, name.c_str()) != 0)
+            return errorOf(errno);
+    }
+    for (const std::string& name : names) {
+        std::string value(64 * 1024, '\0');  // the largest value Linux keeps
+        const ssize_t size = ::getxattr(from.c_str(), name.c_str(), value.data(), value.size());
+        if (size < 0 || ::fsetxattr(to, name.c_str(), value.data(), static_cast<std::size_t>(size), 0) != 0)
             return errorOf(errno);
     }
     return FileError::none;
+}
+
+// The file's own flags (chattr: no dump, no access time, compression, ...) on `to`, where
+// the file system has them.
+FileError copyFlags(const std::string& from, int to) {
+    const int old = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (old < 0)
+        return errorOf(errno);  // a file that may be written but not read: rewritten in place
+    int flags = 0;
+    int now = 0;
+    const bool got = ::ioctl(old, FS_IOC_GETFLAGS, &flags) == 0;
+    const int error = errno;
+    ::close(old);
+    if (!got)
+        return error == ENOTTY || error == ENOTSUP || error == EINVAL ? FileError::none : errorOf(error);
+    if (::ioctl(to, FS_IOC_GETFLAGS, &now) == 0 && now == flags)
+        return FileError::none;
+    return ::ioctl(to, FS_IOC_SETFLAGS, &flags) == 0 ? FileError::none : errorOf(errno);
 }
 
 // Unnamed files (O_TMPFILE) leave nothing behind after a crash; they are given a name
@@ -218,15 +265,15 @@ public:
         if (opened < 0)
             return errorOf(errno);
         struct stat status {};
-        if (::fstat(opened, &status) != 0 || !S_ISREG(status.st_mode)) {
+        FileError error = ::fstat(opened, &status) == 0 && S_ISREG(status.st_mode) ? FileError::none : FileError::failed;
+        if (error == FileError::none && how != Open::read)
+            error = lockAlone(opened);
+        if (error != FileError::none) {
+            if (created)
+                removeIfStillMade(name, opened);
             ::close(opened);
-            return FileError::failed;
-        }
-        if (how != Open::read) {
-            if (const FileError error = lockAlone(opened); error != FileError::none) {
-                ::close(opened);
-                return error;
-            }
+            created = false;
+            return error;
         }
         file = opened;
         return FileError::none;
@@ -262,7 +309,7 @@ public:
             if (read < 0 && errno == EINTR)
                 continue;
             if (read < 0)
-                return errorOf(errno);
+                return errno == EBADF ? FileError::writeOnly : errorOf(errno);
             got = static_cast<std::size_t>(read);
             return FileError::none;
         }
@@ -293,25 +340,21 @@ public:
         }
         if (total == 0)
             return FileError::none;
-        // In append mode for this one call only: the take-back writes where it is told.
+        // An append for this one call (RWF_APPEND) on a descriptor that stays as it is, so
+        // that the take-back writes where it is told; from the offset it leaves, where the
+        // bytes went.
         const int fd = descriptor(file);
-        const int flags = ::fcntl(fd, F_GETFL);
-        if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_APPEND) != 0)
-            return errorOf(errno);
         ssize_t written = 0;
         do
-            written = ::writev(fd, parts.data(), static_cast<int>(parts.size()));
+            written = ::pwritev2(fd, parts.data(), static_cast<int>(parts.size()), -1, RWF_APPEND);
         while (written < 0 && errno == EINTR);
-        const int error = errno;
-        const off_t end = written > 0 ? ::lseek(fd, 0, SEEK_CUR) : 0;
-        if (::fcntl(fd, F_SETFL, flags) != 0)
-            return errorOf(errno);
-        if (written > 0 && end >= written) {
-            at = static_cast<std::uint64_t>(end - written);
-            landed = static_cast<std::uint64_t>(written);
-        }
         if (written < 0)
-            return errorOf(error);
+            return errorOf(errno);
+        const off_t end = ::lseek(fd, 0, SEEK_CUR);
+        if (end < written)
+            return errorOf(errno);  // landed somewhere unknown: nothing known to be its own
+        at = static_cast<std::uint64_t>(end - written);
+        landed = static_cast<std::uint64_t>(written);
         return static_cast<std::size_t>(written) == total ? FileError::none : FileError::failed;
     }
 
@@ -391,31 +434,16 @@ public:
             return errorOf(errno);
         if (::fchmod(descriptor(made.file), old.st_mode & 07777) != 0)
             return errorOf(errno);
-        return copyAttributes(name, descriptor(made.file));
+        if (const FileError error = copyAttributes(name, descriptor(made.file)); error != FileError::none)
+            return error;
+        return copyFlags(name, descriptor(made.file));
     }
 
-    FileError putInPlace(NewFile& made, std::u16string_view path) override {
-        const std::string name = local(path);
-        std::string temporary = local(made.name);
-        if (made.name.empty()) {
-            const std::string self = "/proc/self/fd/" + std::to_string(descriptor(made.file));
-            if (!withFreeName([&] {
-                    temporary = temporaryBeside(name);
-                    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0;
-                })) {
-                const FileError error = errorOf(errno);
-                discard(made);
-                return error;
-            }
-            made.name = fromLocal(temporary);
-        }
-        const bool closed = ::close(descriptor(std::exchange(made.file, noHandle))) == 0;
-        if (closed && ::rename(temporary.c_str(), name.c_str()) == 0) {
-            made.name.clear();
-            return FileError::none;
-        }
-        const FileError error = errorOf(errno);
-        discard(made);
+    // The old file is held until its name is the new one's.
+    FileError putInPlace(NewFile& made, std::u16string_view path, Handle old) override {
+        const FileError error = rename(made, path);
+        if (old != noHandle)
+            ::close(descriptor(old));
         return error;
     }
 
@@ -439,6 +467,33 @@ public:
         ::close(folder);
         errno = error;
         return done(flushed);
+    }
+
+private:
+    // Gives the new file a name beside `path` where it has none, and renames it to `path`.
+    FileError rename(NewFile& made, std::u16string_view path) {
+        const std::string name = local(path);
+        std::string temporary = local(made.name);
+        if (made.name.empty()) {
+            const std::string self = "/proc/self/fd/" + std::to_string(descriptor(made.file));
+            if (!withFreeName([&] {
+                    temporary = temporaryBeside(name);
+                    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0;
+                })) {
+                const FileError error = errorOf(errno);
+                discard(made);
+                return error;
+            }
+            made.name = fromLocal(temporary);
+        }
+        const bool closed = ::close(descriptor(std::exchange(made.file, noHandle))) == 0;
+        if (closed && ::rename(temporary.c_str(), name.c_str()) == 0) {
+            made.name.clear();
+            return FileError::none;
+        }
+        const FileError error = errorOf(errno);
+        discard(made);
+        return error;
     }
 };
 

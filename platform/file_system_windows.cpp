@@ -399,6 +399,8 @@ public:
         got = 0;
         if (!ReadFile(handleOf(file), into, static_cast<DWORD>(std::min(room, ioChunk)), &read, &position)) {
             const DWORD error = lastError();
+            if (error == ERROR_ACCESS_DENIED)
+                return FileError::writeOnly;  // opened for writing only
             return error == ERROR_HANDLE_EOF ? FileError::none : errorOf(error);
         }
         got = read;
@@ -490,7 +492,10 @@ public:
         return FileError::none;  // ReplaceFileW gives the new file the old one's attributes and security
     }
 
-    FileError putInPlace(NewFile& made, std::u16string_view given) override {
+    // Windows replaces no file that is held open: the old one is let go first.
+    FileError putInPlace(NewFile& made, std::u16string_view given, Handle old) override {
+        if (old != noHandle)
+            CloseHandle(handleOf(old));
         const std::wstring path = fullPath(given);
         const std::wstring temporary = wide(made.name);
         if (!CloseHandle(handleOf(std::exchange(made.file, noHandle)))) {

@@ -24,6 +24,7 @@ public:
     OpenFile& operator=(const OpenFile&) = delete;
 
     Handle get() const noexcept { return file_; }
+    Handle release() noexcept { return std::exchange(file_, FileSystem::noHandle); }
     bool isOpen() const noexcept { return file_ != FileSystem::noHandle; }
     void reset(Handle file) {
         std::ignore = close();
@@ -255,9 +256,10 @@ WriteError replaceFile(FileSystem& files, std::u16string_view given, std::string
     const std::u16string path = files.target(given);
     if (const auto refused = obstacle(files.lookUp(path)))
         return *refused;
-    // A file that may not be written is not replaced either. It is held meanwhile, so that
-    // a conversion appending to it finishes or takes its append back first. On Windows
-    // this also waits for a program that holds the file for a moment.
+    // A file that may not be written is not replaced either. It is held until it is
+    // replaced, so that a conversion appending to it finishes or takes its append back
+    // first, and none starts meanwhile. On Windows this also waits for a program that holds
+    // the file for a moment.
     Handle check = FileSystem::noHandle;
     bool created = false;
     const FileError writable = files.open(path, FileSystem::Open::writable, check, created);
@@ -291,9 +293,7 @@ WriteError replaceFile(FileSystem& files, std::u16string_view given, std::string
         files.discard(made);
         return failure(files, path, error);
     }
-    // Let go just before: Windows replaces no file that is held.
-    std::ignore = held.close();
-    if (failed(error = files.putInPlace(made, path))) {
+    if (failed(error = files.putInPlace(made, path, held.release()))) {
         // A name that cannot change (a file mounted there, a file system without links)
         // can still get its new content in place.
         if (existed && error != FileError::inUse)
@@ -340,32 +340,40 @@ WriteError appendToFile(FileSystem& files, std::u16string_view given, const Appe
 
     // Nothing is written before the file's content is known; a file that may be written
     // but not read is appended to knowing nothing of it.
-    ByteBuffer content;
-    const FileError read = readWhole(files, held.file.get(), content);
-    if (failed(read) && read != FileError::denied)
-        return fail(read);
-    const std::optional<std::vector<std::string_view>> pieces =
-        choose(failed(read) ? std::nullopt : std::optional(content.view()));
-    if (!pieces) {
-        leaveNoTrace();
-        return WriteError::none;
-    }
+    constexpr int attempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        ByteBuffer content;
+        const FileError read = readWhole(files, held.file.get(), content);
+        if (failed(read) && read != FileError::writeOnly)
+            return fail(read);
+        const std::optional<std::vector<std::string_view>> pieces =
+            choose(failed(read) ? std::nullopt : std::optional(content.view()));
+        if (!pieces) {
+            leaveNoTrace();
+            return WriteError::none;
+        }
 
-    // The system puts the pieces at the end as it is then, and says where.
-    std::uint64_t at = 0;
-    std::uint64_t landed = 0;
-    const Handle file = held.file.get();
-    const FileError error = inOrder([&] { return files.append(file, *pieces, at, landed); },
-                                    [&] { return files.flush(file); }, [&] { return held.file.close(); });
-    if (!failed(error)) {
-        // A file made here has a new name, which the folder keeps through a power loss only
-        // once it is flushed; where it cannot be, the records are still complete and in place.
-        if (held.created)
-            std::ignore = files.flushFolder(path);
-        return WriteError::none;
+        // The system puts the pieces at the end as it is then, and says where. Where that is
+        // not where the content read ended, a program that takes no lock wrote meanwhile, and
+        // what was chosen may not fit what now stands before it: taken back and chosen anew.
+        std::uint64_t at = 0;
+        std::uint64_t landed = 0;
+        const Handle file = held.file.get();
+        FileError error = files.append(file, *pieces, at, landed);
+        const bool moved = !failed(error) && !failed(read) && at != content.size();
+        if (!failed(error) && !moved)
+            error = inOrder([&] { return files.flush(file); }, [&] { return held.file.close(); });
+        if (!failed(error) && !moved) {
+            // A file made here has a new name, which the folder keeps through a power loss
+            // only once it is flushed; where it cannot be, the records are still in place.
+            if (held.created)
+                std::ignore = files.flushFolder(path);
+            return WriteError::none;
+        }
+        takeBack(files, held.keep.get(), at, landed);
+        if (!moved || attempt == attempts)
+            return fail(moved ? FileError::inUse : error);
     }
-    takeBack(files, held.keep.get(), at, landed);
-    return fail(error);
 }
 
 }  // namespace brisel

@@ -174,7 +174,7 @@ const std::pair<const char*, Actor> actors[] = {
 
 const std::string records = "MAT=1,Neu\r\n-XHATCH=1, 2, 3\r\n-KG_P_L=1.0\r\n";
 const std::string otherRecords = "MAT=2,Anderer\r\n-XHATCH=4, 5, 6\r\n-KG_P_L=2.0\r\n";
-const std::string foreignLine = "MAT=3,Fremd\r\n";
+const std::string foreignLine = "MAT=3,Fremd ohne Zeilenende";
 
 using Content = std::optional<std::string>;  // none: no material.ini
 
@@ -319,6 +319,11 @@ struct Simulation {
             }
             EXPECT_EQ(now, expected.value_or("<missing>")) << trace;
             EXPECT_EQ(entries(folder), expected ? 1u : 0u) << trace;
+            // The line break and the encoding fit what stands before the records (where no
+            // later save replaced them).
+            if (const std::size_t at = added ? now.find(*added) : std::string::npos; succeeded && at != std::string::npos) {
+                EXPECT_EQ(additionTo(now.substr(0, at), records), added) << trace;
+            }
         }
         // Without a fault it fails only where it must: a UTF-16 file is not appended to, a
         // folder that takes no new file gets no material.ini, a file that keeps changing is

@@ -156,14 +156,16 @@ public:
     FileError adopt(const NewFile& made, std::u16string_view path) override {
         return turn(Call::Kind::adopt, made.file) ? FileError::failed : real_.adopt(made, path);
     }
-    FileError putInPlace(NewFile& made, std::u16string_view path) override {
+    FileError putInPlace(NewFile& made, std::u16string_view path, Handle old) override {
         const int file = files_[made.file];
         const std::u16string temporary = made.name;
         if (turn(Call::Kind::putInPlace, made.file)) {
             discard(made);
+            if (old != noHandle)
+                std::ignore = real_.close(old);
             return FileError::failed;
         }
-        const FileError error = real_.putInPlace(made, path);
+        const FileError error = real_.putInPlace(made, path, old);
         if (error == FileError::none) {
             // A rename: the new name and the old one's end are one change of the folder.
             if (!temporary.empty())
