@@ -1,7 +1,9 @@
-// brisel-convert with each of its file-changing system calls failing in turn, on a full
-// disk and under a file-size limit: afterwards material.ini holds either all the new
-// records (the program said it succeeded) or exactly its old bytes (it said why not), and
-// no other file is left beside it.
+// brisel-convert with each of its system calls failing in turn (first those that change a
+// file, then every one, those that change nothing too), with another program appending to
+// material.ini without a lock at any of those calls, on a full disk and under a file-size
+// limit: afterwards material.ini holds either all the new records (the program said it
+// succeeded) or exactly its old bytes (it said why not), besides every line the other
+// program added, and no other file is left beside it.
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -24,31 +27,40 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The first material has an umlaut, so that the records tell ANSI from UTF-8.
+std::string nameOf(int row, bool utf8) {
+    return (row == 1 ? std::string(utf8 ? "Gr\xC3\xBCn " : "Gr\xFCn ") : std::string("Stahl ")) + std::to_string(row);
+}
+
+// A table in UTF-8.
 std::string tableOf(int rows) {
     std::string table = "Name;Gewicht;Nr;Schraffur;Winkel;Abstand\r\n";
     for (int row = 1; row <= rows; ++row)
-        table += "Stahl " + std::to_string(row) + ";7,85;" + std::to_string(row) + ";31;45;2,5\r\n";
+        table += nameOf(row, true) + ";7,85;" + std::to_string(row) + ";31;45;2,5\r\n";
     return table;
 }
 
-std::string recordsOf(int rows) {
+std::string recordsOf(int rows, bool utf8 = false) {
     std::string records;
     for (int row = 1; row <= rows; ++row)
-        records += "MAT=" + std::to_string(row) + ",*Stahl " + std::to_string(row) +
-                   "\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n";
+        records += "MAT=" + std::to_string(row) + ",*" + nameOf(row, utf8) + "\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n";
     return records;
 }
 
 const std::string oldWithBreak = "MAT=9,alt\r\n-XHATCH=1, 2, 3\r\n-KG_P_L=1.0\r\n";
 const std::string oldOpen = "MAT=9,alt\r\n-XHATCH=1, 2, 3\r\n-KG_P_L=1.0";
+const std::string utf8Mark = "\xEF\xBB\xBF";
+const std::string oldUtf8 = utf8Mark + "MAT=9,S\xC3\xBC\xC3\x9F\r\n-XHATCH=1, 2, 3\r\n-KG_P_L=1.0\r\n";
 
 struct Scenario {
     const char* name;
     const char* mode;
     std::optional<std::string> old;  // none: material.ini does not exist yet
     bool folderTakesNoNewFile;
-    std::string lead;
-    bool othersFile = false;  // as root: material.ini belongs to root, and the program runs as "nobody"  // what "erweitern" puts before the records
+    std::string lead;  // what "erweitern" puts before the records
+    bool othersFile = false;  // as root: material.ini belongs to root, and the program runs as "nobody"
+    bool attribute = false;   // material.ini carries an extended attribute, where the file system has them
+    bool link = false;        // material.ini is a symbolic link to echt.ini beside it, which `old` is
 };
 
 const std::vector<Scenario> scenarios = {
@@ -59,12 +71,25 @@ const std::vector<Scenario> scenarios = {
     {"erweitern after an open last line", "--erweitern", oldOpen, false, "\r\n"},
     {"erweitern of a missing file", "--erweitern", std::nullopt, false, ""},
     {"ersetzen of another user's file", "--ersetzen", oldWithBreak, false, "", true},
+    {"ersetzen of an empty file", "--ersetzen", "", false, ""},
+    {"ersetzen of a file with an extended attribute", "--ersetzen", oldWithBreak, false, "", false, true},
+    {"erweitern of an empty file", "--erweitern", "", false, ""},
+    {"erweitern of UTF-8 with its mark", "--erweitern", oldUtf8, false, ""},
+    {"ersetzen through a symbolic link", "--ersetzen", oldWithBreak, false, "", false, false, true},
+    {"ersetzen of a dangling symbolic link", "--ersetzen", std::nullopt, false, "", false, false, true},
+    {"erweitern through a symbolic link", "--erweitern", oldWithBreak, false, "", false, false, true},
+    {"erweitern of a dangling symbolic link", "--erweitern", std::nullopt, false, "", false, false, true},
 };
 
-std::string expectedAfterSuccess(const Scenario& s, const std::string& records) {
-    if (std::string(s.mode) == "--ersetzen" || !s.old)
-        return records;
-    return *s.old + s.lead + records;
+bool ersetzen(const Scenario& s) {
+    return std::string(s.mode) == "--ersetzen";
+}
+
+// "erweitern" writes in the file's own encoding; everything else is ANSI.
+std::string expectedAfterSuccess(const Scenario& s, int rows) {
+    if (ersetzen(s) || !s.old)
+        return recordsOf(rows);
+    return *s.old + s.lead + recordsOf(rows, s.old->starts_with(utf8Mark));
 }
 
 struct Fault {
@@ -73,12 +98,15 @@ struct Fault {
     rlim_t fileSizeLimit = RLIM_INFINITY;
     std::string call{};  // only this call counts
     int delayMs = 0;     // how long the failing call takes
+    bool reads = false;  // the calls that change nothing count too
+    std::string run{};   // a command run at the step, before its call
 };
 
 struct Outcome {
     int status = -1;  // the exit status, or -1 when the program did not exit by itself
     std::string error;
     bool faultMet = false;
+    std::string call{};  // the call of the step, as the shim names it
 };
 
 // Everything a run needs, in folders the user "nobody" may use when the tests run as root.
@@ -98,13 +126,18 @@ protected:
         fs::create_directories(at);
         fs::permissions(at, fs::perms::all);
         const fs::path destination = at / "material.ini";
+        const fs::path file = s.link ? at / "echt.ini" : destination;
         if (s.old) {
-            base.write(fs::relative(destination, base.file({})).u16string(), *s.old);
-            fs::permissions(destination, fileMode);
+            base.write(fs::relative(file, base.file({})).u16string(), *s.old);
+            fs::permissions(file, fileMode);
             if (::geteuid() == 0 && !s.othersFile) {
-                EXPECT_EQ(::chown(destination.c_str(), 65534, 65534), 0);
+                EXPECT_EQ(::chown(file.c_str(), 65534, 65534), 0);
             }
         }
+        // Not every file system keeps attributes of users.
+        attributeSet = s.attribute && s.old && ::setxattr(file.c_str(), "user.brisel", "1", 1, 0) == 0;
+        if (s.link)
+            fs::create_symlink("echt.ini", destination);
         if (s.folderTakesNoNewFile)
             fs::permissions(at, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                     fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
@@ -146,6 +179,10 @@ protected:
                 if (!fault.call.empty())
                     environment.push_back("BRISEL_FAULT_CALL=" + fault.call);
                 environment.push_back("BRISEL_FAULT_DELAY_MS=" + std::to_string(fault.delayMs));
+                if (fault.reads)
+                    environment.push_back("BRISEL_FAULT_READS=1");
+                if (!fault.run.empty())
+                    environment.push_back("BRISEL_FAULT_RUN=" + fault.run);
             }
             std::vector<char*> envp;
             for (std::string& entry : environment)
@@ -167,26 +204,49 @@ protected:
         outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         outcome.error = base.read(run + u"stderr.txt");
         outcome.faultMet = fs::exists(base.file(run + u"fault.log"));
+        if (outcome.faultMet) {
+            outcome.call = base.read(run + u"fault.log");
+            if (!outcome.call.empty() && outcome.call.back() == '\n')
+                outcome.call.pop_back();
+        }
         return outcome;
     }
 
-    // What a run left: the new content after a success, the old bytes after a failure.
-    void check(const Scenario& s, const fs::path& destination, const Outcome& run, const std::string& what) {
+    // What a run left: the new content after a success, the old bytes after a failure, and
+    // the `foreign` line that another program appended meanwhile, once, in either case.
+    void check(const Scenario& s, const fs::path& destination, const Outcome& run, const std::string& what,
+               const std::string& foreign = "") {
         SCOPED_TRACE(std::string(s.name) + ", " + what + ": " + run.error);
         ASSERT_TRUE(run.status == 0 || run.status == 1) << "exit status " << run.status;
-        const std::string content = base.read(fs::relative(destination, base.file({})).u16string());
+        if (s.link) {
+            EXPECT_TRUE(fs::is_symlink(destination)) << "the symbolic link became an ordinary file";
+        }
+        std::string content = base.read(fs::relative(destination, base.file({})).u16string());
+        if (!foreign.empty()) {
+            const std::size_t at = content.find(foreign);
+            EXPECT_NE(at, std::string::npos) << "the other program's line is gone: " << content;
+            if (at != std::string::npos) {
+                EXPECT_EQ(content.find(foreign, at + 1), std::string::npos) << "the other program's line twice";
+                content.erase(at, foreign.size());
+            }
+        }
         if (run.status == 0) {
-            EXPECT_EQ(content, expectedAfterSuccess(s, recordsOf(rows)));
+            EXPECT_EQ(content, expectedAfterSuccess(s, rows));
             if (s.old) {
                 EXPECT_EQ(fs::status(destination).permissions(), fileMode);
             }
+            if (attributeSet) {
+                char value[2] = {};
+                EXPECT_EQ(::getxattr(destination.c_str(), "user.brisel", value, sizeof value), 1);
+                EXPECT_EQ(value[0], '1');
+            }
         } else {
-            EXPECT_EQ(content, s.old.value_or("<missing>"));
+            EXPECT_EQ(content, s.old.value_or(foreign.empty() ? "<missing>" : ""));
             EXPECT_EQ(run.error.rfind("brisel-convert: ", 0), 0u);
         }
         std::size_t entries = 0;
         for (const auto& entry : fs::directory_iterator(destination.parent_path()))
-            entries += entry.path() != destination;
+            entries += entry.path() != destination && !(s.link && entry.path().filename() == "echt.ini");
         EXPECT_EQ(entries, 0u) << "a file left beside material.ini";
     }
 
@@ -194,6 +254,7 @@ protected:
                                           fs::perms::group_write | fs::perms::others_read | fs::perms::others_write;
     static constexpr int rows = 200;  // about 9 KB of records
     TempFolder base;
+    bool attributeSet = false;  // the last prepare() gave material.ini its attribute
 };
 
 TEST_F(WriteFaults, EachFileChangingCallFailingInTurnCostsNoFile) {
@@ -209,17 +270,78 @@ TEST_F(WriteFaults, EachFileChangingCallFailingInTurnCostsNoFile) {
                     EXPECT_EQ(run.status, 0) << s.name << " fails with no fault";
                     break;
                 }
-                failedCalls.insert(base.read(u"fault.log"));
+                failedCalls.insert(run.call);
             }
         }
     }
     // The calls the runs went through; each was made to fail at least once.
     std::string calls;
     for (const std::string& call : failedCalls)
-        calls += call;
+        calls += call + "\n";
     for (const char* call : {"open", "write", "fallocate", "ftruncate", "fdatasync", "fsync", "fchmod", "linkat", "rename",
                              "close"})
         EXPECT_NE(calls.find(call), std::string::npos) << call << " never failed: " << calls;
+}
+
+// Every call in turn, those that change nothing too (a size query, a read, a lock, a seek, a
+// look-up by name, the close of a file only read from): it fails, or another program appends
+// a line to material.ini without a lock just before it and then it fails, or succeeds. Where
+// material.ini's last line is open, another program's line would join it, so that program
+// appends only to files that end with a line break.
+struct Round {
+    const char* name;
+    const char* fault;  // for the shim: eio, or none
+    bool otherProgram;
+};
+const Round rounds[] = {
+    {"fails", "eio", false},
+    {"fails after another program appended", "eio", true},
+    {"succeeds after another program appended", "none", true},
+};
+
+TEST_F(WriteFaults, EveryCallFailingInTurnOrAnotherProgramAppendingBeforeItCostsNoFile) {
+    const std::string foreign = "MAT=77,fremd\r\n";  // what the other program's printf below appends
+    std::set<std::string> failedCalls;
+    bool attributes = false;  // whether material.ini had one in some run
+    for (const Scenario& s : scenarios) {
+        for (const Round& round : rounds) {
+            if (round.otherProgram && (ersetzen(s) || !s.lead.empty()))
+                continue;
+            for (int step = 1;; ++step) {
+                ASSERT_LT(step, 200) << s.name << ": the steps never end";
+                const fs::path destination = prepare(s, base.file(u"ziel"));
+                attributes = attributes || attributeSet;
+                Fault fault{round.fault, step};
+                fault.reads = true;
+                if (round.otherProgram)
+                    fault.run = "printf 'MAT=77,fremd\\r\\n' >> '" + destination.string() + "'";
+                const Outcome run = convert(s, destination, fault);
+                check(s, destination, run, std::string(round.name) + " at step " + std::to_string(step) + " (" + run.call + ")",
+                      run.faultMet && round.otherProgram ? foreign : "");
+                if (!run.faultMet) {
+                    EXPECT_EQ(run.status, 0) << s.name << " fails with no fault";
+                    break;
+                }
+                // Neither another program's line nor a failed close of a file that was only
+                // read from is a reason to fail.
+                if (std::string(round.fault) == "none" || run.call == "close-read") {
+                    EXPECT_EQ(run.status, 0) << s.name << ", " << round.name << " at " << run.call << ": " << run.error;
+                }
+                if (std::string(round.fault) != "none")
+                    failedCalls.insert(run.call);
+            }
+        }
+    }
+    std::string calls;
+    for (const std::string& call : failedCalls)
+        calls += call + "\n";
+    std::vector<std::string> expected = {"stat", "lstat", "access", "open", "fstat", "pread", "close-read", "flock",
+                                         "fcntl", "lseek", "listxattr", "readlink", "writev", "fdatasync", "close"};
+    if (attributes) {
+        expected.insert(expected.end(), {"getxattr", "fsetxattr"});
+    }
+    for (const std::string& call : expected)
+        EXPECT_TRUE(failedCalls.count(call)) << call << " never failed: " << calls;
 }
 
 // Two conversions appending to one material.ini at once: the first one's flush to disk
