@@ -62,7 +62,8 @@ public:
 
     [[nodiscard]] virtual Entry lookUp(std::u16string_view path) = 0;
     // The file that writing to `path` changes: the target of a symbolic link, else `path`.
-    [[nodiscard]] virtual std::u16string target(std::u16string_view path) = 0;
+    // Fails where a link cannot be read: writing to the path would replace the link.
+    [[nodiscard]] virtual FileError target(std::u16string_view path, std::u16string& file) = 0;
 
     // Opens only ordinary files. `writable`, `update` and `readAppend` wait about a second
     // for another writer, as for a file that another program holds for a moment, then say

@@ -213,21 +213,24 @@ public:
 
     // Followed link by link, so that a link whose target is missing yet names where it
     // is to be made.
-    std::u16string target(std::u16string_view path) override {
+    FileError target(std::u16string_view path, std::u16string& file) override {
         constexpr int mostLinks = 40;  // as the system follows them
         fs::path name = local(path);
-        bool followed = false;
+        file = path;
         for (int link = 0; link < mostLinks; ++link) {
             std::error_code error;
-            if (!fs::is_symlink(fs::symlink_status(name, error)))
-                break;
+            const fs::file_status status = fs::symlink_status(name, error);
+            if (error && error != std::errc::no_such_file_or_directory)
+                return errorOf(error.value());
+            if (!fs::is_symlink(status))
+                return FileError::none;
             const fs::path next = fs::read_symlink(name, error);
             if (error)
-                break;
+                return errorOf(error.value());
             name = next.is_absolute() ? next : name.parent_path() / next;
-            followed = true;
+            file = fromLocal(name.native());
         }
-        return followed ? fromLocal(name.native()) : std::u16string(path);
+        return FileError::none;  // a loop: opening it says so
     }
 
     FileError open(std::u16string_view path, Open how, Handle& file, bool& created) override {
@@ -343,7 +346,12 @@ public:
         // An append for this one call (RWF_APPEND) on a descriptor that stays as it is, so
         // that the take-back writes where it is told; from the offset it leaves, where the
         // bytes went.
+        // Where the offset cannot be asked for afterwards, the end before is where they went,
+        // as long as nobody appended in the moment between.
         const int fd = descriptor(file);
+        struct stat before {};
+        if (::fstat(fd, &before) != 0)
+            return errorOf(errno);
         ssize_t written = 0;
         do
             written = ::pwritev2(fd, parts.data(), static_cast<int>(parts.size()), -1, RWF_APPEND);
@@ -351,9 +359,7 @@ public:
         if (written < 0)
             return errorOf(errno);
         const off_t end = ::lseek(fd, 0, SEEK_CUR);
-        if (end < written)
-            return errorOf(errno);  // landed somewhere unknown: nothing known to be its own
-        at = static_cast<std::uint64_t>(end - written);
+        at = static_cast<std::uint64_t>(end >= written ? end - written : before.st_size);
         landed = static_cast<std::uint64_t>(written);
         return static_cast<std::size_t>(written) == total ? FileError::none : FileError::failed;
     }

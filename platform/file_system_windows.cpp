@@ -286,6 +286,24 @@ FileIdentity identityOf(HANDLE file, bool& known) {
             (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
 }
 
+// The final file that a path names, its links followed; the path itself where it names
+// no link or nothing that can be followed.
+std::u16string followed(std::u16string_view given) {
+    constexpr int mostLinks = 63;  // as many as Windows follows in one path
+    std::wstring path = fullPath(given);
+    if (isDevice(path))
+        return std::u16string(given);
+    for (int link = 0; link <= mostLinks; ++link) {
+        if (const auto final = finalPath(path))
+            return utf16(*final);
+        const auto next = linkTarget(path);
+        if (!next)
+            return link == 0 ? std::u16string(given) : utf16(path);
+        path = *next;
+    }
+    return std::u16string(given);
+}
+
 class WindowsFiles final : public FileSystem {
 public:
     Entry lookUp(std::u16string_view given) override {
@@ -305,20 +323,9 @@ public:
 
     // Through every symbolic link, as on Linux. A link whose target does not exist yet
     // names that target, made by the write.
-    std::u16string target(std::u16string_view given) override {
-        constexpr int mostLinks = 63;  // as many as Windows follows in one path
-        std::wstring path = fullPath(given);
-        if (isDevice(path))
-            return std::u16string(given);
-        for (int link = 0; link <= mostLinks; ++link) {
-            if (const auto final = finalPath(path))
-                return utf16(*final);
-            const auto next = linkTarget(path);
-            if (!next)
-                return link == 0 ? std::u16string(given) : utf16(path);
-            path = *next;
-        }
-        return std::u16string(given);
+    FileError target(std::u16string_view given, std::u16string& file) override {
+        file = followed(given);
+        return FileError::none;
     }
 
     FileError open(std::u16string_view given, Open how, Handle& file, bool& created) override {

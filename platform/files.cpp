@@ -253,7 +253,9 @@ WriteError replaceFile(std::u16string_view path, std::string_view bytes) {
 
 WriteError replaceFile(FileSystem& files, std::u16string_view given, std::string_view bytes) {
     // A symbolic link stays one: the file it names gets the new content.
-    const std::u16string path = files.target(given);
+    std::u16string path;
+    if (const FileError error = files.target(given, path); failed(error))
+        return failure(files, given, error);
     if (const auto refused = obstacle(files.lookUp(path)))
         return *refused;
     // A file that may not be written is not replaced either. It is held until it is
@@ -322,7 +324,9 @@ WriteError appendToFile(FileSystem& files, std::u16string_view path, std::initia
 }
 
 WriteError appendToFile(FileSystem& files, std::u16string_view given, const AppendChoice& choose) {
-    const std::u16string path = files.target(given);
+    std::u16string path;
+    if (const FileError error = files.target(given, path); failed(error))
+        return failure(files, given, error);
     if (const auto refused = obstacle(files.lookUp(path)))
         return *refused;
     HeldFile held(files);

@@ -249,6 +249,18 @@ ssize_t write(int fd, const void* bytes, size_t count) {
 BRISEL_PWRITE(pwrite)
 BRISEL_PWRITE(pwrite64)
 
+// An append (RWF_APPEND) or a write at an offset of several pieces.
+ssize_t pwritev2(int fd, const struct iovec* pieces, int count, off_t offset, int flags) {
+    static const auto call = real<ssize_t (*)(int, const struct iovec*, int, off_t, int)>("pwritev2");
+    if (tracked(fd) && strikes("pwritev2", Effect::write)) {
+        if (!shortWrite() || count == 0 || pieces[0].iov_len < 2)
+            return -1;
+        const iovec half{pieces[0].iov_base, pieces[0].iov_len / 2};
+        return call(fd, &half, 1, offset, flags);
+    }
+    return call(fd, pieces, count, offset, flags);
+}
+
 ssize_t writev(int fd, const struct iovec* pieces, int count) {
     static const auto call = real<ssize_t (*)(int, const struct iovec*, int)>("writev");
     if (tracked(fd) && strikes("writev", Effect::write)) {

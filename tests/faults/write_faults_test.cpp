@@ -336,7 +336,7 @@ TEST_F(WriteFaults, EveryCallFailingInTurnOrAnotherProgramAppendingBeforeItCosts
     for (const std::string& call : failedCalls)
         calls += call + "\n";
     std::vector<std::string> expected = {"stat", "lstat", "access", "open", "fstat", "pread", "close-read", "flock",
-                                         "fcntl", "lseek", "listxattr", "readlink", "writev", "fdatasync", "close"};
+                                         "fcntl", "lseek", "listxattr", "readlink", "pwritev2", "fdatasync", "close"};
     if (attributes) {
         expected.insert(expected.end(), {"getxattr", "fsetxattr"});
     }

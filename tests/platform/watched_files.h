@@ -33,7 +33,7 @@ struct Change {
 // One primitive call: what it was, on which file (0: what stood under the name at first;
 // -1: none), whether that was a file made beside the destination, and whether it failed.
 struct Call {
-    enum class Kind { lookUp, open, size, identity, readAt, writeAt, append, truncate, reserve, flush, close,
+    enum class Kind { lookUp, target, open, size, identity, readAt, writeAt, append, truncate, reserve, flush, close,
                       duplicate, createBeside, adopt, putInPlace, remove, flushFolder } kind;
     int file = -1;
     bool beside = false;
@@ -62,7 +62,13 @@ public:
         // A lookup has no failure of its own: a failed one sees nothing.
         return turn(Call::Kind::lookUp) ? Entry::missing : real_.lookUp(path);
     }
-    std::u16string target(std::u16string_view path) override { return real_.target(path); }
+    FileError target(std::u16string_view path, std::u16string& file) override {
+        if (turn(Call::Kind::target)) {
+            file = path;  // as a failed lookup of a link would leave it
+            return FileError::failed;
+        }
+        return real_.target(path, file);
+    }
 
     FileError open(std::u16string_view path, Open how, Handle& file, bool& created) override {
         if (turn(Call::Kind::open))
