@@ -27,6 +27,8 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -635,9 +637,10 @@ TEST(Writes, KeepASymbolicLinkAndWriteTheFileItNames) {
 }
 
 // What "ersetzen" keeps of a file beside its bytes, as careful editors do: its extended
-// attributes, among them an access list that lets a colleague write it, and its other
-// names; and a name as long as a name may be.
-TEST(ReplaceFile, KeepsTheAttributesLinksAndLongNamesOfAFile) {
+// attributes, among them an access list that lets a colleague write it, and no list that
+// the folder would hand a new file; its flags; its other names; and a name as long as a
+// name may be.
+TEST(ReplaceFile, KeepsTheAttributesFlagsLinksAndLongNamesOfAFile) {
     // As "setfacl -m u:1000:rw" leaves it: owner rw, user 1000 rw, group r, mask rw, others r.
     const std::string accessList("\2\0\0\0"
                                  "\1\0\6\0\xFF\xFF\xFF\xFF"
@@ -652,23 +655,42 @@ TEST(ReplaceFile, KeepsTheAttributesLinksAndLongNamesOfAFile) {
         const ssize_t size = ::getxattr(file.c_str(), name, value.data(), value.size());
         return size < 0 ? std::string("<none>") : value.substr(0, static_cast<std::size_t>(size));
     };
+    const auto flagsOf = [](const std::filesystem::path& file) {
+        const int opened = ::open(file.c_str(), O_RDONLY);
+        int flags = -1;
+        if (opened >= 0 && ::ioctl(opened, FS_IOC_GETFLAGS, &flags) != 0)
+            flags = -1;
+        ::close(opened);
+        return flags;
+    };
     TempFolder folder;
-    const std::u16string path = folder.write(u"material.ini", oldContent);
-    const auto file = folder.file(u"material.ini");
-    if (::setxattr(file.c_str(), "system.posix_acl_access", accessList.data(), accessList.size(), 0) != 0 ||
-        ::setxattr(file.c_str(), "user.abteilung", attribute.data(), attribute.size(), 0) != 0)
-        GTEST_SKIP() << "no extended attributes here";
-    std::filesystem::create_hard_link(file, folder.file(u"zweiter Name.ini"));
+    const std::u16string listedName = u"material.ini", plainName = u"ohne Liste.ini", linkedName = u"verlinkt.ini";
     const std::u16string longName = std::u16string(246, u'x') + u".ini";
-    const std::u16string longPath = folder.write(longName, oldContent);
+    const auto listed = folder.file(folder.write(listedName, oldContent));
+    if (::setxattr(listed.c_str(), "system.posix_acl_access", accessList.data(), accessList.size(), 0) != 0 ||
+        ::setxattr(listed.c_str(), "user.abteilung", attribute.data(), attribute.size(), 0) != 0 ||
+        ::setxattr(folder.file({}).c_str(), "system.posix_acl_default", accessList.data(), accessList.size(), 0) != 0)
+        GTEST_SKIP() << "no extended attributes here";
+    const auto plain = folder.file(folder.write(plainName, oldContent));
+    ::removexattr(plain.c_str(), "system.posix_acl_access");  // it took the folder's default
+    const int opened = ::open(plain.c_str(), O_RDONLY);
+    int noDump = flagsOf(plain) | FS_NODUMP_FL;
+    const bool flagged = ::ioctl(opened, FS_IOC_SETFLAGS, &noDump) == 0;
+    ::close(opened);
+    std::filesystem::create_hard_link(folder.write(linkedName, oldContent), folder.file(u"zweiter Name.ini"));
+    folder.write(longName, oldContent);
 
-    EXPECT_EQ(replaceFile(path, newContent), WriteError::none);
-    EXPECT_EQ(replaceFile(longPath, newContent), WriteError::none);
-    EXPECT_EQ(attributeOf(file, "system.posix_acl_access"), accessList);
-    EXPECT_EQ(attributeOf(file, "user.abteilung"), attribute);
+    for (const std::u16string& name : {listedName, plainName, linkedName, longName})
+        EXPECT_EQ(replaceFile(folder.path(name), newContent), WriteError::none);
+    EXPECT_EQ(attributeOf(listed, "system.posix_acl_access"), accessList);
+    EXPECT_EQ(attributeOf(listed, "user.abteilung"), attribute);
+    EXPECT_EQ(attributeOf(plain, "system.posix_acl_access"), "<none>");
+    if (flagged) {
+        EXPECT_EQ(flagsOf(plain), noDump);
+    }
     EXPECT_EQ(folder.read(u"zweiter Name.ini"), newContent);
     EXPECT_EQ(folder.read(longName), newContent);
-    EXPECT_EQ(entries(folder), 3u);
+    EXPECT_EQ(entries(folder), 5u);
 }
 
 TEST(Writes, KeepAReadOnlyFileInAWritableFolder) {
