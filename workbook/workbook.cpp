@@ -689,6 +689,10 @@ Status readOpenDocument(const ZipArchive& archive, WorkbookRows& taker) {
 
 }  // namespace
 
+bool mayBeWorkbook(std::string_view start) noexcept {
+    return start.starts_with(oleSignature) || looksLikeZip(start);
+}
+
 WorkbookStatus readWorkbookRows(std::string_view bytes, WorkbookRows& rows) {
     if (bytes.starts_with(oleSignature))
         return Status::oldFormat;

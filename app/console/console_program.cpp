@@ -8,6 +8,7 @@
 #include "app/version.h"
 #include "platform/console.h"
 
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -80,6 +81,31 @@ ExitStatus wrong(Console& console, std::u16string_view why) {
     return ExitStatus::wrongUsage;
 }
 
+// Every problem of the table as one line of standard error, as the window would show it
+// alone.
+class PrintedProblems final : public ProblemSink {
+public:
+    PrintedProblems(Console& console, TableNaming naming) noexcept : console_(console), naming_(naming) {}
+    void problem(const TableProblem& found) override {
+        const ProblemText text = problemText(found, naming_);
+        fail(console_, text.what + u" " + text.advice);
+    }
+
+private:
+    Console& console_;
+    TableNaming naming_;
+};
+
+// The records on standard output, a piece at a time.
+class StandardOutput final : public ContentSink {
+public:
+    explicit StandardOutput(Console& console) noexcept : console_(console) {}
+    bool write(std::string_view bytes) override { return console_.writeOutput(bytes); }
+
+private:
+    Console& console_;
+};
+
 std::u16string materials(std::size_t rows) {
     return number(rows) + (rows == 1 ? u" Material" : u" Materialien");
 }
@@ -130,46 +156,58 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
     const std::u16string destination = invocation.destination.value_or(u"");
     const std::u16string prefix = invocation.prefix.value_or(u"");
     const bool toStandardOutput = destination == u"-";
-    if (toStandardOutput && invocation.mode == WriteMode::append)
+    const bool check = invocation.request == Invocation::Request::check;
+    if (toStandardOutput && invocation.mode == WriteMode::append && !check)
         return wrong(console, u"ZIEL „-“ (die Standardausgabe) ist nur mit --ersetzen möglich.");
     const std::u16string configuration = invocation.configuration.value_or(u"");
-    if (const auto missing = missingArgument({source, destination, invocation.mode.has_value(), configuration,
-                                              pathsFromConfiguration}))
+    // A table to check needs no destination and no write mode.
+    if (const auto missing = missingArgument({source, check ? u"-" : destination, check || invocation.mode.has_value(),
+                                              configuration, pathsFromConfiguration}))
         return fail(console, *missing);
 
     // The window's text of an outcome, with a table from standard input named as such.
     const auto failed = [&](const FileConversion& done) {
-        return fail(console, statusText(done, source, destination, SourceLookup::fileOrStandardInput));
+        return fail(console, statusText(done, {}, source, destination, SourceLookup::fileOrStandardInput));
     };
-    TableBytes table;
+    PrintedProblems problems(console, {source, SourceLookup::fileOrStandardInput});
+    std::optional<ByteBuffer> input;
+    std::unique_ptr<Table> table;
     if (source == u"-") {
-        std::optional<ByteBuffer> input = console.readInput();
+        input = console.readInput();
         if (!input)
             return fail(console, u"Die Standardeingabe kann nicht gelesen werden.");
-        table.bytes = std::move(*input);
+        table = tableOf(input->view());
     } else {
-        table = readTable(source);
-        if (table.outcome != FileConversion::Outcome::ok)
-            return failed(FileConversion{table.outcome});
+        OpenedTable opened = openTable(source);
+        if (!opened.table)
+            return failed(FileConversion{opened.outcome});
+        table = std::move(opened.table);
     }
+    // Each problem of the table has its line on standard error already.
+    const auto finished = [&](const FileConversion& done) {
+        return done.outcome == FileConversion::Outcome::tableProblems ? ExitStatus::failed : failed(done);
+    };
 
+    if (invocation.request == Invocation::Request::check) {
+        const FileConversion done = checkTable(*table, prefix, problems);
+        return done.outcome == FileConversion::Outcome::ok ? ExitStatus::converted : finished(done);
+    }
     if (toStandardOutput) {
         // What "ersetzen" would write into a file: ANSI records, and nothing else.
-        const BuiltRecords built = buildRecords(std::move(table.bytes), prefix, TextEncoding::ansi);
-        if (built.result.outcome != FileConversion::Outcome::ok)
-            return failed(built.result);
-        if (!console.writeOutput(built.records.records()))
+        StandardOutput output(console);
+        const FileConversion done = convertTableTo(*table, output, prefix, problems);
+        if (done.outcome == FileConversion::Outcome::writeFailed)
             return fail(console, u"Auf die Standardausgabe kann nicht geschrieben werden.");
-        return ExitStatus::converted;
+        return done.outcome == FileConversion::Outcome::ok ? ExitStatus::converted : finished(done);
     }
-    const FileConversion done = convertTableToFile(std::move(table.bytes), destination, prefix, *invocation.mode);
+    const FileConversion done = convertTableToFile(*table, destination, prefix, *invocation.mode, problems);
     if (done.outcome != FileConversion::Outcome::ok)
-        return failed(done);
+        return finished(done);
     if (!invocation.quiet)
         console.printLine(StandardStream::output, materials(done.rows) + u" nach " + quotedPath(destination) + u" geschrieben.");
     return ExitStatus::converted;
 } catch (const std::bad_alloc&) {
-    return fail(console, statusText(FileConversion{FileConversion::Outcome::outOfMemory}, {}, {}));
+    return fail(console, statusText(FileConversion{FileConversion::Outcome::outOfMemory}, {}, {}, {}));
 }
 
 }  // namespace brisel

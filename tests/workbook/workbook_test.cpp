@@ -30,29 +30,47 @@ const AnsiCodePage& latin1() {
     return codePage;
 }
 
-// What a conversion came to, for comparing: the records, or the problem and where.
-std::string outcome(const WorkbookRecords& read) {
-    using Status = WorkbookRecords::Status;
-    const std::string at = std::to_string(read.row) + ":" + std::to_string(read.column);
-    switch (read.status) {
-    case Status::ok:
-        return std::string(read.records.records());
-    case Status::unreadable:
-        return read.read == WorkbookStatus::damaged ? "damaged" : "unreadable " + std::to_string(static_cast<int>(read.read));
-    case Status::errorValue:
-        return "error " + read.errorValue + " at " + at;
-    case Status::lineBreak:
-        return "line break at " + at;
-    case Status::unrepresentable:
-        return "unrepresentable at " + at;
-    case Status::tooFewFields:
-        return std::to_string(read.fieldCount) + " fields in row " + std::to_string(read.row);
+// A workbook's records and problems, kept.
+struct Converted final : RecordSink, ProblemSink {
+    bool write(std::string_view bytes) override {
+        records += bytes;
+        return true;
     }
-    return "?";
+    void problem(const TableProblem& found) override { problems.push_back(found); }
+
+    WorkbookRecords read;
+    std::string records;
+    std::vector<TableProblem> problems;
+};
+
+Converted convertAll(std::string_view bytes) {
+    Converted converted;
+    converted.read = convertWorkbook(bytes, "", &latin1(), converted, converted);
+    return converted;
 }
 
+// What a conversion came to, for comparing: the records, or the first problem and where.
 std::string convert(std::string_view bytes) {
-    return outcome(convertWorkbook(bytes, "", &latin1()));
+    const Converted converted = convertAll(bytes);
+    if (converted.read.read != WorkbookStatus::ok)
+        return converted.read.read == WorkbookStatus::damaged
+                   ? "damaged"
+                   : "unreadable " + std::to_string(static_cast<int>(converted.read.read));
+    if (converted.problems.empty())
+        return converted.records;
+    const TableProblem& first = converted.problems.front();
+    const std::string at = std::to_string(first.line) + ":" + std::to_string(first.field);
+    switch (first.kind) {
+    case TableProblem::Kind::errorValue:
+        return "error " + first.errorValue + " at " + at;
+    case TableProblem::Kind::lineBreak:
+        return "line break at " + at;
+    case TableProblem::Kind::unrepresentable:
+        return "unrepresentable at " + at;
+    case TableProblem::Kind::tooFewFields:
+        return std::to_string(first.fieldCount) + " fields in row " + std::to_string(first.line);
+    }
+    return "?";
 }
 
 const std::string steel = xlsxRow({"t:Stahl", "7.85", "1", "31", "45", "2.5"});
@@ -231,7 +249,7 @@ TEST(ConvertWorkbook, TellsOtherFilesByTheirContent) {
                          {"content.xml", "\x8F\x12 encrypted"}}),
                   WorkbookStatus::oldFormat},
          }) {
-        EXPECT_EQ(convertWorkbook(c.bytes, "", &latin1()).read, c.status) << c.name;
+        EXPECT_EQ(convertAll(c.bytes).read.read, c.status) << c.name;
     }
 }
 
@@ -240,7 +258,7 @@ TEST(ConvertWorkbook, FindsEveryByteOfTheArchiveInsideIt) {
     // (the sanitizers watch that).
     const std::string workbook = fixture("handgemacht.xlsx");
     for (std::size_t size = 0; size < workbook.size(); size += 7)
-        EXPECT_NE(convertWorkbook(std::string_view(workbook).substr(0, size), "", &latin1()).read, WorkbookStatus::ok)
+        EXPECT_NE(convertAll(std::string_view(workbook).substr(0, size)).read.read, WorkbookStatus::ok)
             << size;
 }
 

@@ -96,10 +96,12 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   u"Die Konfigurationsdatei „fehlt.conf“ wurde nicht gefunden. Bitte den Pfad prüfen."},
              Case{{u"--ersetzen", u"fehlerwert.xlsx", u"material.ini"},
                   u"Zeile 2, Spalte C der Quelldatei enthält den Fehlerwert „#WERT!“. Bitte die Formel oder den Wert "
-                  u"in der Zelle korrigieren."},
+                  u"in der Zelle korrigieren.\nZeile 2 der Quelldatei hat 3 Felder; erwartet werden mindestens 6. Bitte "
+                  u"die fehlenden Felder in der Tabelle ergänzen."},
              Case{{u"--erweitern", u"umbruch.xlsx", u"material.ini"},
                   u"Zeile 2, Spalte B der Quelldatei enthält einen Zeilenumbruch. Ein Material muss in einer Zeile "
-                  u"stehen. Bitte den Zeilenumbruch in der Zelle entfernen."},
+                  u"stehen. Bitte den Zeilenumbruch in der Zelle entfernen.\nZeile 2 der Quelldatei hat 2 Felder; "
+                  u"erwartet werden mindestens 6. Bitte die fehlenden Felder in der Tabelle ergänzen."},
              Case{{u"--ersetzen", u"alt.xls", u"material.ini"},
                   u"Die Quelldatei „alt.xls“ ist eine Arbeitsmappe im alten Excel-Format (.xls) oder eine "
                   u"kennwortgeschützte Arbeitsmappe. Bitte ohne Kennwort speichern: in Excel als „Excel-Arbeitsmappe "
@@ -122,7 +124,8 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   "K\r\nKupfer;8,9\r\n"},
              Case{{u"--ersetzen", u"omega.xlsx", u"material.ini"},
                   u"Zeile 2, Spalte B der Quelldatei enthält das Zeichen „Ω“, das in der Zieldatei nicht darstellbar "
-                  u"ist. Bitte das Zeichen in der Tabelle ersetzen."},
+                  u"ist. Bitte das Zeichen in der Tabelle ersetzen.\nZeile 2 der Quelldatei hat 2 Felder; erwartet "
+                  u"werden mindestens 6. Bitte die fehlenden Felder in der Tabelle ergänzen."},
              Case{{u"--ersetzen", u"kaputt.xlsx", u"material.ini"},
                   u"Die Arbeitsmappe „kaputt.xlsx“ ist beschädigt oder unvollständig und kann nicht gelesen werden. "
                   u"Bitte die Arbeitsmappe in Excel oder LibreOffice öffnen und neu speichern oder eine unbeschädigte "
@@ -131,7 +134,13 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
         console.errorLines.clear();
         console.input = c.input;
         EXPECT_EQ(run(c.arguments), 1) << testing::PrintToString(c.arguments);
-        EXPECT_EQ(console.errorLines, std::vector{u"brisel-convert: " + c.message}) << testing::PrintToString(c.arguments);
+        // Every problem of a table on a line of its own.
+        std::vector<std::u16string> lines;
+        for (std::size_t start = 0, end = 0; end != std::u16string::npos; start = end + 1) {
+            end = c.message.find(u'\n', start);
+            lines.push_back(u"brisel-convert: " + c.message.substr(start, end - start));
+        }
+        EXPECT_EQ(console.errorLines, lines) << testing::PrintToString(c.arguments);
     }
     EXPECT_TRUE(console.outputLines.empty());
     EXPECT_EQ(folder.read(u"material.ini"), "ALT");
