@@ -29,10 +29,11 @@ ConfigFile loadConfigFile(std::u16string_view path) {
                                  u"Fehler"};
         return loaded;
     }
+    // A UTF-8 file's values keep a byte that is no UTF-8, as a name on Linux may hold it.
     const auto decode = [&](const std::optional<std::string_view>& value) -> std::optional<std::u16string> {
         if (!value)
             return std::nullopt;
-        return detected.encoding == TextEncoding::utf8 ? utf16FromUtf8(*value) : fromAnsi(*value);
+        return detected.encoding == TextEncoding::utf8 ? utf16FromBytes(*value) : fromAnsi(*value);
     };
     const ConfigSettings settings = readConfig(detected.text);
     loaded.source = decode(settings.source);

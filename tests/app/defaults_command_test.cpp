@@ -81,6 +81,7 @@ TEST_F(DefaultsCommand, WithAFileReadsItSilently) {
              Case{"Utf8WithMark", "\xEF\xBB\xBFquelle=Material\xC3\xBC" "bersicht.csv\r\nprefix=\xE2\x86\x92",
                   {u"Materialübersicht.csv", u"eigene.ini", u"→", 1}},
              Case{"Utf8WithoutMark", "ziel = C:\\M\xC3\xBC\\material.ini\r\n", {u"eigene.csv", u"C:\\Mü\\material.ini", u"#", 1}},
+             Case{"Utf8WithMarkKeepsABytesName", "\xEF\xBB\xBFziel = Ziel\xFC.ini\r\n", {u"eigene.csv", u"Ziel\xDCFC.ini", u"#", 1}},
              Case{"LineFeedsAsLinuxEditorsSaveThem", "# Quelle\nquelle = a.csv\n\nprefix=p\n", {u"a.csv", u"eigene.ini", u"p", 1}},
 #ifdef _WIN32
              Case{"MarkedHidden", "ziel=z.ini\r\n", {u"eigene.csv", u"z.ini", u"#", 1}, FILE_ATTRIBUTE_HIDDEN},
