@@ -7,6 +7,7 @@
 #include "app/version.h"
 #include "config/default_config.h"
 #include "platform/desktop.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/working_folder.h"
 
@@ -65,6 +66,28 @@ void Commands::filesDropped(TextBox box, const std::vector<std::u16string>& path
 void Commands::cmd_defaults_Click() {
     if (isOrdinaryFile(configFile))
         return parseConfigFile(configFile);
+
+    // A file that the existence test passes over (marked hidden or system on Windows) is
+    // the user's all the same: read, and never appended to, for the defaults below its
+    // settings would win over them. Whatever else stands under the name is named.
+    switch (systemFiles().lookUp(configFile)) {
+    case Entry::file:
+    case Entry::readOnlyFile:
+        return parseConfigFile(configFile);
+    case Entry::folder:
+        return showError(u"Die Konfigurationsdatei " + quotedPath(configFile) + u" " + inWorkingFolder() +
+                             u" ist ein Ordner. Bitte den Ordner umbenennen oder brisel aus einem anderen Ordner "
+                             u"starten.",
+                         u"Fehler");
+    case Entry::special:
+        return showError(u"Die Konfigurationsdatei " + quotedPath(configFile) + u" " + inWorkingFolder() +
+                             u" ist keine normale Datei (z.\u00A0B. eine benannte Pipe). Bitte sie umbenennen oder "
+                             u"brisel aus einem anderen Ordner starten.",
+                         u"Fehler");
+    case Entry::missing:
+    case Entry::noFolder:
+        break;
+    }
 
     if (!createConfigFile(configFile))
         return showError(u"Die Konfigurationsdatei " + quotedPath(configFile) + u" kann " + inWorkingFolder() +

@@ -90,18 +90,28 @@ std::u16string problemsText(const FileConversion& done, const ProblemList& probl
     return all;
 }
 
-enum class Missing { source, sourceFile, destination, writeMode };
+// A destination whose path holds what no file's name can (a NUL; on Linux half of a
+// character that no bytes give).
+std::u16string badDestinationName(std::u16string_view destination) {
+    return u"Der Pfad der Zieldatei " + quotedPath(destination) +
+           u" enthält ein Zeichen, das in keinem Dateinamen stehen kann. Bitte den Pfad prüfen.";
+}
 
-// The checks before a conversion, in the window's order.
+enum class Missing { source, sourceFile, destination, destinationName, writeMode };
+
+// The checks before a conversion, in the window's order. A path that can name no file
+// never reaches the system, where it would name another one.
 std::optional<Missing> firstMissing(std::u16string_view source, std::u16string_view destination, bool modeChosen,
                                     SourceLookup lookup) {
     if (source.empty())
         return Missing::source;
     const bool standardInput = lookup == SourceLookup::fileOrStandardInput && source == u"-";
-    if (!standardInput && !isOrdinaryFile(source))
+    if (!standardInput && !(namesAFile(source) && isOrdinaryFile(source)))
         return Missing::sourceFile;
     if (destination.empty())
         return Missing::destination;
+    if (!namesAFile(destination))
+        return Missing::destinationName;
     if (!modeChosen)
         return Missing::writeMode;
     return std::nullopt;
@@ -112,7 +122,7 @@ std::optional<Missing> firstMissing(std::u16string_view source, std::u16string_v
 std::u16string inQuotes(std::u16string_view text) {
     // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about "literal" + string.
     std::u16string quoted = u"„";
-    quoted += text;
+    quoted += readableText(text);
     quoted += u"“";
     return quoted;
 }
@@ -137,6 +147,8 @@ std::optional<Message> missingInput(std::u16string_view source, std::u16string_v
         return Message{u"Die angegebene Quelldatei existiert nicht.", u"Ungültige Eingabe"};
     case Missing::destination:
         return Message{u"Bitte Zieldatei angeben oder auswählen", u"Fehlende Eingabe"};
+    case Missing::destinationName:
+        return Message{badDestinationName(destination), u"Ungültige Eingabe"};
     case Missing::writeMode:
         return Message{u"Bitte Überschreiben oder Anhängen wählen", u"Fehlende Angabe"};
     }
@@ -165,6 +177,8 @@ std::optional<std::u16string> missingArgument(const CommandLineInputs& inputs) {
         if (inputs.pathsFromConfiguration)
             return notInFile(u"Zieldatei", u"ziel");
         return u"ZIEL ist leer. Bitte den Pfad der material.ini angeben oder „-“ für die Standardausgabe.";
+    case Missing::destinationName:
+        return badDestinationName(inputs.destination);
     case Missing::writeMode:
         return u"Bitte --ersetzen oder --erweitern angeben oder in " + file +
                u" die Zeile „action = ersetzen“ oder „action = erweitern“ eintragen.";

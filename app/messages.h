@@ -27,7 +27,8 @@ enum class SourceLookup {
 };
 
 // The first input that keeps a conversion from running, in the window's order: a source
-// given, the existence test, a destination given, a write mode chosen.
+// given, the existence test, a destination given and one that can name a file (see
+// namesAFile), a write mode chosen.
 [[nodiscard]] std::optional<Message> missingInput(std::u16string_view source, std::u16string_view destination,
                                                   bool modeChosen);
 
@@ -78,7 +79,8 @@ public:
                                         std::u16string_view source, std::u16string_view destination,
                                         SourceLookup lookup = SourceLookup::file);
 
-// A text in German quotation marks, as messages quote names.
+// A text in German quotation marks, as messages quote names; what no display shows (a
+// byte of a name that is no UTF-8, a NUL) as readableText writes it.
 [[nodiscard]] std::u16string inQuotes(std::u16string_view text);
 
 // The path as messages show it: in quotation marks, with the system's separators.

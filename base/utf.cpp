@@ -84,4 +84,83 @@ std::optional<std::string> utf8FromUtf16(std::u16string_view text) {
     return utf8;
 }
 
+namespace {
+
+constexpr char16_t firstKeptByte = 0xDC80;  // U+DC80 + byte, for the bytes 0x80 to 0xFF
+
+bool isHighSurrogate(char32_t c) {
+    return c >= 0xD800 && c < 0xDC00;
+}
+
+bool isLowSurrogate(char32_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+bool isKeptByte(char32_t c) {
+    return c >= firstKeptByte && c <= 0xDCFF;
+}
+
+}  // namespace
+
+std::u16string utf16FromBytes(std::string_view bytes) {
+    std::u16string text;
+    text.reserve(bytes.size());
+    for (std::size_t at = 0; at < bytes.size();) {
+        const DecodedCharacter decoded = decodeUtf8At(bytes, at);
+        if (!decoded.valid) {
+            text.push_back(static_cast<char16_t>(firstKeptByte + (static_cast<unsigned char>(bytes[at]) - 0x80)));
+        } else if (decoded.character < 0x10000) {
+            text.push_back(static_cast<char16_t>(decoded.character));
+        } else {
+            const char32_t above = decoded.character - 0x10000;
+            text.push_back(static_cast<char16_t>(0xD800 + (above >> 10)));
+            text.push_back(static_cast<char16_t>(0xDC00 + (above & 0x3FF)));
+        }
+        at += decoded.length;
+    }
+    return text;
+}
+
+std::optional<std::string> bytesFromUtf16(std::u16string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size());
+    bool keptBytes = false;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        char32_t c = text[at];
+        if (isHighSurrogate(c) && at + 1 < text.size() && isLowSurrogate(text[at + 1])) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++at] - 0xDC00);
+        } else if (isKeptByte(c)) {
+            bytes.push_back(static_cast<char>(c - firstKeptByte + 0x80));
+            keptBytes = true;
+            continue;
+        }
+        if (!appendUtf8(bytes, c))
+            return std::nullopt;
+    }
+    // Kept bytes next to each other, or beside a character, may form a valid sequence.
+    if (keptBytes && utf16FromBytes(bytes) != text)
+        return std::nullopt;
+    return bytes;
+}
+
+std::u16string readableText(std::u16string_view text) {
+    constexpr std::u16string_view digits = u"0123456789ABCDEF";
+    std::u16string readable;
+    readable.reserve(text.size());
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char16_t c = text[at];
+        if (isHighSurrogate(c) && at + 1 < text.size() && isLowSurrogate(text[at + 1])) {
+            readable += text.substr(at++, 2);
+        } else if (isKeptByte(c) || c == 0) {
+            const unsigned byte = c == 0 ? 0 : c - firstKeptByte + 0x80;
+            readable += {u'\\', u'x', digits[byte >> 4], digits[byte & 0xF]};
+        } else if (isHighSurrogate(c) || isLowSurrogate(c)) {
+            readable += {u'\\', u'u', digits[c >> 12], digits[(c >> 8) & 0xF], digits[(c >> 4) & 0xF], digits[c & 0xF]};
+        } else {
+            readable += c;
+        }
+    }
+    return readable;
+}
+
 }  // namespace brisel

@@ -12,14 +12,14 @@ std::string_view trimSpaces(std::string_view text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-// The next line and the rest after its line end (CR LF or a lone CR).
+// The next line and the rest after its line end (CR LF, LF or CR).
 std::string_view takeLine(std::string_view& rest) {
-    const std::size_t end = rest.find('\r');
+    const std::size_t end = rest.find_first_of("\r\n");
     const std::string_view line = rest.substr(0, end);
     if (end == std::string_view::npos)
         rest = {};
     else
-        rest.remove_prefix(end + (end + 1 < rest.size() && rest[end + 1] == '\n' ? 2 : 1));
+        rest.remove_prefix(end + (rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n' ? 2 : 1));
     return line;
 }
 

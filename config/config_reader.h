@@ -22,10 +22,10 @@ struct ConfigSettings {
     std::optional<ActionSetting> action;          // "action"
 };
 
-// Lines end at CR LF or a lone CR (not at a lone LF). Each line is trimmed of spaces;
-// blank lines, lines starting with "#" and lines without "=" are skipped. A setting line
-// is cut at every "=": the trimmed first piece is the key, the trimmed second the value.
-// Keys and values are compared exactly; unknown keys are ignored.
+// Lines end at CR LF, LF or CR, in any mix, as editors on every system save them. Each
+// line is trimmed of spaces; blank lines, lines starting with "#" and lines without "="
+// are skipped. A setting line is cut at every "=": the trimmed first piece is the key, the
+// trimmed second the value. Keys and values are compared exactly; unknown keys are ignored.
 [[nodiscard]] ConfigSettings readConfig(std::string_view text) noexcept;
 
 }  // namespace brisel

@@ -20,7 +20,7 @@ void checkValue(const std::optional<std::string_view>& value, std::string_view f
         return;
     check(value->find('=') == std::string_view::npos);
     check(value->empty() || (value->front() != ' ' && value->back() != ' '));
-    check(value->find('\r') == std::string_view::npos);
+    check(value->find_first_of("\r\n") == std::string_view::npos);
     check(value->empty() || (value->data() >= file.data() && value->data() + value->size() <= file.data() + file.size()));
 }
 

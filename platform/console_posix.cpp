@@ -41,7 +41,8 @@ bool SystemConsole::writeOutput(std::string_view bytes) {
 }
 
 void SystemConsole::printLine(StandardStream stream, std::u16string_view text) {
-    std::string line = utf8FromUtf16(text).value_or("?");
+    // A readable text holds nothing that UTF-8 cannot: the line is never lost.
+    std::string line = utf8FromUtf16(readableText(text)).value_or(std::string());
     line += '\n';
     (void)writeAll(stream == StandardStream::output ? STDOUT_FILENO : STDERR_FILENO, line);
 }

@@ -28,14 +28,16 @@ bool SystemConsole::writeOutput(std::string_view bytes) {
 
 void SystemConsole::printLine(StandardStream stream, std::u16string_view text) {
     const HANDLE handle = GetStdHandle(stream == StandardStream::output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    // A readable text holds nothing that UTF-8 cannot: the line is never lost.
+    const std::u16string readable = readableText(text);
     DWORD mode = 0;
     if (GetConsoleMode(handle, &mode)) {
-        const std::wstring line = wide(text) + L"\r\n";
+        const std::wstring line = wide(readable) + L"\r\n";
         DWORD written = 0;
         WriteConsoleW(handle, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
         return;
     }
-    std::string line = utf8FromUtf16(text).value_or("?");
+    std::string line = utf8FromUtf16(readable).value_or(std::string());
     line += "\r\n";
     (void)writeAll(handle, line);
 }

@@ -3,6 +3,7 @@
 // place by a link and a rename, with the old one's owner, mode and extended attributes.
 #include "platform/file_system.h"
 
+#include "base/utf.h"
 #include "platform/files.h"
 #include "platform/ordinary_file.h"
 
@@ -23,6 +24,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,22 +34,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The path in the system's encoding (UTF-8); a path that has none (a lone surrogate)
-// becomes one that names nothing.
+// The path's bytes, as the system names the file (see utf16FromBytes); a path that no
+// bytes give, or that holds a NUL, where the system's name would end early, becomes the
+// empty name, which names nothing.
 std::string local(std::u16string_view path) {
-    try {
-        return fs::path(std::u16string(path)).native();
-    } catch (const std::exception&) {
+    std::optional<std::string> bytes = bytesFromUtf16(path);
+    if (!bytes || bytes->find('\0') != std::string::npos)
         return {};
-    }
+    return std::move(*bytes);
 }
 
 std::u16string fromLocal(const std::string& path) {
-    try {
-        return fs::path(path).u16string();
-    } catch (const std::exception&) {
-        return {};
-    }
+    return utf16FromBytes(path);
 }
 
 std::string folderOf(const std::string& path) {
@@ -540,6 +538,10 @@ FileSystem& systemFiles() {
 
 bool isOrdinaryFile(std::u16string_view path) {
     return isOrdinaryFile(fs::path(local(path)));
+}
+
+bool namesAFile(std::u16string_view path) {
+    return !local(path).empty();
 }
 
 std::u16string nativeSeparators(std::u16string_view path) {

@@ -595,6 +595,10 @@ bool isOrdinaryFile(std::u16string_view path) {
     return !isDevice(full) && isOrdinaryFile(std::filesystem::path(full));
 }
 
+bool namesAFile(std::u16string_view path) {
+    return !path.empty() && path.find(u'\0') == std::u16string_view::npos;
+}
+
 std::u16string nativeSeparators(std::u16string_view path) {
     std::u16string native(path);
     std::replace(native.begin(), native.end(), u'/', u'\\');

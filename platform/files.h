@@ -21,6 +21,10 @@ class FileSystem;
 // The existence test (see ordinary_file.h) for a path as the window holds it.
 [[nodiscard]] bool isOrdinaryFile(std::u16string_view path);
 
+// Whether the path can name a file at all: not where it holds a NUL, at which the system
+// would end the name early, nor on Linux where no bytes give the text (see bytesFromUtf16).
+[[nodiscard]] bool namesAFile(std::u16string_view path);
+
 // The path as the system writes it, for messages: backslashes between folders on Windows.
 [[nodiscard]] std::u16string nativeSeparators(std::u16string_view path);
 

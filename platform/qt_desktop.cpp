@@ -1,7 +1,9 @@
 // Message boxes, the open-file dialog and the editor start through Qt.
 #include "platform/qt_desktop.h"
 
+#include "base/utf.h"
 #include "platform/qt_text.h"
+#include "platform/working_folder.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -14,6 +16,9 @@
 #include <QTranslator>
 #include <QStringList>
 #include <QUrl>
+
+#include <filesystem>
+#include <system_error>
 
 using namespace Qt::StringLiterals;
 
@@ -59,20 +64,79 @@ QStringList nameFilters(const QString& filter) {
     return filters;
 }
 
+std::optional<std::u16string> localPath(const QUrl& url) {
+    if (!url.isLocalFile())
+        return std::nullopt;
+    const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    std::u16string path = utf16FromBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    // A file on another machine, as toLocalFile names it.
+    if (!url.host().isEmpty())
+        path = u"//" + url.host().toStdU16String() + path;
+    return path;
+}
+
+std::optional<QUrl> fileUrl(std::u16string_view path) {
+    const std::optional<std::string> bytes = bytesFromUtf16(path);
+    if (!bytes || !path.starts_with(u'/'))
+        return std::nullopt;
+    const QByteArray encoded = QByteArray(bytes->data(), static_cast<qsizetype>(bytes->size())).toPercentEncoding("/");
+    return QUrl::fromEncoded("file://" + encoded);
+}
+
+std::optional<std::u16string> withNamesFoundAgain(std::u16string_view path) {
+    constexpr char16_t replaced = 0xFFFD;
+    std::u16string found;
+    for (std::size_t at = 0; at <= path.size();) {
+        const std::size_t end = std::min(path.find(u'/', at), path.size());
+        const std::u16string_view name = path.substr(at, end - at);
+        std::u16string kept(name);
+        if (name.find(replaced) != std::u16string_view::npos) {
+            int readSo = 0;
+            std::error_code error;
+            const std::filesystem::path folder(bytesFromUtf16(found.empty() ? u"." : found).value_or(std::string()));
+            for (std::filesystem::directory_iterator entry(folder, error), last; !error && entry != last;
+                 entry.increment(error)) {
+                const std::string& entryName = entry->path().filename().native();
+                if (utf16FromUtf8(entryName) == name) {
+                    kept = utf16FromBytes(entryName);
+                    ++readSo;
+                }
+            }
+            if (readSo > 1)
+                return std::nullopt;
+        }
+        found += kept;
+        if (end < path.size())
+            found += u'/';
+        at = end + 1;
+    }
+    return found;
+}
+
 std::u16string QtDesktop::chooseFile(std::u16string_view title, std::u16string_view filter) {
     QFileDialog dialog(QApplication::activeWindow(), qtText(title));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // A name that does not exist yet is accepted: that is how a new material.ini is named.
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(nameFilters(qtText(filter)));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedUrls().isEmpty())
         return {};
-    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdU16String();
+    // The desktop's own dialog gives a name's bytes in its URL; Qt's reads them as UTF-8.
+    // A name that cannot be told apart from another is not taken: nothing is chosen.
+    const std::optional<std::u16string> chosen = localPath(dialog.selectedUrls().constFirst());
+    return withNamesFoundAgain(chosen.value_or(dialog.selectedFiles().value(0).toStdU16String())).value_or(u"");
 }
 
 bool QtDesktop::startEditor(std::u16string_view file) {
     // The desktop's application for the file; Qt starts it with an argument list, no shell.
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(qtText(file)).absoluteFilePath()));
+    // The URL keeps the bytes of a working folder whose name is no UTF-8.
+    std::u16string path(file);
+    if (!file.starts_with(u'/')) {
+        const std::u16string folder = workingFolder();
+        path = folder.empty() ? std::u16string() : folder + u"/" + path;
+    }
+    const std::optional<QUrl> url = fileUrl(path);
+    return QDesktopServices::openUrl(url.value_or(QUrl::fromLocalFile(QFileInfo(qtText(file)).absoluteFilePath())));
 }
 
 }  // namespace brisel

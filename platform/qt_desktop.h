@@ -6,9 +6,12 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
+#include <string>
 
 class QApplication;
 class QMessageBox;
+class QUrl;
 
 namespace brisel {
 
@@ -19,6 +22,20 @@ public:
     std::u16string chooseFile(std::u16string_view title, std::u16string_view filter) override;
     bool startEditor(std::u16string_view file) override;
 };
+
+// The path of a local file's URL, byte for byte as the URL encodes it (see
+// utf16FromBytes): QUrl::toLocalFile would read the bytes as UTF-8 and put U+FFFD for one
+// that is none, naming another file. Nothing for a URL of no local file.
+std::optional<std::u16string> localPath(const QUrl& url);
+
+// The file URL of an absolute path, byte for byte (localPath's inverse); nothing for a
+// path that no bytes give.
+std::optional<QUrl> fileUrl(std::u16string_view path);
+
+// A path in which Qt's own file dialog put U+FFFD for a byte of a name that is no UTF-8,
+// with each such name found again among its folder's entries: the one entry that reads so.
+// Nothing where several do; a name that none reads so stays as it is.
+std::optional<std::u16string> withNamesFoundAgain(std::u16string_view path);
 
 // "CSV-Dateien (*.csv)|*.csv" as the name filters of a Qt file dialog.
 QStringList nameFilters(const QString& filter);

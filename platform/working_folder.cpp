@@ -35,7 +35,7 @@ std::u16string workingFolder() {
 std::u16string workingFolder() {
     std::error_code error;
     const std::filesystem::path folder = std::filesystem::current_path(error);
-    return error ? std::u16string() : utf16FromUtf8(folder.native());
+    return error ? std::u16string() : utf16FromBytes(folder.native());
 }
 
 #endif

@@ -1,6 +1,8 @@
 // A fresh folder for one test, made the working directory while the test runs.
 #pragma once
 
+#include "base/utf.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -37,9 +39,25 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    std::filesystem::path file(std::u16string_view name) const { return name.empty() ? dir_ : dir_ / std::u16string(name); }
+    // A name as the programs hold it: on Linux a byte that is no UTF-8 as U+DC80 + byte.
+    std::filesystem::path file(std::u16string_view name) const {
+        if (name.empty())
+            return dir_;
+#ifdef _WIN32
+        return dir_ / std::wstring(name.begin(), name.end());
+#else
+        return dir_ / bytesFromUtf16(name).value_or(std::string());
+#endif
+    }
     // The full path of a name in the folder (the folder itself for an empty name).
-    std::u16string path(std::u16string_view name) const { return file(name).generic_u16string(); }
+    std::u16string path(std::u16string_view name) const {
+#ifdef _WIN32
+        const std::wstring generic = file(name).generic_wstring();  // UTF-16 as it stands, half characters too
+        return std::u16string(generic.begin(), generic.end());
+#else
+        return utf16FromBytes(file(name).native());
+#endif
+    }
 
     std::u16string write(std::u16string_view name, std::string_view bytes) const {
         std::ofstream out(file(name), std::ios::binary);

@@ -21,11 +21,12 @@ int wmain(int argc, wchar_t* argv[]) {
 
 #include "base/utf.h"
 
-// Arguments, paths included, are UTF-8 as the system passes them.
+// Arguments, paths included, are bytes as the system passes them: UTF-8, or a name that is
+// none, kept byte for byte.
 int main(int argc, char* argv[]) {
     std::vector<std::u16string> arguments;
     for (int i = 1; i < argc; ++i)
-        arguments.push_back(brisel::utf16FromUtf8(argv[i]));
+        arguments.push_back(brisel::utf16FromBytes(argv[i]));
     brisel::reportFileSizeLimitAsWriteError();
     brisel::SystemConsole console;
     return static_cast<int>(brisel::runConsoleProgram(arguments, console));

@@ -1,9 +1,9 @@
 // The window's layout on Qt, and its controls as the commands see them.
 #include "app/qt/converter.h"
 
+#include "platform/qt_desktop.h"
 #include "platform/qt_text.h"
 
-#include <QDir>
 #include <QDropEvent>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -49,14 +49,15 @@ QWidget* makeControl(const layout::Entry& entry, QWidget* container) {
     return control;
 }
 
-// The local paths of the files a drag carries; a file manager gives them as file URLs.
+// The local paths of the files a drag carries; a file manager gives them as file URLs,
+// whose names keep their bytes.
 std::vector<std::u16string> localFiles(const QMimeData* data) {
     std::vector<std::u16string> files;
     if (data == nullptr)
         return files;
     for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile())
-            files.push_back(QDir::toNativeSeparators(url.toLocalFile()).toStdU16String());
+        if (std::optional<std::u16string> path = brisel::localPath(url))
+            files.push_back(std::move(*path));
     }
     return files;
 }

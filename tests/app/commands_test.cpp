@@ -82,7 +82,12 @@ INSTANTIATE_TEST_SUITE_P(
                     CheckCase{"SourceOfBlanks", u"   ", u"material.ini", 0, missingSource},
                     CheckCase{"SourceIsAFolder", u"folder", u"material.ini", 1, missingSource},
                     CheckCase{"SourceWithWildcard", u"*.csv", u"material.ini", 0, missingSource},
+                    CheckCase{"SourceCutByANul", std::u16string(u"tabelle.csv\0x", 13), u"material.ini", 0, missingSource},
                     CheckCase{"NoDestination", u"table", u"", -1, noDestination},
+                    CheckCase{"DestinationCutByANul", u"table", std::u16string(u"material.ini\0x", 14), -1,
+                              errorBox(u"Der Pfad der Zieldatei „material.ini\\x00x“ enthält ein Zeichen, das in keinem "
+                                       u"Dateinamen stehen kann. Bitte den Pfad prüfen.",
+                                       u"Ungültige Eingabe")},
                     CheckCase{"NoDestinationWithMode", u"table", u"", 0, noDestination},
                     CheckCase{"NoMode", u"table", u"material.ini", -1, noMode}),
     [](const testing::TestParamInfo<CheckCase>& info) { return std::string(info.param.name); });
@@ -214,11 +219,29 @@ TEST_F(CommandsTest, WritesTheRecordsInAnsiWhateverTheTablesEncoding) {
 }
 
 TEST_F(CommandsTest, TakesPathsWithBlanksQuotesSemicolonsAndUmlauts) {
-    const std::u16string source = folder.write(u"Mat '1';ä €.csv", table);
-    fillIn(source, folder.path(u"Ziel ;ü 'x'.ini"), u"*", 0);
-    commands.cmd_convert_Click();
-    EXPECT_EQ(desktop.messages, std::vector{success});
-    EXPECT_EQ(folder.read(u"Ziel ;ü 'x'.ini"), records);
+    struct Case {
+        std::u16string source, destination;
+    };
+    for (const Case& c : {
+             Case{u"Mat '1';ä €.csv", u"Ziel ;ü 'x'.ini"},
+#ifndef _WIN32
+             // Names that are no UTF-8, as older systems and archives give them (Windows-1252
+             // "ä" and "ü"): the file of these very bytes, and no other.
+             Case{u"Mat\xDCE4.csv", u"Ziel\xDCFC.ini"},
+#endif
+         }) {
+        TempFolder each;
+        each.write(u"Ziel\uFFFD.ini", "ALT");  // where a byte read as U+FFFD would have led
+        for (int mode : {0, 1}) {
+            desktop.messages.clear();
+            fillIn(each.write(c.source, table), each.path(c.destination), u"*", mode);
+            commands.cmd_convert_Click();
+            EXPECT_EQ(desktop.messages, std::vector{success}) << mode;
+        }
+        EXPECT_EQ(each.read(c.destination), records + records);
+        EXPECT_EQ(each.read(u"Ziel\uFFFD.ini"), "ALT");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(each.file({})), std::filesystem::directory_iterator()), 3);
+    }
 }
 
 // A conversion that cannot finish: its error box, and every file as it was.
@@ -276,6 +299,9 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"DestinationFolderMissing", table, u"fehlt/material.ini", {},
                     u"Der Ordner der Zieldatei „%DIR%/fehlt/material.ini“ existiert nicht. Bitte den Pfad prüfen oder "
                     u"den Ordner anlegen."},
+        FailureCase{"DestinationFolderMissingNamedByItsBytes", table, u"fehlt\xDCE4/material.ini", {},
+                    u"Der Ordner der Zieldatei „%DIR%/fehlt\\xE4/material.ini“ existiert nicht. Bitte den Pfad prüfen "
+                    u"oder den Ordner anlegen."},
         FailureCase{"DestinationIsAFolder", table, u"Ordner.ini", {},
                     u"Die Zieldatei „%DIR%/Ordner.ini“ ist ein Ordner. Bitte den Pfad einer Datei angeben, z.\u00A0B. "
                     u"mit „material.ini“ am Ende."}),

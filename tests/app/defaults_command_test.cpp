@@ -5,8 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include "unprivileged.h"
+
+#include <sys/stat.h>
 #endif
 
 namespace brisel {
@@ -62,6 +67,7 @@ TEST_F(DefaultsCommand, WithAFileReadsItSilently) {
         const char* name;
         std::string file;
         Inputs expected;
+        unsigned long marks = 0;  // Windows' file attributes: the file is the user's all the same
     };
     for (const Case& c : {
              Case{"NoSettings", "# nur Kommentar\r\n\r\n", typedIn},
@@ -75,14 +81,27 @@ TEST_F(DefaultsCommand, WithAFileReadsItSilently) {
              Case{"Utf8WithMark", "\xEF\xBB\xBFquelle=Material\xC3\xBC" "bersicht.csv\r\nprefix=\xE2\x86\x92",
                   {u"Materialübersicht.csv", u"eigene.ini", u"→", 1}},
              Case{"Utf8WithoutMark", "ziel = C:\\M\xC3\xBC\\material.ini\r\n", {u"eigene.csv", u"C:\\Mü\\material.ini", u"#", 1}},
+             Case{"Utf8WithMarkKeepsABytesName", "\xEF\xBB\xBFziel = Ziel\xFC.ini\r\n", {u"eigene.csv", u"Ziel\xDCFC.ini", u"#", 1}},
+             Case{"LineFeedsAsLinuxEditorsSaveThem", "# Quelle\nquelle = a.csv\n\nprefix=p\n", {u"a.csv", u"eigene.ini", u"p", 1}},
+#ifdef _WIN32
+             Case{"MarkedHidden", "ziel=z.ini\r\n", {u"eigene.csv", u"z.ini", u"#", 1}, FILE_ATTRIBUTE_HIDDEN},
+             Case{"MarkedSystemAndReadOnly", "action=ersetzen", {u"eigene.csv", u"eigene.ini", u"#", 0},
+                  FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY},
+#endif
          }) {
         form.fillIn(typedIn);
         desktop.messages.clear();
         folder.write(u"brisel.conf", c.file);
+#ifdef _WIN32
+        ASSERT_TRUE(c.marks == 0 || SetFileAttributesW(folder.file(u"brisel.conf").c_str(), c.marks)) << c.name;
+#endif
         commands.cmd_defaults_Click();
         EXPECT_TRUE(desktop.messages.empty()) << c.name;
         EXPECT_EQ(form.inputs(), c.expected) << c.name;
         EXPECT_EQ(confBytes(), c.file) << c.name;
+#ifdef _WIN32
+        SetFileAttributesW(folder.file(u"brisel.conf").c_str(), FILE_ATTRIBUTE_NORMAL);
+#endif
     }
 }
 
@@ -105,11 +124,27 @@ TEST_F(DefaultsCommand, LooksOnlyInTheWorkingFolder) {
     EXPECT_EQ(form.inputs(), defaults);
 }
 
+// Something other than a file under the name: said so, and nothing written into it.
 TEST_F(DefaultsCommand, ReportsAFolderInTheWay) {
     folder.makeFolder(u"brisel.conf");
     commands.cmd_defaults_Click();
-    EXPECT_EQ(desktop.messages, std::vector{notMade()});
+    const std::u16string conf = u"Die Konfigurationsdatei „brisel.conf“ im Arbeitsordner " + quotedPath(folder.path({}));
+    EXPECT_EQ(desktop.messages, std::vector{errorBox(conf + u" ist ein Ordner. Bitte den Ordner umbenennen oder brisel "
+                                                            u"aus einem anderen Ordner starten.",
+                                                     u"Fehler")});
     EXPECT_EQ(form.inputs(), typedIn);
+    EXPECT_TRUE(std::filesystem::is_empty(folder.file(u"brisel.conf")));
+#ifndef _WIN32
+    std::filesystem::remove(folder.file(u"brisel.conf"));
+    ASSERT_EQ(::mkfifo(folder.file(u"brisel.conf").c_str(), 0666), 0);
+    desktop.messages.clear();
+    commands.cmd_defaults_Click();
+    EXPECT_EQ(desktop.messages, std::vector{errorBox(conf + u" ist keine normale Datei (z.\u00A0B. eine benannte Pipe). "
+                                                            u"Bitte sie umbenennen oder brisel aus einem anderen Ordner "
+                                                            u"starten.",
+                                                     u"Fehler")});
+    EXPECT_EQ(form.inputs(), typedIn);
+#endif
 }
 
 TEST_F(DefaultsCommand, ReportsAFileSavedAsUtf16) {

@@ -44,17 +44,19 @@ INSTANTIATE_TEST_SUITE_P(
     Files, ReadsConfig,
     testing::Values(
         Case{"DefaultFile", std::string(defaultConfigText()), "konvertierungsblatt.csv", "material.ini", "*", replace},
-        Case{"DefaultFileWithLineFeedsOnlyIsOneComment", [] {
+        Case{"DefaultFileAsLinuxEditorsSaveIt", [] {
                  std::string text(defaultConfigText());
                  std::erase(text, '\r');
                  return text;
              }(),
-             none, none, none, none},
+             "konvertierungsblatt.csv", "material.ini", "*", replace},
         Case{"Empty", "", none, none, none, none},
         Case{"BlankAndCommentLinesOnly", "\r\n   \r\n# quelle=a\r\n   # ziel=b\r\n#\r", none, none, none, none},
         Case{"SpacesAroundEqualsSign", "quelle = a b.csv \r\nziel=c\r\n", "a b.csv", "c", none, none},
         Case{"LoneCarriageReturnsEndLines", "quelle=a\rziel=b\rprefix=c", "a", "b", "c", none},
-        Case{"LoneLineFeedDoesNotEndALine", "prefix=a\nquelle=b\r\n", none, none, "a\nquelle", none},
+        Case{"LoneLineFeedEndsALine", "prefix=a\nquelle=b\r\n", "b", none, "a", none},
+        Case{"LineEndsMixed", "# x=y\n\rquelle=a\r\r\nziel=b\n\nprefix=c\r\n\raction=erweitern\n", "a", "b", "c",
+             extend},
         Case{"UnknownKeyIgnored", "einstellung=wert\r\n=x\r\n", none, none, none, none},
         Case{"KeysAreCaseSensitive", "Quelle=a\r\nZIEL=b\r\n", none, none, none, none},
         Case{"TabBeforeKeyIsPartOfIt", "\tquelle=a\r\n", none, none, none, none},

@@ -60,6 +60,33 @@ TEST(Utf8FromUtf16, EncodesEveryPlaneButNoHalfPair) {
     EXPECT_EQ(utf8FromUtf16(std::u16string(1, u'\xDE00')), std::nullopt);
 }
 
+// A name that is bytes: its text, the same bytes back, and the text as messages show it.
+TEST(NamesAsBytes, KeepEveryByteAndShowItReadably) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::u16string text;
+        std::u16string readable;
+    };
+    for (const Case& c : {
+             Case{"Utf8", "M\xC3\xA4rz \xF0\x9F\x98\x80", u"März \U0001F600", u"März \U0001F600"},
+             Case{"Windows1252Umlaut", "material\xE4.ini", u"material\xDCE4.ini", u"material\\xE4.ini"},
+             Case{"SequenceCutOff", "a\xC3", u"a\xDCC3", u"a\\xC3"},
+             Case{"LeadByteBeforeAnotherLead", "\xE4\xC3\xA4\xFF", u"\xDCE4ä\xDCFF", u"\\xE4ä\\xFF"},
+             Case{"EncodedSurrogate", "\xED\xA0\x80", u"\xDCED\xDCA0\xDC80", u"\\xED\\xA0\\x80"},
+             Case{"OverlongSlash", "\xC0\xAF", u"\xDCC0\xDCAF", u"\\xC0\\xAF"},
+         }) {
+        EXPECT_EQ(utf16FromBytes(c.bytes), c.text) << c.name;
+        EXPECT_EQ(bytesFromUtf16(c.text), c.bytes) << c.name;
+        EXPECT_EQ(readableText(c.text), c.readable) << c.name;
+    }
+    // Texts that no bytes give: they name no file.
+    for (const std::u16string& text : {std::u16string(u"a\xD800"), std::u16string(u"\xDC7F"),
+                                       std::u16string(u"\xDCC3\xDCA4"), std::u16string(u"\xDCE4\xDCB8\xDC80")})
+        EXPECT_EQ(bytesFromUtf16(text), std::nullopt) << testing::PrintToString(text);
+    EXPECT_EQ(readableText(std::u16string(u"a\0\xD800-\xDFFF\xD800\xDFFF", 7)), u"a\\x00\\uD800-\\uDFFF\U000103FF");
+}
+
 TEST(FieldEncoding, WritesEachAnsiByteAsItsCharacterInUtf8) {
     const AnsiCodePage codePage(ansiCharacters());
     const std::string ansi = "K\xF6pfe;\x80\x81\xFF" + std::string(40, 'x') + "\xE4";

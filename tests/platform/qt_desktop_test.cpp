@@ -1,10 +1,13 @@
 // The Qt dialogs: the filter "description|pattern" as name filters, and the Yes/No box.
 #include "platform/qt_desktop.h"
 
+#include "temp_folder.h"
+
 #include <QAbstractButton>
 #include <QPushButton>
 #include <QMessageBox>
 #include <QStringList>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +20,26 @@ TEST(NameFilters, KeepDescriptionsThatNameTheirPattern) {
     EXPECT_EQ(nameFilters(u"CSV-Dateien (*.csv)|*.csv"_s), QStringList{u"CSV-Dateien (*.csv)"_s});
     EXPECT_EQ(nameFilters(u"INI-Dateien (*.ini)|*.ini"_s), QStringList{u"INI-Dateien (*.ini)"_s});
     EXPECT_EQ(nameFilters(u"Tabellen|*.csv|Alle|*.*"_s), (QStringList{u"Tabellen (*.csv)"_s, u"Alle (*.*)"_s}));
+}
+
+// Qt's own file dialog reads a name that is no UTF-8 with U+FFFD for its byte: the name
+// meant is the one entry of its folder that reads so.
+TEST(ChosenPath, FindsANameWithAByteReadAsReplacementAgain) {
+    TempFolder folder;
+    folder.makeFolder(u"Mat\xDCE4");
+    folder.write(u"Mat\xDCE4/a\xDCFC.ini", "");
+    folder.write(u"b\xDCE4.ini", "");
+    folder.write(u"b\xDCFC.ini", "");
+    const std::u16string at = folder.path({});
+    EXPECT_EQ(withNamesFoundAgain(at + u"/Mat\uFFFD/a\uFFFD.ini"), at + u"/Mat\xDCE4/a\xDCFC.ini");
+    EXPECT_EQ(withNamesFoundAgain(at + u"/Mat\uFFFD/neu.ini"), at + u"/Mat\xDCE4/neu.ini");
+    EXPECT_EQ(withNamesFoundAgain(at + u"/neu\uFFFD.ini"), at + u"/neu\uFFFD.ini");
+    EXPECT_EQ(withNamesFoundAgain(u"Mat\uFFFD/a.ini"), u"Mat\xDCE4/a.ini");
+    EXPECT_EQ(withNamesFoundAgain(at + u"/b\uFFFD.ini"), std::nullopt);  // which of the two is not known
+    EXPECT_EQ(localPath(QUrl::fromEncoded("file:///daten/M%E4rz%20%C3%BC.csv")), u"/daten/M\xDCE4rz ü.csv");
+    EXPECT_EQ(localPath(QUrl::fromEncoded("https://example.org/a.csv")), std::nullopt);
+    EXPECT_EQ(fileUrl(u"/Mat\xDCE4 ü/brisel.conf")->toEncoded(), "file:///Mat%E4%20%C3%BC/brisel.conf");
+    EXPECT_EQ(fileUrl(u"/a\xD800"), std::nullopt);
 }
 
 TEST(YesNoBox, SpeaksGermanWithYesAsTheDefault) {

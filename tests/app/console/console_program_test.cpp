@@ -84,6 +84,13 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
     for (const Case& c : {
              Case{{u"--ersetzen", u"fehlt.csv", u"material.ini"},
                   u"Die Quelldatei „fehlt.csv“ existiert nicht. Bitte den Pfad prüfen."},
+             Case{{u"--ersetzen", u"fehlt\xDCE4.csv", u"material.ini"},
+                  u"Die Quelldatei „fehlt\\xE4.csv“ existiert nicht. Bitte den Pfad prüfen."},
+#ifndef _WIN32
+             Case{{u"--ersetzen", u"tabelle.csv", u"material\xD800.ini"},
+                  u"Der Pfad der Zieldatei „material\\uD800.ini“ enthält ein Zeichen, das in keinem Dateinamen stehen "
+                  u"kann. Bitte den Pfad prüfen."},
+#endif
              Case{{u"--ersetzen", u"", u"material.ini"},
                   u"QUELLE ist leer. Bitte den Pfad der Tabelle angeben oder „-“ für die Standardeingabe."},
              Case{{u"--erweitern", u"kurz.csv", u"material.ini"},

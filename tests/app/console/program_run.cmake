@@ -64,3 +64,18 @@ execute_process(COMMAND ${EMULATOR} "${PROGRAM}" --ersetzen --prefix Ä - -
     RESULT_VARIABLE status)
 expect("status from standard input to standard output" "${status}" 0)
 expect_bytes("stdout.ini" "${records_hex}")
+
+if(NOT EMULATOR)
+    # A name that is no UTF-8 (a Windows-1252 "ä", as older systems and archives give
+    # names): that very file gets the records, none named with U+FFFD in its place, and
+    # the name is shown readably.
+    string(ASCII 228 a_umlaut)
+    file(WRITE "${WORK}/Ziel${a_umlaut}.ini" "ALT")
+    file(GLOB before RELATIVE "${WORK}" "${WORK}/*")
+    run(status out err --ersetzen "--prefix=Ä" "Tabelle ü.csv" "Ziel${a_umlaut}.ini")
+    expect("status with a name that is no UTF-8" "${status}" 0)
+    expect("its standard output" "${out}" "1 Material nach „Ziel\\xE4.ini“ geschrieben.")
+    expect_bytes("Ziel${a_umlaut}.ini" "${records_hex}")
+    file(GLOB after RELATIVE "${WORK}" "${WORK}/*")
+    expect("the files in the folder" "${after}" "${before}")
+endif()

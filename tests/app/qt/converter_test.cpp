@@ -112,12 +112,13 @@ TEST_F(QtWindow, EnterAndEscapeTriggerNothing) {
 }
 
 TEST_F(QtWindow, FilesDroppedFromTheFileManagerFillTheBoxes) {
-    // A drag and its drop, as a file manager sends them: file URLs.
+    // A drag and its drop, as a file manager sends them: file URLs, whose names keep their
+    // bytes ("%E4" for a name in Windows-1252).
     const auto drop = [](QWidget* target, const QStringList& files) {
         QMimeData data;
         QList<QUrl> urls;
         for (const QString& file : files)
-            urls << QUrl::fromLocalFile(file);
+            urls << (file.startsWith(u"file:") ? QUrl::fromEncoded(file.toLatin1()) : QUrl::fromLocalFile(file));
         data.setUrls(urls);
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &enter);
@@ -132,6 +133,8 @@ TEST_F(QtWindow, FilesDroppedFromTheFileManagerFillTheBoxes) {
     EXPECT_EQ(text("txt_source")->text(), u"/daten/Mär z.csv"_s);
     EXPECT_EQ(text("txt_destination")->text(), u"/daten/material.ini"_s);
     EXPECT_EQ(text("txt_prefix")->text(), u"*"_s);
+    EXPECT_TRUE(drop(text("txt_destination"), {u"file:///daten/Ziel%E4%20%C3%BC.ini"_s}));
+    EXPECT_EQ(text("txt_destination")->text().toStdU16String(), u"/daten/Ziel\xDCE4 ü.ini");
 }
 
 TEST_F(QtWindow, ButtonsRunTheirCommandsOnTheControls) {
