@@ -468,6 +468,10 @@ std::unique_ptr<Table> tableOf(std::string_view bytes) {
     return std::make_unique<BytesTable>(bytes);
 }
 
+std::unique_ptr<Table> tableOf(ReadFile file) {
+    return std::make_unique<FileTable>(std::move(file));
+}
+
 FileConversion convertTableToFile(Table& table, std::u16string_view destination, std::u16string_view prefix,
                                   WriteMode mode, ProblemSink& problems) try {
     Records records(table, prefix);

@@ -170,13 +170,20 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
         return fail(console, statusText(done, {}, source, destination, SourceLookup::fileOrStandardInput));
     };
     PrintedProblems problems(console, {source, SourceLookup::fileOrStandardInput});
-    std::optional<ByteBuffer> input;
     std::unique_ptr<Table> table;
     if (source == u"-") {
-        input = console.readInput();
-        if (!input)
-            return fail(console, u"Die Standardeingabe kann nicht gelesen werden.");
-        table = tableOf(input->view());
+        // Kept in a file of its own, as it may be read twice and is never held in memory.
+        ReadFile kept;
+        if (ReadFile::scratch(kept) != ReadError::none)
+            return fail(console, u"Für die Tabelle auf der Standardeingabe kann keine temporäre Datei angelegt werden. "
+                                 u"Bitte den Ordner für temporäre Dateien (TMPDIR, TEMP) und seinen freien Speicherplatz "
+                                 u"prüfen.");
+        bool stored = true;
+        if (!console.readInput([&](std::string_view piece) { return (stored = kept.append(piece)); }))
+            return fail(console, stored ? u"Die Standardeingabe kann nicht gelesen werden."
+                                        : u"Die Tabelle auf der Standardeingabe kann nicht zwischengespeichert werden. "
+                                          u"Bitte den freien Speicherplatz im Ordner für temporäre Dateien prüfen.");
+        table = tableOf(std::move(kept));
     } else {
         OpenedTable opened = openTable(source);
         if (!opened.table)

@@ -24,12 +24,7 @@ const std::string records = "MAT=1,*Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85
 // Standard streams in memory: lines of text kept as they were printed.
 class FakeConsole final : public Console {
 public:
-    std::optional<ByteBuffer> readInput() override {
-        ByteBuffer bytes(input.size() + 1);
-        std::memcpy(bytes.data(), input.data(), input.size());
-        bytes.setSize(input.size());
-        return bytes;
-    }
+    bool readInput(const std::function<bool(std::string_view piece)>& take) override { return take(input); }
     bool writeOutput(std::string_view bytes) override {
         output += bytes;
         return true;
