@@ -408,9 +408,14 @@ struct WriteCase {
     std::string lead{};  // what an append puts before the records
 
     std::string expected() const { return replace ? newContent : old.value_or("") + lead + newContent; }
+    // The content in pieces, as a conversion gives it.
     WriteError run(WatchedFiles& files, const std::u16string& path) const {
         files.refuseNewFiles = refuseNewFiles;
-        return replace ? replaceFile(files, path, newContent) : appendToFile(files, path, {lead, newContent});
+        if (replace)
+            return replaceFile(files, path, [&](ContentSink& sink) { return inTwoPieces(sink, newContent); });
+        return appendToFile(files, path, [&](ExistingContent&, ContentSink& sink) {
+            return sink.write(lead) && inTwoPieces(sink, newContent);
+        });
     }
 };
 
