@@ -302,7 +302,8 @@ void takeBack(FileSystem& files, Handle file, const std::vector<Landed>& ranges)
 // stands before it.
 class Appending final : public ContentSink {
 public:
-    Appending(FileSystem& files, Handle file, std::uint64_t end) noexcept : files_(files), file_(file), end_(end) {}
+    Appending(FileSystem& files, Handle file, std::uint64_t end) noexcept
+        : files_(files), file_(file), end_(end), started_(end) {}
 
     bool write(std::string_view bytes) override {
         while (!bytes.empty() && !moved_ && !failed(error_)) {
@@ -320,6 +321,10 @@ public:
                 error_ = FileError::failed;  // the system took nothing, and would not later
             end_ = at + landed;
             bytes.remove_prefix(static_cast<std::size_t>(landed));
+            if (!moved_ && end_ - started_ >= writingStep) {
+                files_.startWriting(file_, started_, end_ - started_);
+                started_ = end_;
+            }
         }
         return !moved_ && !failed(error_);
     }
@@ -332,6 +337,7 @@ private:
     FileSystem& files_;
     Handle file_;
     std::uint64_t end_;
+    std::uint64_t started_;  // where the bytes begin that the system was not yet asked to write
     std::vector<Landed> ranges_;
     bool moved_ = false;
     FileError error_ = FileError::none;
