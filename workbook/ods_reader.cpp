@@ -1,10 +1,12 @@
-// A LibreOffice spreadsheet (.ods): the first table of content.xml, its rows and cells, and
-// the text rules of OpenDocument.
+// A LibreOffice spreadsheet (.ods): which table of content.xml to read, its rows and cells,
+// and the text rules of OpenDocument.
 #include "workbook/package.h"
 
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace brisel::package {
 namespace {
@@ -18,26 +20,45 @@ constexpr std::string_view odfDraw = "urn:oasis:names:tc:opendocument:xmlns:draw
 constexpr std::string_view odfDraw3d = "urn:oasis:names:tc:opendocument:xmlns:dr3d:1.0";
 constexpr std::string_view calcExtension = "urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0";
 constexpr std::string_view odfManifest = "urn:oasis:names:tc:opendocument:xmlns:manifest:1.0";
+constexpr std::string_view odfStyle = "urn:oasis:names:tc:opendocument:xmlns:style:1.0";
+constexpr std::string_view odfConfig = "urn:oasis:names:tc:opendocument:xmlns:config:1.0";
 
+// Which table of the spreadsheet to read.
+struct TableChoice {
+    std::optional<std::string_view> name;  // the table of that name; without one, the first visible table
+    bool hiddenToo = false;                // a hidden table of that name too (the user named it)
+    std::optional<std::size_t> place;      // instead of both, the table at this place
+
+    bool chooses(std::size_t at, const Worksheet& table) const {
+        if (place)
+            return at == *place;
+        return (hiddenToo || !table.hidden) && (!name || table.name == *name);
+    }
+};
+
+// The spreadsheet's tables, one of them read row by row. Each table's name and whether it
+// is hidden (its style says so) are kept to the document's end, whatever the rows came to.
 class ContentReader final : public XmlHandler {
 public:
-    explicit ContentReader(SheetRows& table) : table_(table) {}
+    ContentReader(SheetRows& table, const TableChoice& choice) : table_(table), choice_(choice) {}
+
+    std::vector<Worksheet> tables;
+    std::optional<std::size_t> chosen;  // the table read, in `tables`
 
     bool start(std::string_view ns, std::string_view name, std::span<const XmlAttribute> attributes) override {
+        ++depth_;
         if (ignored_ > 0) {
             ++ignored_;
             return true;
         }
-        if (ns == odfTable && name == "table") {
-            if (tableDepth_ > 0 || done_) {
-                ignored_ = 1;  // a table inside a cell, or a later sheet
-                return true;
-            }
-            tableDepth_ = 1;
+        if (tableDepth_ == 0) {
+            outsideTheTable(ns, name, attributes);
             return true;
         }
-        if (tableDepth_ == 0)
+        if (rowsEnded_ || (ns == odfTable && name == "table")) {
+            ignored_ = 1;  // rows after the table's end, or a table inside a cell
             return true;
+        }
         if ((ns == odfOffice && name == "annotation") || (inCell_ && (ns == odfDraw || ns == odfDraw3d))) {
             ignored_ = 1;  // a comment's text, or a drawing anchored to the cell: no cell text
             return true;
@@ -45,7 +66,11 @@ public:
         if (ns == odfTable && name == "table-row") {
             rowsRepeated_ = repeats(attributes, "number-rows-repeated");
             column_ = 0;
-            return table_.startRow(table_.nextRow());
+            if (!table_.startRow(table_.nextRow())) {
+                rowsEnded_ = true;
+                ignored_ = 1;
+            }
+            return true;
         }
         if (ns == odfTable && (name == "table-cell" || name == "covered-table-cell")) {
             inCell_ = true;
@@ -91,6 +116,9 @@ public:
     }
 
     bool end(std::string_view ns, std::string_view name) override {
+        --depth_;
+        if (ns == odfStyle && name == "style")
+            tableStyle_.clear();
         if (ignored_ > 0) {
             --ignored_;
             return true;
@@ -102,12 +130,13 @@ public:
         if (tableDepth_ == 0 || ns != odfTable)
             return true;
         if (name == "table") {
-            tableDepth_ = 0;
-            done_ = true;
-            return false;
+            tableDepth_ = 0;  // the later tables are only named
+            return true;
         }
-        if (name == "table-row")
-            return table_.endRow(rowsRepeated_);
+        if (name == "table-row") {
+            rowsEnded_ = !table_.endRow(rowsRepeated_);
+            return true;
+        }
         if (name == "table-cell" || name == "covered-table-cell") {
             inCell_ = false;
             const bool hasValue = value_.has_value() || paragraphs_ > 0;
@@ -143,6 +172,31 @@ public:
     }
 
 private:
+    // The tables' styles, the spreadsheet and its tables: which to read, which are hidden.
+    void outsideTheTable(std::string_view ns, std::string_view name, std::span<const XmlAttribute> attributes) {
+        if (ns == odfStyle && name == "style") {
+            if (attribute(attributes, odfStyle, "family") == "table")
+                tableStyle_ = attribute(attributes, odfStyle, "name").value_or("");
+        } else if (ns == odfStyle && name == "table-properties") {
+            if (!tableStyle_.empty() && attribute(attributes, odfTable, "display") == "false")
+                hiddenStyles_.push_back(tableStyle_);
+        } else if (ns == odfOffice && name == "spreadsheet") {
+            spreadsheetDepth_ = depth_;
+        } else if (ns == odfTable && name == "table") {
+            ignored_ = 1;
+            if (spreadsheetDepth_ == 0 || depth_ != spreadsheetDepth_ + 1)
+                return;  // no sheet: a DDE link's copy of another document's table
+            const auto style = attribute(attributes, odfTable, "style-name");
+            tables.push_back({std::string(attribute(attributes, odfTable, "name").value_or("")),
+                              style && std::find(hiddenStyles_.begin(), hiddenStyles_.end(), *style) != hiddenStyles_.end()});
+            if (!chosen && choice_.chooses(tables.size() - 1, tables.back())) {
+                chosen = tables.size() - 1;
+                ignored_ = 0;
+                tableDepth_ = 1;
+            }
+        }
+    }
+
     static std::size_t repeats(std::span<const XmlAttribute> attributes, std::string_view name,
                                std::string_view ns = odfTable) {
         const auto given = attribute(attributes, ns, name);
@@ -151,6 +205,11 @@ private:
     }
 
     SheetRows& table_;
+    const TableChoice& choice_;
+    std::vector<std::string> hiddenStyles_;  // the table styles that hide a table
+    std::string tableStyle_;                 // the table style being read
+    std::size_t depth_ = 0;                  // the elements open
+    std::size_t spreadsheetDepth_ = 0;       // office:spreadsheet's, once it is open
     std::string text_;
     std::optional<std::string> value_;
     std::size_t column_ = 0;
@@ -164,7 +223,7 @@ private:
     bool inCell_ = false;
     bool error_ = false;
     bool formula_ = false;  // the cell has a formula, whose saved result its value is
-    bool done_ = false;
+    bool rowsEnded_ = false;  // an empty row ended the table, or the rows' taker stopped
 };
 
 // Whether the manifest lists a part as encrypted: the document was saved with a password.
@@ -180,22 +239,75 @@ public:
     bool text(std::string_view) override { return true; }
 };
 
+// The table that was active when the document was saved, as the settings of its views have
+// it (the first view's, where there are several).
+class SettingsReader final : public XmlHandler {
+public:
+    std::optional<std::string> activeTable;
+
+    bool start(std::string_view ns, std::string_view name, std::span<const XmlAttribute> attributes) override {
+        inActiveTable_ = ns == odfConfig && name == "config-item" && attribute(attributes, odfConfig, "name") == "ActiveTable";
+        if (inActiveTable_)
+            activeTable.emplace();
+        return true;
+    }
+    bool end(std::string_view, std::string_view) override { return !inActiveTable_; }
+    bool text(std::string_view utf8) override {
+        if (inActiveTable_)
+            *activeTable += utf8;
+        return true;
+    }
+
+private:
+    bool inActiveTable_ = false;
+};
+
 }  // namespace
 
-Status readOpenDocument(const ZipArchive& archive, WorkbookRows& taker) {
+// The table asked for, or the active one. Tables follow one another in content.xml, so one
+// that is gone or hidden is known only at the document's end: then the document is read a
+// second time, for the first visible table.
+WorkbookRead readOpenDocument(const ZipArchive& archive, WorkbookRows& taker, std::optional<std::string_view> sheetName) {
+    WorkbookRead done;
+    const auto finished = [&](Status status) {
+        done.status = status;
+        return done;
+    };
     if (const ZipArchive::Entry* manifest = archive.find("META-INF/manifest.xml")) {
         ManifestReader reader;
         if (const Status read = readPart(archive, *manifest, reader); read != Status::ok)
-            return read;
+            return finished(read);
         if (reader.encrypted)
-            return Status::oldFormat;
+            return finished(Status::oldFormat);
     }
     const ZipArchive::Entry* content = archive.find("content.xml");
     if (content == nullptr)
-        return Status::damaged;
-    SheetRows table(taker);
-    ContentReader rows(table);
-    return readPart(archive, *content, rows);
+        return finished(Status::damaged);
+
+    TableChoice choice{sheetName, sheetName.has_value(), std::nullopt};
+    SettingsReader settings;
+    if (const ZipArchive::Entry* part = archive.find("settings.xml"); part != nullptr && !sheetName) {
+        if (const Status read = readPart(archive, *part, settings); read != Status::ok)
+            return finished(read);
+        choice.name = settings.activeTable;
+    }
+    std::optional<std::size_t> chosen;
+    const auto readTables = [&](const TableChoice& tableChoice) {
+        SheetRows table(taker);
+        ContentReader rows(table, tableChoice);
+        const Status read = readPart(archive, *content, rows);
+        done.worksheets = std::move(rows.tables);
+        chosen = rows.chosen;
+        done.sheet = chosen.value_or(0);
+        return read;
+    };
+    if (const Status read = readTables(choice); read != Status::ok || chosen)
+        return finished(read);
+    if (sheetName)
+        return finished(Status::unknownSheet);
+    if (done.worksheets.empty())
+        return finished(Status::ok);  // a spreadsheet without a table: no rows
+    return finished(readTables({std::nullopt, false, sheetToRead(done.worksheets, std::nullopt)}));
 }
 
 }  // namespace brisel::package

@@ -99,4 +99,11 @@ Status readPart(const ZipArchive& archive, const ZipArchive::Entry& entry, XmlHa
     return xml == false ? Status::unsupported : Status::damaged;
 }
 
+std::size_t sheetToRead(std::span<const Worksheet> worksheets, std::optional<std::size_t> active) {
+    if (active && *active < worksheets.size() && !worksheets[*active].hidden)
+        return *active;
+    const auto visible = std::find_if(worksheets.begin(), worksheets.end(), [](const Worksheet& w) { return !w.hidden; });
+    return visible == worksheets.end() ? 0 : static_cast<std::size_t>(visible - worksheets.begin());
+}
+
 }  // namespace brisel::package

@@ -97,8 +97,14 @@ private:
     bool holdsValue_ = false;
 };
 
-// The two kinds of workbook, each from its own file.
-[[nodiscard]] WorkbookStatus readOfficeOpenXml(const ZipArchive& archive, WorkbookRows& taker);
-[[nodiscard]] WorkbookStatus readOpenDocument(const ZipArchive& archive, WorkbookRows& taker);
+// The worksheet read where none is named: the active one where it is visible, else the
+// first visible one, else (no program saves that) the first. `worksheets` is not empty.
+[[nodiscard]] std::size_t sheetToRead(std::span<const Worksheet> worksheets, std::optional<std::size_t> active);
+
+// The two kinds of workbook, each from its own file, as readWorkbookRows reads them.
+[[nodiscard]] WorkbookRead readOfficeOpenXml(const ZipArchive& archive, WorkbookRows& taker,
+                                             std::optional<std::string_view> sheetName);
+[[nodiscard]] WorkbookRead readOpenDocument(const ZipArchive& archive, WorkbookRows& taker,
+                                            std::optional<std::string_view> sheetName);
 
 }  // namespace brisel::package

@@ -17,23 +17,26 @@ constexpr std::string_view odsMimeType = "application/vnd.oasis.opendocument.spr
 
 }  // namespace
 
-WorkbookStatus readWorkbookRows(std::string_view bytes, WorkbookRows& rows) {
+WorkbookRead readWorkbookRows(std::string_view bytes, WorkbookRows& rows, std::optional<std::string_view> sheetName) {
+    const auto only = [](Status status) { return WorkbookRead{status, {}, 0}; };
     if (bytes.starts_with(oleSignature))
-        return Status::oldFormat;
+        return only(Status::oldFormat);
     if (!looksLikeZip(bytes))
-        return Status::notAWorkbook;
+        return only(Status::notAWorkbook);
     const std::optional<ZipArchive> archive = ZipArchive::open(bytes);
     if (!archive)
-        return Status::damaged;
+        return only(Status::damaged);
     if (const ZipArchive::Entry* mimeType = archive->find("mimetype")) {
         const std::optional<std::string> type = archive->readWhole(*mimeType, 256);
         if (!type)
-            return Status::damaged;
-        return *type == odsMimeType ? package::readOpenDocument(*archive, rows) : Status::unsupported;
+            return only(Status::damaged);
+        if (*type != odsMimeType)
+            return only(Status::unsupported);
+        return package::readOpenDocument(*archive, rows, sheetName);
     }
     if (archive->find("[Content_Types].xml") != nullptr)
-        return package::readOfficeOpenXml(*archive, rows);
-    return Status::unsupported;  // a ZIP archive is no CSV table either
+        return package::readOfficeOpenXml(*archive, rows, sheetName);
+    return only(Status::unsupported);  // a ZIP archive is no CSV table either
 }
 
 std::string columnLetters(std::size_t column) {

@@ -1,4 +1,4 @@
-// An Excel workbook (.xlsx, .xlsm): which parts of the package hold the first worksheet,
+// An Excel workbook (.xlsx, .xlsm): which part of the package holds the worksheet to read,
 // its rows and cells, and the text rules of Office Open XML.
 #include "workbook/package.h"
 
@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -272,80 +274,121 @@ private:
     bool formula_ = false;  // the cell has a formula, whose saved result its value is
 };
 
+// The workbook part: its sheets in the workbook's order, and the tab that was active.
+class WorkbookPartReader final : public XmlHandler {
+public:
+    struct Sheet {
+        std::string id;  // its relationship
+        std::string name;
+        bool hidden = false;
+    };
+    std::vector<Sheet> sheets;
+    std::optional<std::size_t> activeTab;  // among all sheets, chart sheets too
+    bool isWorkbook = false;               // the part's root: a workbook, not a text document or another
+
+    bool start(std::string_view ns, std::string_view name, std::span<const XmlAttribute> attributes) override {
+        if (!std::exchange(rootSeen_, true)) {
+            isWorkbook = isSheetNs(ns) && name == "workbook";
+            return isWorkbook;
+        }
+        if (!isSheetNs(ns))
+            return true;
+        if (name == "workbookView" && !std::exchange(viewSeen_, true)) {
+            if (const auto tab = attribute(attributes, {}, "activeTab"))
+                activeTab = count(*tab);  // the first window's; Excel opens the workbook with it
+        } else if (name == "sheet") {
+            const std::string_view state = attribute(attributes, {}, "state").value_or("visible");
+            sheets.push_back({std::string(attribute(attributes, relations, "id")
+                                              .value_or(attribute(attributes, relationsStrict, "id").value_or(""))),
+                              std::string(attribute(attributes, {}, "name").value_or("")),
+                              state == "hidden" || state == "veryHidden"});
+        }
+        return true;
+    }
+    bool end(std::string_view ns, std::string_view name) override { return !(isSheetNs(ns) && name == "sheets"); }
+    bool text(std::string_view) override { return true; }
+
+private:
+    bool rootSeen_ = false;
+    bool viewSeen_ = false;
+};
+
 }  // namespace
 
-// The first worksheet in the workbook's own order, found through its relationships.
-Status readOfficeOpenXml(const ZipArchive& archive, WorkbookRows& taker) {
+// The worksheet asked for, or the active one, found through the relationships.
+WorkbookRead readOfficeOpenXml(const ZipArchive& archive, WorkbookRows& taker, std::optional<std::string_view> sheetName) {
+    WorkbookRead done;
+    const auto finished = [&](Status status) {
+        done.status = status;
+        return done;
+    };
     std::string workbookPart = "xl/workbook.xml";
     const auto package = relationships(archive, "");
     if (!package)
-        return Status::damaged;
+        return finished(Status::damaged);
     for (const Relationship& r : *package)
         if (typeEndsWith(r, "/officeDocument"))
             workbookPart = resolve("", r.target);
     const ZipArchive::Entry* workbook = archive.find(workbookPart);
     if (workbook == nullptr)
-        return Status::damaged;
+        return finished(Status::damaged);
 
-    // The sheets in the workbook's order; which of them are worksheets (and not chart,
-    // dialog or macro sheets) their relationships tell.
-    static constexpr std::string_view otherSheets[] = {"/chartsheet", "/dialogsheet", "/xlMacrosheet",
-                                                       "/xlIntlMacrosheet"};
-    struct Sheets final : XmlHandler {
-        std::vector<std::string> ids;
-        bool isWorkbook = false;  // the part's root: a workbook, not a text document or another
-        bool rootSeen = false;
-        bool start(std::string_view ns, std::string_view name, std::span<const XmlAttribute> attributes) override {
-            if (!std::exchange(rootSeen, true)) {
-                isWorkbook = isSheetNs(ns) && name == "workbook";
-                return isWorkbook;
-            }
-            if (isSheetNs(ns) && name == "sheet")
-                ids.emplace_back(attribute(attributes, relations, "id").value_or(
-                    attribute(attributes, relationsStrict, "id").value_or("")));
-            return true;
-        }
-        bool end(std::string_view ns, std::string_view name) override { return !(isSheetNs(ns) && name == "sheets"); }
-        bool text(std::string_view) override { return true; }
-    } sheets;
-    if (const Status read = readPart(archive, *workbook, sheets); read != Status::ok)
-        return read;
-    if (!sheets.isWorkbook)
-        return Status::unsupported;
+    WorkbookPartReader book;
+    if (const Status read = readPart(archive, *workbook, book); read != Status::ok)
+        return finished(read);
+    if (!book.isWorkbook)
+        return finished(Status::unsupported);
     const auto links = relationships(archive, workbookPart);
     if (!links)
-        return Status::damaged;
+        return finished(Status::damaged);
 
-    const ZipArchive::Entry* sheet = nullptr;
-    const ZipArchive::Entry* sharedStrings = nullptr;
-    bool worksheetNamed = false;
-    for (const std::string& id : sheets.ids) {
-        const auto link = std::find_if(links->begin(), links->end(), [&](const Relationship& r) { return r.id == id; });
-        const bool notAWorksheet = link != links->end() &&
-                                   std::any_of(std::begin(otherSheets), std::end(otherSheets),
-                                               [&](std::string_view kind) { return typeEndsWith(*link, kind); });
-        if (link != links->end() && !notAWorksheet) {
-            worksheetNamed = true;
-            sheet = archive.find(resolve(workbookPart, link->target));
-            break;
-        }
+    // Which sheets are worksheets (and not chart, dialog or macro sheets) their relationships
+    // tell; a sheet without one is none.
+    static constexpr std::string_view otherSheets[] = {"/chartsheet", "/dialogsheet", "/xlMacrosheet",
+                                                       "/xlIntlMacrosheet"};
+    std::vector<std::string> parts;  // each worksheet's part
+    std::optional<std::size_t> active;
+    for (std::size_t at = 0; at < book.sheets.size(); ++at) {
+        const WorkbookPartReader::Sheet& sheet = book.sheets[at];
+        const auto link =
+            std::find_if(links->begin(), links->end(), [&](const Relationship& r) { return r.id == sheet.id; });
+        if (link == links->end() || std::any_of(std::begin(otherSheets), std::end(otherSheets),
+                                                [&](std::string_view kind) { return typeEndsWith(*link, kind); }))
+            continue;
+        if (book.activeTab == at)
+            active = done.worksheets.size();
+        done.worksheets.push_back({sheet.name, sheet.hidden});
+        parts.push_back(resolve(workbookPart, link->target));
     }
+    if (done.worksheets.empty())
+        return finished(Status::unsupported);  // chart sheets only, say
+    if (sheetName) {
+        const auto named = std::find_if(done.worksheets.begin(), done.worksheets.end(),
+                                        [&](const Worksheet& w) { return w.name == *sheetName; });
+        if (named == done.worksheets.end())
+            return finished(Status::unknownSheet);
+        done.sheet = static_cast<std::size_t>(named - done.worksheets.begin());
+    } else {
+        done.sheet = sheetToRead(done.worksheets, active);
+    }
+    const ZipArchive::Entry* sheet = archive.find(parts[done.sheet]);
+    if (sheet == nullptr)
+        return finished(Status::damaged);
+
+    const ZipArchive::Entry* sharedStrings = nullptr;
     for (const Relationship& r : *links) {
         if (typeEndsWith(r, "/sharedStrings"))
             sharedStrings = archive.find(resolve(workbookPart, r.target));
     }
-    if (sheet == nullptr)
-        return worksheetNamed ? Status::damaged : Status::unsupported;  // chart sheets only, say
-
     SharedStringsReader shared;
     if (sharedStrings != nullptr) {
         if (const Status read = readPart(archive, *sharedStrings, shared); read != Status::ok)
-            return read;
+            return finished(read);
     }
     SheetRows table(taker);
     SheetReader rows(shared.strings, table);
     const Status read = readPart(archive, *sheet, rows);
-    return rows.damaged ? Status::damaged : read;
+    return finished(rows.damaged ? Status::damaged : read);
 }
 
 }  // namespace brisel::package
