@@ -68,16 +68,19 @@ TableText inEncoding(const DetectedText& table, TextEncoding encoding) {
     return result;
 }
 
-FileConversion atCell(Outcome outcome, const WorkbookRecords& read) {
+// A problem in a row, named with its sheet where the workbook has several worksheets.
+FileConversion atRow(Outcome outcome, const WorkbookRecords& read) {
     FileConversion done = failed(outcome);
     done.line = read.row;
     done.field = read.column;
+    if (read.worksheets.size() > 1)
+        done.sheet = utf16FromUtf8(read.worksheets[read.sheet].name);
     return done;
 }
 
 // A workbook's records, or its first problem; a prefix that the records' encoding cannot
 // hold counts after the workbook's own problems.
-BuiltRecords fromWorkbook(WorkbookRecords read, bool prefixFits) {
+BuiltRecords fromWorkbook(WorkbookRecords read, bool prefixFits, std::optional<std::u16string_view> sheet) {
     using Status = WorkbookRecords::Status;
     switch (read.status) {
     case Status::ok:
@@ -90,6 +93,12 @@ BuiltRecords fromWorkbook(WorkbookRecords read, bool prefixFits) {
             return {failed(Outcome::workbookUnsupported), {}};
         case WorkbookStatus::tooLarge:
             return {failed(Outcome::workbookTooLarge), {}};
+        case WorkbookStatus::unknownSheet: {
+            FileConversion done = failed(Outcome::unknownSheet);
+            done.sheet = sheet.value_or(u"");
+            done.worksheets = std::move(read.worksheets);
+            return {std::move(done), {}};
+        }
         case WorkbookStatus::ok:
         case WorkbookStatus::notAWorkbook:
         case WorkbookStatus::damaged:
@@ -97,20 +106,19 @@ BuiltRecords fromWorkbook(WorkbookRecords read, bool prefixFits) {
         }
         return {failed(Outcome::workbookUnreadable), {}};
     case Status::errorValue: {
-        FileConversion done = atCell(Outcome::cellError, read);
+        FileConversion done = atRow(Outcome::cellError, read);
         done.errorValue = std::move(read.errorValue);
         return {std::move(done), {}};
     }
     case Status::lineBreak:
-        return {atCell(Outcome::cellLineBreak, read), {}};
+        return {atRow(Outcome::cellLineBreak, read), {}};
     case Status::unrepresentable: {
-        FileConversion done = atCell(Outcome::cellUnrepresentable, read);
+        FileConversion done = atRow(Outcome::cellUnrepresentable, read);
         done.character = read.character;
         return {std::move(done), {}};
     }
     case Status::tooFewFields: {
-        FileConversion done = failed(Outcome::tooFewFields);
-        done.line = read.row;
+        FileConversion done = atRow(Outcome::tooFewFields, read);
         done.fieldCount = read.fieldCount;
         return {std::move(done), {}};
     }
@@ -134,13 +142,18 @@ TableBytes readTable(std::u16string_view source) try {
     return {Outcome::outOfMemory, {}};
 }
 
-BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEncoding encoding) try {
+BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEncoding encoding,
+                          std::optional<std::u16string_view> sheet) try {
     const std::optional<std::string> prefixBytes =
         encoding == TextEncoding::utf8 ? utf8FromUtf16(prefix) : toAnsi(prefix);
-    WorkbookRecords workbook =
-        convertWorkbook(table.view(), prefixBytes.value_or(""), encoding == TextEncoding::utf8 ? nullptr : &codePage());
+    // A name that is no Unicode text (a lone surrogate) is no sheet's: invalid UTF-8 matches none.
+    const std::optional<std::string> sheetName = sheet ? utf8FromUtf16(*sheet).value_or("\xFF") : std::optional<std::string>();
+    WorkbookRecords workbook = convertWorkbook(table.view(), prefixBytes.value_or(""),
+                                               encoding == TextEncoding::utf8 ? nullptr : &codePage(), sheetName);
     if (workbook.read != WorkbookStatus::notAWorkbook)
-        return fromWorkbook(std::move(workbook), prefixBytes.has_value());
+        return fromWorkbook(std::move(workbook), prefixBytes.has_value(), sheet);
+    if (sheet)
+        return {failed(Outcome::sheetOfCsvTable), {}};
 
     const DetectedText detected = detectEncoding(table.view());
     if (detected.encoding == TextEncoding::utf16)
@@ -168,7 +181,7 @@ BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEnco
 }
 
 FileConversion convertTableToFile(ByteBuffer table, std::u16string_view destination, std::u16string_view prefix,
-                                  WriteMode mode) try {
+                                  WriteMode mode, std::optional<std::u16string_view> sheet) try {
     // "erweitern" writes in the destination's own encoding, so it is looked at first. A
     // destination that is missing or cannot be read gets ANSI records and nothing before them.
     Appending appending;
@@ -185,7 +198,7 @@ FileConversion convertTableToFile(ByteBuffer table, std::u16string_view destinat
             return failed(Outcome::utf16Destination);
     }
 
-    BuiltRecords built = buildRecords(std::move(table), prefix, appending.encoding);
+    BuiltRecords built = buildRecords(std::move(table), prefix, appending.encoding, sheet);
     if (built.result.outcome != Outcome::ok)
         return built.result;
     const std::string_view records = built.records.records();

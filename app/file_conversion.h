@@ -9,10 +9,13 @@
 #include "conversion/text_encoding.h"
 #include "base/byte_buffer.h"
 #include "platform/files.h"
+#include "workbook/workbook.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brisel {
 
@@ -33,6 +36,8 @@ struct FileConversion {
         cellError,              // an error value in a cell that a record takes
         cellLineBreak,          // a line break in such a cell
         cellUnrepresentable,    // a character in such a cell that the records' encoding cannot hold
+        unknownSheet,           // the sheet asked for is none of the workbook's worksheets
+        sheetOfCsvTable,        // a sheet asked for in a CSV table, which has none
         writeFailed,
         outOfMemory,
     };
@@ -45,6 +50,9 @@ struct FileConversion {
     std::string errorValue{};                   // cellError: as the German Excel shows it
     char32_t character = 0;                     // unrepresentable, cellUnrepresentable: which
     WriteError writeError = WriteError::none;  // writeFailed: why
+    std::u16string sheet{};                     // a row's failure in a workbook of several worksheets: the
+                                                // sheet read; unknownSheet: the name asked for
+    std::vector<Worksheet> worksheets{};        // unknownSheet: the workbook's worksheets
 };
 
 // A table read whole, or why it could not be read (sourceUnreadable, sourceInUse).
@@ -55,21 +63,24 @@ struct TableBytes {
 [[nodiscard]] TableBytes readTable(std::u16string_view source);
 
 // The records of a table (a whole file's bytes, in ANSI, UTF-8 or with a byte-order mark,
-// or an .xlsx or .ods workbook, which converts as the table its first sheet holds) in
-// `encoding`, ANSI or UTF-8. Every character of the table and of `prefix` reaches the
-// records as it is, or the outcome names the first one that cannot.
+// or an .xlsx or .ods workbook, which converts as the table its sheet `sheet` holds, or
+// without a name the sheet that was active when it was saved) in `encoding`, ANSI or
+// UTF-8. Every character of the table and of `prefix` reaches the records as it is, or the
+// outcome names the first one that cannot.
 struct BuiltRecords {
     FileConversion result;
     ConversionResult records;  // result ok: the records
 };
-[[nodiscard]] BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEncoding encoding);
+[[nodiscard]] BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEncoding encoding,
+                                        std::optional<std::u16string_view> sheet = std::nullopt);
 
 // Writes the records of `table` to `destination` in `mode`. "ersetzen" writes ANSI;
 // "erweitern" keeps the destination's own encoding (see appending.h) and starts the records
 // on a line of their own. The destination is written only once every record is built, so
 // a failure before that leaves it untouched.
 [[nodiscard]] FileConversion convertTableToFile(ByteBuffer table, std::u16string_view destination,
-                                                std::u16string_view prefix, WriteMode mode);
+                                                std::u16string_view prefix, WriteMode mode,
+                                                std::optional<std::u16string_view> sheet = std::nullopt);
 
 // readTable, then convertTableToFile.
 [[nodiscard]] FileConversion convertFile(std::u16string_view source, std::u16string_view destination,

@@ -41,11 +41,36 @@ std::u16string writeFailure(WriteError error, std::u16string_view destination) {
     return file + u" kann nicht geschrieben werden. Bitte Schreibrechte und freien Speicherplatz prüfen.";
 }
 
-// A workbook's cell as messages name it: "Zeile 5, Spalte C der Quelldatei".
+// A row as messages name it: "Zeile 5 der Quelldatei", in a workbook of several worksheets
+// with its sheet, "Tabellenblatt „Materialien“, Zeile 5 der Quelldatei".
+std::u16string rowOfSource(const FileConversion& done, std::u16string_view ofTable) {
+    const std::u16string sheet = done.sheet.empty() ? u"" : u"Tabellenblatt " + inQuotes(done.sheet) + u", ";
+    return sheet + u"Zeile " + number(done.line) + std::u16string(ofTable);
+}
+
+// A workbook's cell as messages name it: "Zeile 5, Spalte C der Quelldatei", with its sheet
+// as rowOfSource has it.
 std::u16string cellOfSource(const FileConversion& done, std::u16string_view ofTable) {
     const std::string letters = columnLetters(done.field);
-    return u"Zeile " + number(done.line) + u", Spalte " + std::u16string(letters.begin(), letters.end()) +
-           std::u16string(ofTable);
+    return rowOfSource(done, u", Spalte " + std::u16string(letters.begin(), letters.end()) + std::u16string(ofTable));
+}
+
+// A sheet that the workbook does not have, named on the console, and the sheets it has.
+std::u16string unknownSheet(const FileConversion& done, std::u16string_view workbook) {
+    std::u16string text = std::u16string(workbook) + u" hat kein Tabellenblatt " + inQuotes(done.sheet) + u".";
+    const auto name = [](const Worksheet& sheet) {
+        return inQuotes(utf16FromUtf8(sheet.name)) + (sheet.hidden ? u" (ausgeblendet)" : u"");
+    };
+    const std::u16string_view sameCase = u", in derselben Groß- und Kleinschreibung.";
+    if (done.worksheets.empty())
+        return text + u" Sie enthält keine Tabellenblätter. Bitte --blatt weglassen.";
+    if (done.worksheets.size() == 1)
+        return text + u" Ihr einziges Tabellenblatt ist " + name(done.worksheets.front()) +
+               u". Bitte bei --blatt diesen Namen angeben" + std::u16string(sameCase);
+    text += u" Ihre Tabellenblätter: ";
+    for (std::size_t at = 0; at < done.worksheets.size(); ++at)
+        text += (at == 0 ? u"" : u", ") + name(done.worksheets[at]);
+    return text + u". Bitte bei --blatt einen dieser Namen angeben" + std::u16string(sameCase);
 }
 
 // What a character that the destination cannot hold is, and what to do about it.
@@ -183,7 +208,7 @@ std::u16string statusText(const FileConversion& done, std::u16string_view source
                u"Präfix ersetzen.";
     case Outcome::tooFewFields: {
         const std::u16string fields = done.fieldCount == 1 ? u"1 Feld" : number(done.fieldCount) + u" Felder";
-        return u"Zeile " + number(done.line) + std::u16string(ofTable) + u" hat " + fields + u"; erwartet werden mindestens " +
+        return rowOfSource(done, ofTable) + u" hat " + fields + u"; erwartet werden mindestens " +
                number(minimumFieldCount) + u". Bitte die fehlenden Felder in der Tabelle ergänzen.";
     }
     case Outcome::utf16Destination:
@@ -212,6 +237,11 @@ std::u16string statusText(const FileConversion& done, std::u16string_view source
     case Outcome::cellLineBreak:
         return cellOfSource(done, ofTable) + u" enthält einen Zeilenumbruch. Ein Material muss in einer Zeile "
                u"stehen. Bitte den Zeilenumbruch in der Zelle entfernen.";
+    case Outcome::unknownSheet:
+        return unknownSheet(done, workbook);
+    case Outcome::sheetOfCsvTable:
+        return table + u" ist keine Arbeitsmappe und hat keine Tabellenblätter. Bitte --blatt weglassen oder eine "
+                       u"Arbeitsmappe (.xlsx, .xlsm, .ods) angeben.";
     case Outcome::writeFailed:
         return writeFailure(done.writeError, destination);
     case Outcome::outOfMemory:

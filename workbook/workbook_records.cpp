@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace brisel {
 namespace {
@@ -88,12 +89,15 @@ private:
 
 }  // namespace
 
-WorkbookRecords convertWorkbook(std::string_view bytes, std::string_view prefix, const AnsiCodePage* codePage) {
+WorkbookRecords convertWorkbook(std::string_view bytes, std::string_view prefix, const AnsiCodePage* codePage,
+                                std::optional<std::string_view> sheetName) {
     WorkbookRecords result;
     RecordRows rows(prefix, codePage, result);
-    const WorkbookStatus read = readWorkbookRows(bytes, rows);
-    if (read != WorkbookStatus::ok)
-        result.read = read;  // a damaged part counts before a problem met in what was read of it
+    WorkbookRead read = readWorkbookRows(bytes, rows, sheetName);
+    result.worksheets = std::move(read.worksheets);
+    result.sheet = read.sheet;
+    if (read.status != WorkbookStatus::ok)
+        result.read = read.status;  // a damaged part counts before a problem met in what was read of it
     if (result.read != WorkbookStatus::ok)
         result.status = Status::unreadable;
     else if (result.status == Status::ok)

@@ -19,9 +19,10 @@ constexpr std::u16string_view programName = u"brisel-convert";
 
 // Lines of at most 79 characters, for a terminal of 80.
 constexpr std::u16string_view usage =
-    u"Aufruf: brisel-convert (--ersetzen | --erweitern) [--prefix TEXT] QUELLE ZIEL\n"
+    u"Aufruf: brisel-convert (--ersetzen | --erweitern) [--prefix TEXT]\n"
+    u"                       [--blatt NAME] QUELLE ZIEL\n"
     u"        brisel-convert --konfiguration DATEI [--ersetzen | --erweitern]\n"
-    u"                       [--prefix TEXT] [QUELLE ZIEL]";
+    u"                       [--prefix TEXT] [--blatt NAME] [QUELLE ZIEL]";
 
 constexpr std::u16string_view help =
     u"\n\n"
@@ -33,6 +34,10 @@ constexpr std::u16string_view help =
     u"  --erweitern            an ZIEL anhängen (in dessen Kodierung; die Datensätze\n"
     u"                         beginnen in einer neuen Zeile)\n"
     u"  --prefix TEXT          TEXT vor jeden Materialnamen setzen\n"
+    u"  --blatt NAME           aus einer Arbeitsmappe das Tabellenblatt NAME lesen\n"
+    u"                         (wie auf dem Blattregister geschrieben, auch ein\n"
+    u"                         ausgeblendetes); ohne --blatt das Blatt, das beim\n"
+    u"                         Speichern aktiv war, wie „Speichern unter → CSV“\n"
     u"  --konfiguration DATEI  quelle, ziel, prefix und action aus DATEI lesen\n"
     u"                         (Aufbau wie brisel.conf); Angaben auf der\n"
     u"                         Befehlszeile haben Vorrang\n"
@@ -155,14 +160,15 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
 
     if (toStandardOutput) {
         // What "ersetzen" would write into a file: ANSI records, and nothing else.
-        const BuiltRecords built = buildRecords(std::move(table.bytes), prefix, TextEncoding::ansi);
+        const BuiltRecords built = buildRecords(std::move(table.bytes), prefix, TextEncoding::ansi, invocation.sheet);
         if (built.result.outcome != FileConversion::Outcome::ok)
             return failed(built.result);
         if (!console.writeOutput(built.records.records()))
             return fail(console, u"Auf die Standardausgabe kann nicht geschrieben werden.");
         return ExitStatus::converted;
     }
-    const FileConversion done = convertTableToFile(std::move(table.bytes), destination, prefix, *invocation.mode);
+    const FileConversion done =
+        convertTableToFile(std::move(table.bytes), destination, prefix, *invocation.mode, invocation.sheet);
     if (done.outcome != FileConversion::Outcome::ok)
         return failed(done);
     if (!invocation.quiet)
