@@ -111,6 +111,7 @@ TextEncoding ansiRecords() {
 // How one reading of the table ended.
 struct Pass {
     Outcome outcome = Outcome::ok;
+    std::vector<Worksheet> worksheets;  // unknownSheet: the workbook's
     std::size_t rows = 0;
     std::size_t problems = 0;
     bool refused = false;     // the record sink refused the records
@@ -120,7 +121,8 @@ struct Pass {
 // A table's records, made as often as they are asked for, in the encoding asked for then.
 class Records {
 public:
-    Records(Table& table, std::u16string_view prefix) : table_(table), prefix_(prefix) {}
+    Records(Table& table, std::u16string_view prefix, SheetChoice sheet)
+        : table_(table), prefix_(prefix), sheet_(sheet) {}
 
     // Looks at the table's first bytes: a workbook, a byte-order mark. Outcome ok, or why
     // the table cannot be converted at all.
@@ -140,10 +142,11 @@ public:
         markSize_ = mark.size;
         if (mark.encoding)
             tableEncoding_ = mark.encoding;
-        return Outcome::ok;
+        return workbook_ || !sheet_ ? Outcome::ok : Outcome::sheetOfCsvTable;
     }
 
     bool workbook() const noexcept { return workbook_; }
+    SheetChoice sheet() const noexcept { return sheet_; }
 
     // One reading: records to `records`, problems to `problems`, no further than `end`.
     Pass run(RecordSink& records, ProblemSink& problems, const RecordsEncoding& encoding,
@@ -269,9 +272,13 @@ private:
                 return pass;
             }
             const std::optional<std::string> prefix = prefixIn(encoding);
+            // A name that is no Unicode text (a lone surrogate) is no sheet's: invalid UTF-8 matches none.
+            const std::optional<std::string> sheetName =
+                sheet_ ? utf8FromUtf16(*sheet_).value_or("\xFF") : std::optional<std::string>();
             KeptRecords kept(kept_);
             kept_.read = convertWorkbook(bytes, prefix.value_or(""),
-                                         encoding() == TextEncoding::utf8 ? nullptr : &codePage(), kept, kept);
+                                         encoding() == TextEncoding::utf8 ? nullptr : &codePage(), kept, kept,
+                                         sheetName);
             kept_.prefixFits = prefix.has_value();
             workbookRead_ = true;
         }
@@ -287,14 +294,23 @@ private:
         case WorkbookStatus::tooLarge:
             pass.outcome = Outcome::workbookTooLarge;
             return pass;
+        case WorkbookStatus::unknownSheet:
+            pass.outcome = Outcome::unknownSheet;
+            pass.worksheets = kept_.read.worksheets;
+            return pass;
         case WorkbookStatus::notAWorkbook:
         case WorkbookStatus::damaged:
             pass.outcome = Outcome::workbookUnreadable;
             return pass;
         }
-        // The workbook's own problems come before the prefix's.
-        for (const TableProblem& problem : kept_.problems)
+        // The workbook's own problems come before the prefix's; in a workbook of several
+        // worksheets each is named with its sheet.
+        const std::vector<Worksheet>& sheets = kept_.read.worksheets;
+        for (TableProblem problem : kept_.problems) {
+            if (sheets.size() > 1)
+                problem.sheet = sheets[kept_.read.sheet].name;
             problems.problem(problem);
+        }
         pass.problems = kept_.problems.size();
         if (pass.problems > 0) {
             pass.outcome = Outcome::tableProblems;
@@ -326,6 +342,7 @@ private:
 
     Table& table_;
     std::u16string prefix_;
+    SheetChoice sheet_;
     bool workbook_ = false;
     std::size_t markSize_ = 0;
     std::optional<TextEncoding> tableEncoding_;
@@ -334,11 +351,15 @@ private:
     Workbook kept_;
 };
 
-FileConversion result(const Pass& pass, bool workbook) {
+FileConversion result(const Pass& pass, const Records& records) {
     FileConversion done = failed(pass.outcome);
     done.rows = pass.rows;
     done.problems = pass.problems;
-    done.workbook = workbook;
+    done.workbook = records.workbook();
+    if (pass.outcome == Outcome::unknownSheet) {
+        done.sheet = records.sheet().value_or(u"");
+        done.worksheets = pass.worksheets;
+    }
     return done;
 }
 
@@ -407,16 +428,16 @@ FileConversion replaceWith(Records& records, std::u16string_view destination, Pr
         return pass.outcome == Outcome::ok && !pass.refused;
     });
     if (pass.outcome != Outcome::ok)
-        return result(pass, records.workbook());
+        return result(pass, records);
     // A destination that fails before the table is read: the table's own problems first.
     if (!produced && written != WriteError::none) {
         NoRecords nowhere;
         if (const Pass check = records.run(nowhere, problems, ansiRecords); check.outcome != Outcome::ok)
-            return result(check, records.workbook());
+            return result(check, records);
     }
     if (written != WriteError::none)
         return writeFailure(written, records.workbook());
-    return result(pass, records.workbook());
+    return result(pass, records);
 }
 
 FileConversion appendTo(Records& records, std::u16string_view destination, ProblemSink& problems) {
@@ -444,15 +465,15 @@ FileConversion appendTo(Records& records, std::u16string_view destination, Probl
     if (utf16)
         return failed(Outcome::utf16Destination);
     if (pass.outcome != Outcome::ok)
-        return result(pass, records.workbook());
+        return result(pass, records);
     if (!produced && written != WriteError::none) {
         NoRecords nowhere;
         if (const Pass check = records.run(nowhere, problems, ansiRecords); check.outcome != Outcome::ok)
-            return result(check, records.workbook());
+            return result(check, records);
     }
     if (written != WriteError::none)
         return writeFailure(written, records.workbook());
-    return result(pass, records.workbook());
+    return result(pass, records);
 }
 
 }  // namespace
@@ -473,8 +494,8 @@ std::unique_ptr<Table> tableOf(ReadFile file) {
 }
 
 FileConversion convertTableToFile(Table& table, std::u16string_view destination, std::u16string_view prefix,
-                                  WriteMode mode, ProblemSink& problems) try {
-    Records records(table, prefix);
+                                  WriteMode mode, ProblemSink& problems, SheetChoice sheet) try {
+    Records records(table, prefix, sheet);
     if (const Outcome opened = records.open(); opened != Outcome::ok)
         return failed(opened);
     return mode == WriteMode::overwrite ? replaceWith(records, destination, problems)
@@ -491,9 +512,9 @@ FileConversion convertFile(std::u16string_view source, std::u16string_view desti
     return convertTableToFile(*opened.table, destination, prefix, mode, problems);
 }
 
-FileConversion convertTableTo(Table& table, ContentSink& sink, std::u16string_view prefix,
-                              ProblemSink& problems) try {
-    Records records(table, prefix);
+FileConversion convertTableTo(Table& table, ContentSink& sink, std::u16string_view prefix, ProblemSink& problems,
+                              SheetChoice sheet) try {
+    Records records(table, prefix, sheet);
     if (const Outcome opened = records.open(); opened != Outcome::ok)
         return failed(opened);
     NoRecords nowhere;
@@ -504,17 +525,17 @@ FileConversion convertTableTo(Table& table, ContentSink& sink, std::u16string_vi
     }
     if (pass.refused)
         return writeFailure(WriteError::cannotWrite, records.workbook());
-    return result(pass, records.workbook());
+    return result(pass, records);
 } catch (const std::bad_alloc&) {
     return failed(Outcome::outOfMemory);
 }
 
-FileConversion checkTable(Table& table, std::u16string_view prefix, ProblemSink& problems) try {
-    Records records(table, prefix);
+FileConversion checkTable(Table& table, std::u16string_view prefix, ProblemSink& problems, SheetChoice sheet) try {
+    Records records(table, prefix, sheet);
     if (const Outcome opened = records.open(); opened != Outcome::ok)
         return failed(opened);
     NoRecords nowhere;
-    return result(records.run(nowhere, problems, ansiRecords), records.workbook());
+    return result(records.run(nowhere, problems, ansiRecords), records);
 } catch (const std::bad_alloc&) {
     return failed(Outcome::outOfMemory);
 }

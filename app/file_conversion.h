@@ -9,12 +9,15 @@
 #include "app/write_mode.h"
 #include "conversion/material_conversion.h"
 #include "platform/files.h"
+#include "workbook/workbook.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brisel {
 
@@ -31,6 +34,8 @@ struct FileConversion {
         workbookUnsupported,    // an archive with no workbook brisel reads: an .xlsb, a .docx, ...
         workbookUnreadable,     // a damaged workbook
         workbookTooLarge,       // a part of it inflates past the limit
+        unknownSheet,           // the sheet asked for is none of the workbook's worksheets
+        sheetOfCsvTable,        // a sheet asked for in a CSV table, which has none
         writeFailed,
         outOfMemory,
     };
@@ -40,7 +45,13 @@ struct FileConversion {
     std::size_t problems = 0;                  // tableProblems: how many
     bool workbook = false;                     // the table is a workbook: its places are cells
     WriteError writeError = WriteError::none;  // writeFailed: why
+    std::u16string sheet{};                    // unknownSheet: the name asked for
+    std::vector<Worksheet> worksheets{};       // unknownSheet: the workbook's worksheets
 };
+
+// The sheet of a workbook to read, by its name; none: the one that was active when it was
+// saved (see readWorkbookRows).
+using SheetChoice = std::optional<std::u16string_view>;
 
 // A table that can be read more than once, a piece at a time: a file, or standard input
 // kept in a file of its own.
@@ -67,7 +78,8 @@ struct OpenedTable {
 // on a line of their own. Every problem of the table goes to `problems`, in the order of
 // its rows, and then nothing is written.
 [[nodiscard]] FileConversion convertTableToFile(Table& table, std::u16string_view destination,
-                                                std::u16string_view prefix, WriteMode mode, ProblemSink& problems);
+                                                std::u16string_view prefix, WriteMode mode, ProblemSink& problems,
+                                                SheetChoice sheet = std::nullopt);
 
 // openTable, then convertTableToFile.
 [[nodiscard]] FileConversion convertFile(std::u16string_view source, std::u16string_view destination,
@@ -76,9 +88,10 @@ struct OpenedTable {
 // The records that "ersetzen" would write, in ANSI, to `records`, once the whole table is
 // known to be good: standard output.
 [[nodiscard]] FileConversion convertTableTo(Table& table, ContentSink& records, std::u16string_view prefix,
-                                            ProblemSink& problems);
+                                            ProblemSink& problems, SheetChoice sheet = std::nullopt);
 
 // Reads the whole table as "ersetzen" would convert it with `prefix`, and writes nothing.
-[[nodiscard]] FileConversion checkTable(Table& table, std::u16string_view prefix, ProblemSink& problems);
+[[nodiscard]] FileConversion checkTable(Table& table, std::u16string_view prefix, ProblemSink& problems,
+                                        SheetChoice sheet = std::nullopt);
 
 }  // namespace brisel

@@ -47,15 +47,40 @@ bool isStandardInput(std::u16string_view source, SourceLookup lookup) {
     return lookup == SourceLookup::fileOrStandardInput && source == u"-";
 }
 
+// A sheet that the workbook does not have, named on the console, and the sheets it has.
+std::u16string unknownSheet(const FileConversion& done, std::u16string_view workbook) {
+    std::u16string text = std::u16string(workbook) + u" hat kein Tabellenblatt " + inQuotes(done.sheet) + u".";
+    const auto name = [](const Worksheet& sheet) {
+        return inQuotes(utf16FromUtf8(sheet.name)) + (sheet.hidden ? u" (ausgeblendet)" : u"");
+    };
+    const std::u16string_view sameCase = u", in derselben Groß- und Kleinschreibung.";
+    if (done.worksheets.empty())
+        return text + u" Sie enthält keine Tabellenblätter. Bitte --blatt weglassen.";
+    if (done.worksheets.size() == 1)
+        return text + u" Ihr einziges Tabellenblatt ist " + name(done.worksheets.front()) +
+               u". Bitte bei --blatt diesen Namen angeben" + std::u16string(sameCase);
+    text += u" Ihre Tabellenblätter: ";
+    for (std::size_t at = 0; at < done.worksheets.size(); ++at)
+        text += (at == 0 ? u"" : u", ") + name(done.worksheets[at]);
+    return text + u". Bitte bei --blatt einen dieser Namen angeben" + std::u16string(sameCase);
+}
+
 // Where in the table a place is: " der Quelldatei", or standard input.
 std::u16string_view ofTable(const TableNaming& naming) {
     return isStandardInput(naming.source, naming.lookup) ? u" der Tabelle auf der Standardeingabe" : u" der Quelldatei";
 }
 
+// A row as messages name it: "Zeile 5", in a workbook of several worksheets with its sheet,
+// "Tabellenblatt „Materialien“, Zeile 5".
+std::u16string rowOf(const TableProblem& problem) {
+    const std::u16string sheet = problem.sheet.empty() ? u"" : u"Tabellenblatt " + inQuotes(utf16FromUtf8(problem.sheet)) + u", ";
+    return sheet + u"Zeile " + number(problem.line);
+}
+
 // A place as messages name it: "Zeile 5, Feld 2 der Quelldatei", or a workbook's cell,
-// "Zeile 5, Spalte B der Quelldatei".
+// "Zeile 5, Spalte B der Quelldatei", with its sheet as rowOf has it.
 std::u16string placeOf(const TableProblem& problem, const TableNaming& naming) {
-    std::u16string place = u"Zeile " + number(problem.line);
+    std::u16string place = rowOf(problem);
     if (problem.cell) {
         const std::string letters = columnLetters(problem.field);
         place += u", Spalte " + std::u16string(letters.begin(), letters.end());
@@ -191,7 +216,7 @@ ProblemText problemText(const TableProblem& problem, const TableNaming& naming) 
     switch (problem.kind) {
     case Kind::tooFewFields: {
         const std::u16string fields = problem.fieldCount == 1 ? u"1 Feld" : number(problem.fieldCount) + u" Felder";
-        return {u"Zeile " + number(problem.line) + std::u16string(ofTable(naming)) + u" hat " + fields +
+        return {rowOf(problem) + std::u16string(ofTable(naming)) + u" hat " + fields +
                     u"; erwartet werden mindestens " + number(minimumFieldCount) + u".",
                 u"Bitte die fehlenden Felder in der Tabelle ergänzen."};
     }
@@ -258,6 +283,11 @@ std::u16string statusText(const FileConversion& done, const ProblemList& problem
         return workbook + u" ist zu groß: Das Tabellenblatt oder ein anderer Teil der Datei umfasst entpackt mehr als " +
                number(workbookPartLimit >> 20) + u"\u00A0MB, oder die Datensätze daraus würden mehr umfassen. Bitte "
                u"nur die Materialtabelle in eine eigene Arbeitsmappe kopieren oder als CSV speichern.";
+    case Outcome::unknownSheet:
+        return unknownSheet(done, workbook);
+    case Outcome::sheetOfCsvTable:
+        return table + u" ist keine Arbeitsmappe und hat keine Tabellenblätter. Bitte --blatt weglassen oder eine "
+                       u"Arbeitsmappe (.xlsx, .xlsm, .ods) angeben.";
     case Outcome::writeFailed:
         return writeFailure(done.writeError, destination);
     case Outcome::outOfMemory:

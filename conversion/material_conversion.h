@@ -35,6 +35,7 @@ struct TableProblem {
     char32_t character = 0;      // unrepresentable: which; U+FFFD for bytes that are no character
     std::string errorValue{};    // errorValue: as the German Excel shows it, e.g. "#WERT!"
     bool cell = false;           // a workbook's cell, named by its column's letters
+    std::string sheet{};         // a workbook of several worksheets: the sheet's name, UTF-8
 
     bool operator==(const TableProblem&) const = default;
 };

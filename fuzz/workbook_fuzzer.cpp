@@ -53,9 +53,10 @@ public:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     CheckedRows rows;
-    const brisel::WorkbookStatus read = brisel::readWorkbookRows(bytes, rows);
-    if (read != brisel::WorkbookStatus::ok)
+    const brisel::WorkbookRead read = brisel::readWorkbookRows(bytes, rows);
+    if (read.status != brisel::WorkbookStatus::ok)
         return 0;
+    check(read.worksheets.empty() || read.sheet < read.worksheets.size());
     // The same workbook as records in UTF-8: the three lines of each record.
     Kept kept;
     const brisel::WorkbookRecords records = brisel::convertWorkbook(bytes, "*", nullptr, kept, kept);

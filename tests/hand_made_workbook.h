@@ -51,28 +51,55 @@ inline std::string zipOf(const std::vector<std::pair<std::string, std::string>>&
 
 inline constexpr const char* relationships = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
-// An .xlsx of one worksheet, `rows` after a header row of `header`'s cells; `chartFirst`
-// puts a chart sheet before it in the workbook's order.
-inline std::string xlsxOf(const std::string& rows, bool chartFirst = false,
-                   const std::string& header = "<c t='inlineStr'><is><t>Name</t></is></c>") {
+// A sheet of a hand-made .xlsx: a worksheet of `rows` after a header row of `header`'s
+// cells, or a chart sheet.
+struct HandMadeSheet {
+    std::string name;
+    std::string rows;
+    std::string attributes = {};  // more of its <sheet>'s attributes: state='hidden'
+    bool chart = false;
+    std::string header = "<c t='inlineStr'><is><t>Name</t></is></c>";
+};
+
+// An .xlsx of `sheets` in the workbook's order; `beforeSheets` stands in xl/workbook.xml
+// before <sheets>: the <bookViews> with the active tab, and what else a program writes there.
+inline std::string xlsxOfSheets(const std::vector<HandMadeSheet>& sheets, const std::string& beforeSheets = "") {
     const std::string packageNs = "http://schemas.openxmlformats.org/package/2006/relationships";
-    const std::string sheets = std::string(chartFirst ? "<sheet name='Diagramm' sheetId='2' r:id='rId2'/>" : "") +
-                               "<sheet name='Materialien' sheetId='1' r:id='rId1'/>";
-    return zipOf({
+    const std::string mainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+    std::string entries, links;
+    std::vector<std::pair<std::string, std::string>> parts;
+    for (std::size_t at = 0; at < sheets.size(); ++at) {
+        const HandMadeSheet& sheet = sheets[at];
+        const std::string n = std::to_string(at + 1);
+        entries += "<sheet name='" + sheet.name + "' sheetId='" + n + "' " + sheet.attributes + " r:id='rId" + n + "'/>";
+        const std::string part = (sheet.chart ? "chartsheets/sheet" : "worksheets/sheet") + n + ".xml";
+        links += "<Relationship Id='rId" + n + "' Type='" + relationships + (sheet.chart ? "/chartsheet" : "/worksheet") +
+                 "' Target='" + part + "'/>";
+        parts.emplace_back("xl/" + part, sheet.chart ? "<chartsheet xmlns='" + mainNs + "'/>"
+                                                     : "<worksheet xmlns='" + mainNs + "'><sheetData><row r='1'>" +
+                                                           sheet.header + "</row>" + sheet.rows + "</sheetData></worksheet>");
+    }
+    std::vector<std::pair<std::string, std::string>> entriesOfZip{
         {"[Content_Types].xml", "<Types xmlns='http://schemas.openxmlformats.org/package/2006/content-types'/>"},
         {"_rels/.rels", "<Relationships xmlns='" + packageNs + "'><Relationship Id='rId1' Type='" + relationships +
                             "/officeDocument' Target='xl/workbook.xml'/></Relationships>"},
-        {"xl/workbook.xml", "<workbook xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main' xmlns:r='" +
-                                std::string(relationships) + "'><sheets>" + sheets + "</sheets></workbook>"},
-        {"xl/_rels/workbook.xml.rels",
-         "<Relationships xmlns='" + packageNs + "'><Relationship Id='rId1' Type='" + relationships +
-             "/worksheet' Target='worksheets/sheet1.xml'/><Relationship Id='rId2' Type='" + relationships +
-             "/chartsheet' Target='chartsheets/sheet1.xml'/></Relationships>"},
-        {"xl/chartsheets/sheet1.xml", "<chartsheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'/>"},
-        {"xl/worksheets/sheet1.xml",
-         "<worksheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'><sheetData>"
-         "<row r='1'>" + header + "</row>" + rows + "</sheetData></worksheet>"},
-    });
+        {"xl/workbook.xml", "<workbook xmlns='" + mainNs + "' xmlns:r='" + std::string(relationships) + "'>" +
+                                beforeSheets + "<sheets>" + entries + "</sheets></workbook>"},
+        {"xl/_rels/workbook.xml.rels", "<Relationships xmlns='" + packageNs + "'>" + links + "</Relationships>"},
+    };
+    entriesOfZip.insert(entriesOfZip.end(), parts.begin(), parts.end());
+    return zipOf(entriesOfZip);
+}
+
+// An .xlsx of one worksheet, "Materialien", `rows` after a header row of `header`'s cells;
+// `chartFirst` puts a chart sheet before it in the workbook's order.
+inline std::string xlsxOf(const std::string& rows, bool chartFirst = false,
+                          const std::string& header = "<c t='inlineStr'><is><t>Name</t></is></c>") {
+    std::vector<HandMadeSheet> sheets;
+    if (chartFirst)
+        sheets.push_back({"Diagramm", "", "", true});
+    sheets.push_back({"Materialien", rows, "", false, header});
+    return xlsxOfSheets(sheets);
 }
 
 // An Office Open XML package of one main part, `part`, that holds `content`: an Excel

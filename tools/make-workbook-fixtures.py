@@ -1,13 +1,14 @@
 #!/usr/bin/python3
 """Makes the workbooks that the tests read, in tests/fixtures/workbooks/: one table saved
 by real programs (openpyxl, and LibreOffice headless as .xlsx and .ods) beside its CSV
-twin, and a few built by hand for what those programs seldom write. Run it again after a
-change; the made files are committed."""
+twin, the same table on the second of three sheets, and a few built by hand for what those
+programs seldom write. Run it again after a change; the made files are committed."""
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
 
 import openpyxl
@@ -73,7 +74,81 @@ def main():
     else:
         print("soffice not found: the LibreOffice workbooks stay as they are", file=sys.stderr)
 
+    sheets()
     hand_made()
+
+
+def sheets():
+    """The table on its own sheet, after a cover sheet whose second row has six cells and a
+    stale table that is hidden, saved with the table's tab active: by openpyxl, and by
+    LibreOffice from a window."""
+    book = openpyxl.Workbook()
+    cover = book.active
+    cover.title = "Deckblatt"
+    cover.append(["Materialdaten der Konstruktion"])
+    cover.append(["Stand 2026", "x", "x", "x", "x", "x"])
+    old = book.create_sheet("Alt")
+    old.append(HEADER)
+    old.append(["Altes Material", 1.5, 9, 30, 0, 1])
+    old.sheet_state = "hidden"
+    table = book.create_sheet("Materialien")
+    for row in [HEADER] + ROWS[:-1]:
+        table.append(row)
+    book.active = 2
+    made = os.path.join(HERE, "blaetter-openpyxl.xlsx")
+    book.save(made)
+    save_from_libreoffice(made, [("blaetter-libreoffice.ods", "calc8"),
+                                 ("blaetter-libreoffice.xlsx", "Calc MS Excel 2007 XML")])
+
+
+def save_from_libreoffice(source, targets):
+    """Opens `source` in a LibreOffice window and saves it as each (file name, filter) of
+    `targets`. A window it must be: a document opened headless has no view, and LibreOffice
+    saves an .ods without the active table then. Without a display, on a virtual one."""
+    try:
+        import uno
+        from com.sun.star.beans import PropertyValue
+    except ImportError:
+        print("python3-uno not found: the LibreOffice workbooks of several sheets stay as they are", file=sys.stderr)
+        return
+    if not shutil.which("soffice") or not (os.environ.get("DISPLAY") or shutil.which("xvfb-run")):
+        print("soffice or a display not found: the LibreOffice workbooks of several sheets stay as they are",
+              file=sys.stderr)
+        return
+    with tempfile.TemporaryDirectory() as work:
+        pipe = "brisel_fixtures_%d" % os.getpid()
+        command = ["soffice", "--norestore", "--nologo", "-env:UserInstallation=file://" + work + "/profile",
+                   "--accept=pipe,name=%s;urp;" % pipe]
+        if not os.environ.get("DISPLAY"):
+            command = ["xvfb-run", "-a"] + command
+        office = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            local = uno.getComponentContext()
+            resolver = local.ServiceManager.createInstanceWithContext("com.sun.star.bridge.UnoUrlResolver", local)
+            for _ in range(600):
+                try:
+                    context = resolver.resolve("uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe)
+                    break
+                except Exception:
+                    time.sleep(0.1)
+            else:
+                raise RuntimeError("LibreOffice did not answer")
+            desktop = context.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", context)
+            document = desktop.loadComponentFromURL(uno.systemPathToFileUrl(source), "_blank", 0, ())
+            for name, filter_name in targets:
+                option = PropertyValue()
+                option.Name, option.Value = "FilterName", filter_name
+                document.storeToURL(uno.systemPathToFileUrl(os.path.join(HERE, name)), (option,))
+            document.close(True)
+            try:
+                desktop.terminate()
+            except Exception:
+                pass  # the connection ends with LibreOffice
+            office.wait(timeout=60)
+        finally:
+            if office.poll() is None:
+                office.kill()
+                office.wait()
 
 
 def xlsx(name, sheets, shared=None):

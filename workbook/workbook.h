@@ -1,15 +1,18 @@
-// A workbook as the table it holds. The first worksheet of an Excel workbook (.xlsx, .xlsm)
-// or a LibreOffice spreadsheet (.ods) is a header row, never interpreted, then data rows up
-// to the first row without any value. The sheet is streamed and each row handed on as its
-// end is read, never held whole, and no grid is ever built.
+// A workbook as the table it holds. One worksheet of an Excel workbook (.xlsx, .xlsm) or a
+// LibreOffice spreadsheet (.ods), the one "Speichern unter → CSV" would write, is a header
+// row, never interpreted, then data rows up to the first row without any value. The sheet
+// is streamed and each row handed on as its end is read, never held whole, and no grid is
+// ever built.
 #pragma once
 
 #include "conversion/material_conversion.h"
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brisel {
 
@@ -26,6 +29,15 @@ enum class WorkbookStatus {
                    // (.xlsb), a text document (.docx, .odt), any other ZIP archive
     damaged,       // a damaged or incomplete archive, a wrong checksum, a missing part, malformed XML
     tooLarge,      // a part that inflates past workbookPartLimit
+    unknownSheet,  // the sheet asked for by its name is none of the workbook's worksheets
+};
+
+// A worksheet as its tab shows it. Chart, dialog and macro sheets are none.
+struct Worksheet {
+    std::string name;  // UTF-8
+    bool hidden = false;
+
+    bool operator==(const Worksheet&) const = default;
 };
 
 // One cell as the sheet shows it: its text (UTF-8; a number by the number rule, a truth
@@ -45,28 +57,43 @@ public:
     virtual bool row(std::size_t number, std::span<const WorkbookCell> cells, std::size_t width) = 0;
 };
 
+// What reading a workbook came to, and which of its worksheets it read.
+struct WorkbookRead {
+    WorkbookStatus status = WorkbookStatus::ok;
+    std::vector<Worksheet> worksheets;  // in the workbook's order, hidden ones included
+    std::size_t sheet = 0;              // the one read, in `worksheets`, where any is
+};
+
 // Whether a file that starts with these bytes (eight are enough) is read as a workbook:
 // a ZIP archive, or an old Office file.
 [[nodiscard]] bool mayBeWorkbook(std::string_view start) noexcept;
 
-// Reads `bytes` as a workbook if it is one, told by its content alone, and hands its data
-// rows to `rows`; ok also when `rows` stopped it. Throws std::bad_alloc.
-[[nodiscard]] WorkbookStatus readWorkbookRows(std::string_view bytes, WorkbookRows& rows);
+// Reads `bytes` as a workbook if it is one, told by its content alone, and hands the data
+// rows of one worksheet to `rows`; ok also when `rows` stopped it. The worksheet is the one
+// named `sheetName` (exactly as its tab shows it, hidden or not), or without a name the one
+// that was active when the workbook was saved, as "Speichern unter → CSV" writes it; where
+// none is recorded, or it is hidden or no worksheet, the first visible worksheet. Throws
+// std::bad_alloc.
+[[nodiscard]] WorkbookRead readWorkbookRows(std::string_view bytes, WorkbookRows& rows,
+                                            std::optional<std::string_view> sheetName = std::nullopt);
 
 // What became of a workbook's records.
 struct WorkbookRecords {
     WorkbookStatus read = WorkbookStatus::ok;  // tooLarge also for records past workbookPartLimit
     bool refused = false;                      // the record sink refused them
     std::size_t rows = 0;                      // the data rows read
+    std::vector<Worksheet> worksheets;         // the workbook's worksheets, as WorkbookRead has them
+    std::size_t sheet = 0;                     // the one read
 };
 
-// Hands the records of a workbook's data rows to `records`, with `prefix` (in the records'
-// encoding) in front of every material name: in the ANSI `codePage`, or in UTF-8 where it is
-// null. Every problem of a row goes to `problems`, in the sheet's order; once there is one,
-// no more records are written. Throws std::bad_alloc.
+// Hands the records of a workbook's data rows (of the worksheet that readWorkbookRows takes
+// for `sheetName`) to `records`, with `prefix` (in the records' encoding) in front of every
+// material name: in the ANSI `codePage`, or in UTF-8 where it is null. Every problem of a
+// row goes to `problems`, in the sheet's order; once there is one, no more records are
+// written. Throws std::bad_alloc.
 [[nodiscard]] WorkbookRecords convertWorkbook(std::string_view bytes, std::string_view prefix,
-                                              const AnsiCodePage* codePage, RecordSink& records,
-                                              ProblemSink& problems);
+                                              const AnsiCodePage* codePage, RecordSink& records, ProblemSink& problems,
+                                              std::optional<std::string_view> sheetName = std::nullopt);
 
 // A number as a workbook stores it ("7.85", "1E+16", " 2.5 ") as a record takes it: rounded
 // to 15 significant digits, without exponent or trailing zeros, with a decimal comma

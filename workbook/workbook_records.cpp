@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace brisel {
 namespace {
@@ -100,15 +101,19 @@ private:
 }  // namespace
 
 WorkbookRecords convertWorkbook(std::string_view bytes, std::string_view prefix, const AnsiCodePage* codePage,
-                                RecordSink& records, ProblemSink& problems) {
+                                RecordSink& records, ProblemSink& problems, std::optional<std::string_view> sheetName) {
     RecordRows rows(prefix, codePage, records, problems);
-    const WorkbookStatus read = readWorkbookRows(bytes, rows);
-    const bool written = read == WorkbookStatus::ok && rows.finish();
+    WorkbookRead read = readWorkbookRows(bytes, rows, sheetName);
+    const bool written = read.status == WorkbookStatus::ok && rows.finish();
     WorkbookRecords result;
     // A damaged part counts before the limit met in what was read of it.
-    result.read = read != WorkbookStatus::ok ? read : rows.tooLarge() ? WorkbookStatus::tooLarge : read;
+    result.read = read.status != WorkbookStatus::ok ? read.status
+                  : rows.tooLarge()                 ? WorkbookStatus::tooLarge
+                                                    : read.status;
     result.refused = result.read == WorkbookStatus::ok && !written;
     result.rows = rows.rows;
+    result.worksheets = std::move(read.worksheets);
+    result.sheet = read.sheet;
     return result;
 }
 

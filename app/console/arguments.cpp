@@ -33,6 +33,11 @@ constexpr std::array options{
                i.prefix = std::u16string(value);
                return std::u16string();
            }},
+    Option{u"blatt", {}, {}, true,
+           [](Invocation& i, std::u16string_view value) {
+               i.sheet = std::u16string(value);
+               return std::u16string();
+           }},
     Option{u"konfiguration", {}, {}, true,
            [](Invocation& i, std::u16string_view value) {
                i.configuration = std::u16string(value);

@@ -17,6 +17,7 @@ struct Invocation {
     std::optional<WriteMode> mode;
     std::optional<std::u16string> prefix;
     std::optional<std::u16string> configuration;  // --konfiguration
+    std::optional<std::u16string> sheet;          // --blatt: a workbook's sheet by its name
     std::optional<std::u16string> source;         // the operands, both or neither (check: QUELLE alone)
     std::optional<std::u16string> destination;
     bool quiet = false;

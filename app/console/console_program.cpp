@@ -20,9 +20,10 @@ constexpr std::u16string_view programName = u"brisel-convert";
 
 // Lines of at most 79 characters, for a terminal of 80.
 constexpr std::u16string_view usage =
-    u"Aufruf: brisel-convert (--ersetzen | --erweitern) [--prefix TEXT] QUELLE ZIEL\n"
+    u"Aufruf: brisel-convert (--ersetzen | --erweitern) [--prefix TEXT]\n"
+    u"                       [--blatt NAME] QUELLE ZIEL\n"
     u"        brisel-convert --konfiguration DATEI [--ersetzen | --erweitern]\n"
-    u"                       [--prefix TEXT] [QUELLE ZIEL]";
+    u"                       [--prefix TEXT] [--blatt NAME] [QUELLE ZIEL]";
 
 constexpr std::u16string_view help =
     u"\n\n"
@@ -34,6 +35,10 @@ constexpr std::u16string_view help =
     u"  --erweitern            an ZIEL anhängen (in dessen Kodierung; die Datensätze\n"
     u"                         beginnen in einer neuen Zeile)\n"
     u"  --prefix TEXT          TEXT vor jeden Materialnamen setzen\n"
+    u"  --blatt NAME           aus einer Arbeitsmappe das Tabellenblatt NAME lesen\n"
+    u"                         (wie auf dem Blattregister geschrieben, auch ein\n"
+    u"                         ausgeblendetes); ohne --blatt das Blatt, das beim\n"
+    u"                         Speichern aktiv war, wie „Speichern unter → CSV“\n"
     u"  --konfiguration DATEI  quelle, ziel, prefix und action aus DATEI lesen\n"
     u"                         (Aufbau wie brisel.conf); Angaben auf der\n"
     u"                         Befehlszeile haben Vorrang\n"
@@ -196,18 +201,19 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
     };
 
     if (invocation.request == Invocation::Request::check) {
-        const FileConversion done = checkTable(*table, prefix, problems);
+        const FileConversion done = checkTable(*table, prefix, problems, invocation.sheet);
         return done.outcome == FileConversion::Outcome::ok ? ExitStatus::converted : finished(done);
     }
     if (toStandardOutput) {
         // What "ersetzen" would write into a file: ANSI records, and nothing else.
         StandardOutput output(console);
-        const FileConversion done = convertTableTo(*table, output, prefix, problems);
+        const FileConversion done = convertTableTo(*table, output, prefix, problems, invocation.sheet);
         if (done.outcome == FileConversion::Outcome::writeFailed)
             return fail(console, u"Auf die Standardausgabe kann nicht geschrieben werden.");
         return done.outcome == FileConversion::Outcome::ok ? ExitStatus::converted : finished(done);
     }
-    const FileConversion done = convertTableToFile(*table, destination, prefix, *invocation.mode, problems);
+    const FileConversion done =
+        convertTableToFile(*table, destination, prefix, *invocation.mode, problems, invocation.sheet);
     if (done.outcome != FileConversion::Outcome::ok)
         return finished(done);
     if (!invocation.quiet)

@@ -42,15 +42,16 @@ TEST(ConvertFile, CountsTheRowsItWrote) {
     EXPECT_EQ(done.rows, 2u);
 }
 
-// The same table saved as CSV and as workbooks by three programs: the same records, byte
-// for byte, in both modes.
+// The same table saved as CSV and as workbooks by three programs, alone and on the active
+// sheet after a cover sheet and a hidden one: the same records, byte for byte, in both modes.
 TEST(ConvertFile, ReadsAWorkbookAsTheTableItHolds) {
     TempFolder folder;
     const std::u16string table = folder.write(u"tabelle.csv", workbookFixture("tabelle.csv"));
     for (const WriteMode mode : {WriteMode::overwrite, WriteMode::append}) {
         folder.write(u"von csv.ini", "MAT=9,alt");
         ASSERT_EQ(convertFile(table, folder.path(u"von csv.ini"), u"*", mode).outcome, Outcome::ok);
-        for (const char* workbook : {"openpyxl.xlsx", "libreoffice.xlsx", "libreoffice.ods"}) {
+        for (const char* workbook : {"openpyxl.xlsx", "libreoffice.xlsx", "libreoffice.ods", "blaetter-openpyxl.xlsx",
+                                     "blaetter-libreoffice.xlsx", "blaetter-libreoffice.ods"}) {
             const std::u16string source = folder.write(u"mappe", workbookFixture(workbook));
             folder.write(u"von mappe.ini", "MAT=9,alt");
             const FileConversion done = convertFile(source, folder.path(u"von mappe.ini"), u"*", mode);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,23 +44,30 @@ struct Converted final : RecordSink, ProblemSink {
     std::vector<TableProblem> problems;
 };
 
-Converted convertAll(std::string_view bytes) {
+Converted convertAll(std::string_view bytes, std::optional<std::string_view> sheet = std::nullopt) {
     Converted converted;
-    converted.read = convertWorkbook(bytes, "", &latin1(), converted, converted);
+    converted.read = convertWorkbook(bytes, "", &latin1(), converted, converted, sheet);
     return converted;
 }
 
 // What a conversion came to, for comparing: the records, or the first problem and where.
-std::string convert(std::string_view bytes) {
-    const Converted converted = convertAll(bytes);
-    if (converted.read.read != WorkbookStatus::ok)
-        return converted.read.read == WorkbookStatus::damaged
-                   ? "damaged"
-                   : "unreadable " + std::to_string(static_cast<int>(converted.read.read));
+// A row's place is "Blatt!5:2" where the workbook has several worksheets.
+std::string convert(std::string_view bytes, std::optional<std::string_view> sheetName = std::nullopt) {
+    const Converted converted = convertAll(bytes, sheetName);
+    const WorkbookRecords& read = converted.read;
+    if (read.read == WorkbookStatus::unknownSheet) {
+        std::string sheets;
+        for (const Worksheet& sheet : read.worksheets)
+            sheets += (sheets.empty() ? "" : ", ") + sheet.name + (sheet.hidden ? " (hidden)" : "");
+        return "unknown sheet; sheets: " + sheets;
+    }
+    if (read.read != WorkbookStatus::ok)
+        return read.read == WorkbookStatus::damaged ? "damaged" : "unreadable " + std::to_string(static_cast<int>(read.read));
     if (converted.problems.empty())
         return converted.records;
     const TableProblem& first = converted.problems.front();
-    const std::string at = std::to_string(first.line) + ":" + std::to_string(first.field);
+    const std::string sheet = read.worksheets.size() > 1 ? read.worksheets[read.sheet].name + "!" : "";
+    const std::string at = sheet + std::to_string(first.line) + ":" + std::to_string(first.field);
     switch (first.kind) {
     case TableProblem::Kind::errorValue:
         return "error " + first.errorValue + " at " + at;
@@ -68,7 +76,7 @@ std::string convert(std::string_view bytes) {
     case TableProblem::Kind::unrepresentable:
         return "unrepresentable at " + at;
     case TableProblem::Kind::tooFewFields:
-        return std::to_string(first.fieldCount) + " fields in row " + std::to_string(first.line);
+        return std::to_string(first.fieldCount) + " fields in row " + sheet + std::to_string(first.line);
     }
     return "?";
 }
@@ -97,12 +105,76 @@ std::string odsRow(const std::string& first) {
     return row + "</t:table-row>";
 }
 
+// A sheet of an .ods: a header row, then one material of that name and the usual numbers.
+std::string odsTable(const std::string& name, bool hidden = false) {
+    return "<t:table t:name='" + name + "' t:style-name='" + (hidden ? "ta2" : "ta1") +
+           "'><t:table-row><t:table-cell o:value-type='string'><p:p>Name</p:p></t:table-cell></t:table-row>" +
+           odsRow("<t:table-cell o:value-type='string'><p:p>" + name + "</p:p></t:table-cell>") + "</t:table>";
+}
+
+// What odsTable's material becomes.
+std::string odsRecord(const std::string& name) {
+    return "MAT=1," + name + "\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n";
+}
+
+// An .ods of `tables`, with LibreOffice's table styles (ta2 hides a table) and, where one is
+// given, the table that was active in settings.xml, as LibreOffice writes them.
+std::string odsOfTables(const std::string& tables, const std::string& activeTable = "") {
+    const std::string settings =
+        "<o:document-settings xmlns:o='urn:oasis:names:tc:opendocument:xmlns:office:1.0' "
+        "xmlns:c='urn:oasis:names:tc:opendocument:xmlns:config:1.0'><o:settings>"
+        "<c:config-item-set c:name='ooo:view-settings'><c:config-item-map-indexed c:name='Views'><c:config-item-map-entry>"
+        "<c:config-item c:name='ViewId' c:type='string'>view1</c:config-item><c:config-item-map-named c:name='Tables'>"
+        "<c:config-item-map-entry c:name='Alt'><c:config-item c:name='CursorPositionX' c:type='int'>0</c:config-item>"
+        "</c:config-item-map-entry></c:config-item-map-named>"
+        "<c:config-item c:name='ActiveTable' c:type='string'>" + activeTable + "</c:config-item>"
+        "</c:config-item-map-entry></c:config-item-map-indexed></c:config-item-set></o:settings></o:document-settings>";
+    std::vector<std::pair<std::string, std::string>> entries{
+        {"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
+        {"content.xml",
+         "<o:document-content xmlns:o='urn:oasis:names:tc:opendocument:xmlns:office:1.0' "
+         "xmlns:t='urn:oasis:names:tc:opendocument:xmlns:table:1.0' xmlns:p='urn:oasis:names:tc:opendocument:xmlns:text:1.0' "
+         "xmlns:s='urn:oasis:names:tc:opendocument:xmlns:style:1.0'><o:automatic-styles>"
+         "<s:style s:name='ta1' s:family='table'><s:table-properties t:display='true'/></s:style>"
+         "<s:style s:name='ta2' s:family='table'><s:table-properties t:display='false'/></s:style>"
+         "</o:automatic-styles><o:body><o:spreadsheet>" + tables + "</o:spreadsheet></o:body></o:document-content>"},
+    };
+    if (!activeTable.empty())
+        entries.emplace_back("settings.xml", settings);
+    return zipOf(entries);
+}
+
+// Sheets of a hand-made .xlsx: a cover whose second row has six cells, a stale table, the
+// material table.
+const HandMadeSheet cover{"Deckblatt", xlsxRow({"t:Stand 2026", "t:x", "t:x", "t:x", "t:x", "t:x"})};
+const std::string coverRecord = "MAT=x,Stand 2026\r\n-XHATCH=x, x, x\r\n-KG_P_L=x\r\n";
+const HandMadeSheet hiddenOld{"Alt", xlsxRow({"t:Alt", "1.5", "9", "30", "0", "1"}), "state='hidden'"};
+const std::string oldRecord = "MAT=9,Alt\r\n-XHATCH=30, 0, 1\r\n-KG_P_L=1.5\r\n";
+const HandMadeSheet chart{"Diagramm", "", "", true};
+
+std::string activeTab(int tab) {
+    return "<bookViews><workbookView activeTab='" + std::to_string(tab) + "'/></bookViews>";
+}
+
 TEST(ConvertWorkbook, FollowsTheTextRulesAndReportsTheFirstProblemInTheSheetsOrder) {
     struct Case {
         const char* name;
         std::string workbook;
         std::string expected;
+        std::optional<std::string> sheet = std::nullopt;  // the sheet asked for
     };
+    // Excel's workbook part before <sheets>, as it writes it (namespaces declared where used).
+    const std::string excelBeforeSheets =
+        "<fileVersion appName='xl' lastEdited='7' lowestEdited='7' rupBuild='27425'/>"
+        "<workbookPr defaultThemeVersion='166925'/>"
+        "<mc:AlternateContent xmlns:mc='http://schemas.openxmlformats.org/markup-compatibility/2006'>"
+        "<mc:Choice Requires='x15'><x15ac:absPath url='C:\\Users\\cad\\Documents\\' "
+        "xmlns:x15ac='http://schemas.microsoft.com/office/spreadsheetml/2010/11/ac'/></mc:Choice></mc:AlternateContent>"
+        "<xr:revisionPtr revIDLastSave='0' documentId='8_{3F2A1B7C-0D4E-4C1B-9A55-2E6B1C0F8D21}' "
+        "xmlns:xr='http://schemas.microsoft.com/office/spreadsheetml/2014/revision'/>"
+        "<bookViews><workbookView xWindow='-120' yWindow='-120' windowWidth='29040' windowHeight='15840' activeTab='1' "
+        "xr2:uid='{00000000-000D-0000-FFFF-FFFF00000000}' "
+        "xmlns:xr2='http://schemas.microsoft.com/office/spreadsheetml/2015/revision2'/></bookViews>";
     for (const Case& c : {
              Case{"the header is never interpreted, an error value in it neither",
                   xlsxOf(steel, false, "<c t='e'><v>#N/A</v></c>"), steelRecord},
@@ -149,12 +221,58 @@ TEST(ConvertWorkbook, FollowsTheTextRulesAndReportsTheFirstProblemInTheSheetsOrd
              Case{"an .ods string value stands before its paragraphs",
                   odsOf(odsRow("<t:table-cell o:value-type='string' o:string-value='Stahl'><p:p>anders</p:p></t:table-cell>")),
                   steelRecord},
+             Case{"the sheet that was active, after a cover sheet",
+                  xlsxOfSheets({cover, {"Materialien", steel}}, activeTab(1)), steelRecord},
+             Case{"no active tab recorded: the first visible worksheet",
+                  xlsxOfSheets({hiddenOld, {"Materialien", steel}, cover}), steelRecord},
+             Case{"a hidden active tab: the first visible worksheet",
+                  xlsxOfSheets({hiddenOld, cover}, activeTab(0)), coverRecord},
+             Case{"an active tab on a chart sheet: the first visible worksheet",
+                  xlsxOfSheets({chart, hiddenOld, {"Materialien", steel}}, activeTab(0)), steelRecord},
+             Case{"the active tab counts chart sheets too",
+                  xlsxOfSheets({chart, cover, {"Materialien", steel}}, activeTab(2)), steelRecord},
+             Case{"a hidden sheet named", xlsxOfSheets({cover, hiddenOld, {"Materialien", steel}}, activeTab(2)), oldRecord,
+                  "Alt"},
+             Case{"a name as the tab shows it, no other spelling",
+                  xlsxOfSheets({chart, cover, hiddenOld, {"Materialien", steel}}, activeTab(3)),
+                  "unknown sheet; sheets: Deckblatt, Alt (hidden), Materialien", "materialien"},
+             Case{"a workbook as Excel saves it, the second tab active, a very hidden one named",
+                  xlsxOfSheets({cover, {"Materialien", steel}, {"Alt", hiddenOld.rows, "state=\"veryHidden\""}},
+                               excelBeforeSheets),
+                  steelRecord},
+             Case{"the very hidden sheet of Excel's workbook named",
+                  xlsxOfSheets({cover, {"Materialien", steel}, {"Alt", hiddenOld.rows, "state=\"veryHidden\""}},
+                               excelBeforeSheets),
+                  oldRecord, "Alt"},
+             Case{"an .ods: the active table, after a cover and a hidden table",
+                  odsOfTables(odsTable("Deckblatt") + odsTable("Alt", true) + odsTable("Stahl"), "Stahl"), steelRecord},
+             Case{"an .ods without settings: the first visible table",
+                  odsOfTables(odsTable("Alt", true) + odsTable("Stahl") + odsTable("Deckblatt")), steelRecord},
+             Case{"an .ods whose active table is hidden: the first visible one",
+                  odsOfTables(odsTable("Alt", true) + odsTable("Deckblatt"), "Alt"), odsRecord("Deckblatt")},
+             Case{"an .ods whose active table is gone: the first visible one",
+                  odsOfTables(odsTable("Alt", true) + odsTable("Deckblatt") + odsTable("Stahl"), "Umbenannt"),
+                  odsRecord("Deckblatt")},
+             Case{"an .ods table named, hidden", odsOfTables(odsTable("Deckblatt") + odsTable("Alt", true) + odsTable("Stahl"), "Stahl"),
+                  odsRecord("Alt"), "Alt"},
+             Case{"an .ods: a row's problem, and the tables after it still counted",
+                  odsOfTables("<t:table t:name='Kurz'>" + odsRow("<t:table-cell/>") +
+                              "<t:table-row><t:table-cell o:value-type='string'><p:p>Kupfer</p:p></t:table-cell>"
+                              "</t:table-row></t:table>" + odsTable("Stahl")),
+                  "1 fields in row Kurz!2"},
+             Case{"LibreOffice's .ods: its hidden table named", fixture("blaetter-libreoffice.ods"),
+                  "MAT=9,Altes Material\r\n-XHATCH=30, 0, 1\r\n-KG_P_L=1.5\r\n", "Alt"},
+             Case{"LibreOffice's .xlsx: the cover sheet named", fixture("blaetter-libreoffice.xlsx"), coverRecord,
+                  "Deckblatt"},
+             Case{"an .ods: a table of a DDE link is no sheet",
+                  odsOfTables(odsTable("Stahl") + "<t:dde-links><t:dde-link>" + odsTable("Fremd") + "</t:dde-link></t:dde-links>"),
+                  "unknown sheet; sheets: Stahl", "Fremd"},
              Case{"an .ods shape on an empty cell after the last material ends the table",
                   odsOf(odsRow("<t:table-cell o:value-type='string'><p:p>Stahl</p:p></t:table-cell>") +
                         "<t:table-row><t:table-cell><d:custom-shape><p:p>Pfeil</p:p></d:custom-shape></t:table-cell></t:table-row>"),
                   steelRecord},
          }) {
-        EXPECT_EQ(convert(c.workbook), c.expected) << c.name;
+        EXPECT_EQ(convert(c.workbook, c.sheet), c.expected) << c.name;
     }
 }
 

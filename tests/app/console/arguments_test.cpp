@@ -27,6 +27,8 @@ TEST(ParseArguments, ReadsEveryValidForm) {
     Invocation fromFileAndLine = converting(WriteMode::overwrite, u"-", u"-");
     fromFileAndLine.configuration = u"b.conf";
     fromFileAndLine.prefix = u"";
+    Invocation withSheet = converting(WriteMode::overwrite, u"t.xlsx", u"m.ini");
+    withSheet.sheet = u"Tabelle 1";
     Invocation help;
     help.request = Invocation::Request::help;
     Invocation version;
@@ -39,6 +41,8 @@ TEST(ParseArguments, ReadsEveryValidForm) {
              Case{{u"--leise", u"--prefix=-x", u"--erweitern", u"t.csv", u"m.ini"}, withPrefix},
              Case{{u"--ersetzen", u"--", u"-t.csv", u"--m.ini"}, converting(WriteMode::overwrite, u"-t.csv", u"--m.ini")},
              Case{{u"--konfiguration", u"b.conf"}, fromFile},
+             Case{{u"--ersetzen", u"--blatt", u"Tabelle 1", u"t.xlsx", u"m.ini"}, withSheet},
+             Case{{u"--blatt=Tabelle 1", u"--ersetzen", u"t.xlsx", u"m.ini"}, withSheet},
              Case{{u"--konfiguration=b.conf", u"--ersetzen", u"--prefix=", u"-", u"-"}, fromFileAndLine},
              Case{{u"--ersetzen", u"--help", u"--unbekannt"}, help},
              Case{{u"--hilfe"}, help},

@@ -20,6 +20,14 @@ const std::string table = "Name;Gewicht;Nr;Schraffur;Winkel;Abstand\r\n"
                           "Aluminium;2,7;2;32;0;1\r\n";
 const std::string records = "MAT=1,*Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n"
                             "MAT=2,*Aluminium\r\n-XHATCH=32, 0, 1\r\n-KG_P_L=2.7\r\n";
+// The table on the active sheet of a workbook, after a cover sheet and, hidden, the table's
+// first row alone.
+const std::string steel = xlsxRow({"t:Stahl", "7.85", "1", "31", "45", "2.5"});
+const std::string workbook = xlsxOfSheets(
+    {{"Deckblatt", xlsxRow({"t:Stand 2026", "t:x", "t:x", "t:x", "t:x", "t:x"})},
+     {"Alt", steel, "state='hidden'"},
+     {"Materialien", steel + xlsxRow({"t:Aluminium", "2.7", "2", "32", "0", "1"})}},
+    "<bookViews><workbookView activeTab='2'/></bookViews>");
 
 // Standard streams in memory: lines of text kept as they were printed.
 class FakeConsole final : public Console {
@@ -76,6 +84,9 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
     folder.write(u"omega.xlsx", xlsxOf(xlsxRow({"t:Stahl", "t:\xCE\xA9"})));
     folder.write(u"ohne-modus.conf", "prefix=*\r\n");
     folder.write(u"binär.xlsb", binaryWorkbook);
+    folder.write(u"mappe.xlsx", workbook);
+    folder.write(u"kurz.xlsx", xlsxOfSheets({{"Deckblatt", ""}, {"Materialien", xlsxRow({"t:Kupfer", "8.9"})}},
+                                            "<bookViews><workbookView activeTab='1'/></bookViews>"));
     for (const Case& c : {
              Case{{u"--ersetzen", u"fehlt.csv", u"material.ini"},
                   u"Die Quelldatei „fehlt.csv“ existiert nicht. Bitte den Pfad prüfen."},
@@ -128,6 +139,16 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   u"Zeile 2, Spalte B der Quelldatei enthält das Zeichen „Ω“, das in der Zieldatei nicht darstellbar "
                   u"ist. Bitte das Zeichen in der Tabelle ersetzen.\nZeile 2 der Quelldatei hat 2 Felder; erwartet "
                   u"werden mindestens 6. Bitte die fehlenden Felder in der Tabelle ergänzen."},
+             Case{{u"--ersetzen", u"--blatt", u"materialien", u"mappe.xlsx", u"material.ini"},
+                  u"Die Arbeitsmappe „mappe.xlsx“ hat kein Tabellenblatt „materialien“. Ihre Tabellenblätter: "
+                  u"„Deckblatt“, „Alt“ (ausgeblendet), „Materialien“. Bitte bei --blatt einen dieser Namen angeben, "
+                  u"in derselben Groß- und Kleinschreibung."},
+             Case{{u"--erweitern", u"kurz.xlsx", u"material.ini"},
+                  u"Tabellenblatt „Materialien“, Zeile 2 der Quelldatei hat 2 Felder; erwartet werden mindestens 6. "
+                  u"Bitte die fehlenden Felder in der Tabelle ergänzen."},
+             Case{{u"--ersetzen", u"--blatt", u"Materialien", u"tabelle.csv", u"material.ini"},
+                  u"Die Quelldatei „tabelle.csv“ ist keine Arbeitsmappe und hat keine Tabellenblätter. Bitte --blatt "
+                  u"weglassen oder eine Arbeitsmappe (.xlsx, .xlsm, .ods) angeben."},
              Case{{u"--ersetzen", u"kaputt.xlsx", u"material.ini"},
                   u"Die Arbeitsmappe „kaputt.xlsx“ ist beschädigt oder unvollständig und kann nicht gelesen werden. "
                   u"Bitte die Arbeitsmappe in Excel oder LibreOffice öffnen und neu speichern oder eine unbeschädigte "
@@ -154,7 +175,7 @@ TEST_F(ConsoleProgram, RefusesAWrongCallWithItsUsage) {
                                   std::vector<std::u16string>{u"--erweitern", u"tabelle.csv", u"-"}}) {
         console.errorLines.clear();
         EXPECT_EQ(run(arguments), 2);
-        ASSERT_EQ(console.errorLines.size(), 5u);
+        ASSERT_EQ(console.errorLines.size(), 6u);
         EXPECT_TRUE(console.errorLines[1].starts_with(u"Aufruf: brisel-convert "));
     }
     EXPECT_FALSE(folder.exists(u"m.ini"));
@@ -176,17 +197,22 @@ TEST_F(ConsoleProgram, TakesTheConfigurationWithTheCommandLineFirst) {
         std::vector<std::u16string> arguments;
         std::u16string written;  // the file that gets the records; every other stays "ALT"
         char prefix;
-        std::size_t rows;  // 1 from "eine.csv", 2 from the configuration's table
+        std::size_t rows;  // 1 from "eine.csv" or the workbook's hidden sheet, 2 from the configuration's table
+                           // or the workbook's active sheet
     };
     for (const Case& c : {
              Case{{u"--konfiguration", u"rollout.conf", u"--ersetzen"}, u"Ziel ü.ini", '\xE4', 2},
              Case{{u"--konfiguration", u"rollout.conf", u"--ersetzen", u"eine.csv", u"andere.ini"}, u"andere.ini",
                   '\xE4', 1},
              Case{{u"--konfiguration", u"rollout.conf", u"--ersetzen", u"--prefix", u"+"}, u"Ziel ü.ini", '+', 2},
+             Case{{u"--konfiguration", u"rollout.conf", u"--ersetzen", u"mappe.xlsx", u"andere.ini"}, u"andere.ini", '\xE4', 2},
+             Case{{u"--konfiguration", u"rollout.conf", u"--blatt", u"Alt", u"--ersetzen", u"mappe.xlsx", u"andere.ini"},
+                  u"andere.ini", '\xE4', 1},
          }) {
         TempFolder each;
         each.write(u"tabelle.csv", table);
         each.write(u"eine.csv", table.substr(0, table.find("Aluminium")));
+        each.write(u"mappe.xlsx", workbook);
         each.write(u"Ziel ü.ini", "ALT");
         each.write(u"andere.ini", "ALT");
         each.write(u"rollout.conf", "\xEF\xBB\xBFquelle = tabelle.csv\r\nziel = Ziel \xC3\xBC.ini\r\nprefix=\xC3\xA4\r\n"
