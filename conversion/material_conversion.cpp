@@ -124,7 +124,30 @@ bool readShortLine(std::string_view table, std::size_t start, Line& line) noexce
     line.next = lineAfter(table, line.end);
     return true;
 }
+
+// The usual line when no record is made of it, only checked: where it ends and that it has
+// six fields, told by counting its separators. A line that holds a byte from 0x80 on
+// before its line end, or has fewer than six fields, is left to readShortLine and readLine.
+bool checkShortLine(std::string_view table, std::size_t start, Line& line) noexcept {
+    if (start + windowSize + 2 * blockSize > table.size())
+        return false;
+    const WindowMasks masks = scanWindow(table.data() + start);
+    if (masks.lineEnds == 0)
+        return false;
+    const auto end = static_cast<std::size_t>(std::countr_zero(masks.lineEnds));
+    const std::uint64_t before = (std::uint64_t{1} << end) - 1;
+    if ((masks.high & before) != 0 || static_cast<std::size_t>(std::popcount(masks.separators & before)) + 1 < minimumFieldCount)
+        return false;
+    line.fieldCount = minimumFieldCount;
+    line.end = start + end;
+    line.next = lineAfter(table, line.end);
+    return true;
+}
 #else
+bool checkShortLine(std::string_view, std::size_t, Line&) noexcept {
+    return false;
+}
+
 bool readShortLine(std::string_view, std::size_t, Line&) noexcept {
     return false;
 }
@@ -236,6 +259,18 @@ bool endsOpen(std::string_view text, std::size_t end) noexcept {
     return end == text.size() || (text[end] == '\r' && end + 1 == text.size());
 }
 
+// The first `count` fields of a row that starts at `start`, from where they end.
+std::array<std::string_view, minimumFieldCount> rowFields(std::string_view text, std::size_t start,
+                                                          const std::array<std::size_t, minimumFieldCount>& ends,
+                                                          std::size_t count = minimumFieldCount) noexcept {
+    std::array<std::string_view, minimumFieldCount> fields{};
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t begin = i == 0 ? start : ends[i - 1] + 1;
+        fields[i] = std::string_view(text.data() + begin, ends[i] - begin);
+    }
+    return fields;
+}
+
 // Records and problems kept in memory.
 class KeptRecords final : public RecordSink, public ProblemSink {
 public:
@@ -335,7 +370,23 @@ std::size_t TableConverter::convert(std::string_view text, bool last) {
         start = skipHeader(text, last);
     while (header_ == Header::read && !ended_ && start < text.size()) {
         Line line;
+        // Where no record is made, the usual line needs only its separators counted.
+        if (!recordsWanted_ && checkShortLine(text, start, line)) {
+            ++line_;
+            ++rows_;
+            start = line.next;
+            continue;
+        }
         const bool shortLine = readShortLine(text, start, line);
+        if (shortLine && !line.high) {
+            // The usual line: its record straight into the buffer.
+            ++line_;
+            ++rows_;
+            if (!failed_ && recordsWanted_ && !writer_.add<true>(rowFields(text, start, line.fieldEnd)))
+                ended_ = true;  // the records cannot be written: nothing more to read
+            start = line.next;
+            continue;
+        }
         if (!shortLine) {
             line = readLine(text, start);
             if (!last && endsOpen(text, line.end))
@@ -362,11 +413,7 @@ bool TableConverter::convertRow(std::string_view text, std::size_t start,
                                 const std::array<std::size_t, minimumFieldCount>& ends, std::size_t fieldCount,
                                 bool shortLine, bool high) {
     const std::size_t fields = std::min(fieldCount, minimumFieldCount);
-    std::array<std::string_view, minimumFieldCount> views{};
-    for (std::size_t i = 0; i < fields; ++i) {
-        const std::size_t begin = i == 0 ? start : ends[i - 1] + 1;
-        views[i] = text.substr(begin, ends[i] - begin);
-    }
+    std::array<std::string_view, minimumFieldCount> views = rowFields(text, start, ends, fields);
     const auto tooFew = [&] {
         TableProblem problem;
         problem.line = line_;
