@@ -53,13 +53,13 @@ const AnsiCodePage& codePage() {
 
 class FileTable final : public Table {
 public:
-    explicit FileTable(ReadFile file) noexcept : file_(std::move(file)) {}
+    explicit FileTable(FileReader file) noexcept : file_(std::move(file)) {}
     ReadError read(std::uint64_t offset, char* into, std::size_t room, std::size_t& got) override {
         return file_.read(offset, into, room, got);
     }
 
 private:
-    ReadFile file_;
+    FileReader file_;
 };
 
 class BytesTable final : public Table {
@@ -552,8 +552,8 @@ FileConversion appendTo(Records& records, std::u16string_view destination, Probl
 }  // namespace
 
 OpenedTable openTable(std::u16string_view source) {
-    ReadFile file;
-    if (const ReadError error = ReadFile::open(source, file); error != ReadError::none)
+    FileReader file;
+    if (const ReadError error = FileReader::open(source, file); error != ReadError::none)
         return {readFailure(error), nullptr};
     return {Outcome::ok, std::make_unique<FileTable>(std::move(file))};
 }
@@ -562,7 +562,7 @@ std::unique_ptr<Table> tableOf(std::string_view bytes) {
     return std::make_unique<BytesTable>(bytes);
 }
 
-std::unique_ptr<Table> tableOf(ReadFile file) {
+std::unique_ptr<Table> tableOf(FileReader file) {
     return std::make_unique<FileTable>(std::move(file));
 }
 

@@ -71,7 +71,7 @@ struct OpenedTable {
 // Bytes that the caller keeps, as a table.
 [[nodiscard]] std::unique_ptr<Table> tableOf(std::string_view bytes);
 // A file opened for reading, or a scratch file that holds the table, as a table.
-[[nodiscard]] std::unique_ptr<Table> tableOf(ReadFile file);
+[[nodiscard]] std::unique_ptr<Table> tableOf(FileReader file);
 
 // The table's rows as records in `mode` to `destination`. "ersetzen" writes ANSI;
 // "erweitern" keeps the destination's own encoding (see appending.h) and starts the records

@@ -562,19 +562,19 @@ WriteError appendToFile(FileSystem& files, std::u16string_view given, const Appe
     }
 }
 
-ReadFile::~ReadFile() {
+FileReader::~FileReader() {
     if (files_ != nullptr && handle_ != FileSystem::noHandle)
         std::ignore = files_->close(handle_);
 }
 
-ReadFile::ReadFile(ReadFile&& other) noexcept
+FileReader::FileReader(FileReader&& other) noexcept
     : files_(std::exchange(other.files_, nullptr)),
       handle_(std::exchange(other.handle_, FileSystem::noHandle)),
       size_(std::exchange(other.size_, 0)) {}
 
-ReadFile& ReadFile::operator=(ReadFile&& other) noexcept {
+FileReader& FileReader::operator=(FileReader&& other) noexcept {
     if (this != &other) {
-        ReadFile gone(std::move(*this));
+        FileReader gone(std::move(*this));
         files_ = std::exchange(other.files_, nullptr);
         handle_ = std::exchange(other.handle_, FileSystem::noHandle);
         size_ = std::exchange(other.size_, 0);
@@ -582,40 +582,40 @@ ReadFile& ReadFile::operator=(ReadFile&& other) noexcept {
     return *this;
 }
 
-ReadError ReadFile::open(std::u16string_view path, ReadFile& file) {
+ReadError FileReader::open(std::u16string_view path, FileReader& file) {
     return open(systemFiles(), path, file);
 }
 
-ReadError ReadFile::open(FileSystem& files, std::u16string_view path, ReadFile& file) {
+ReadError FileReader::open(FileSystem& files, std::u16string_view path, FileReader& file) {
     Handle handle = FileSystem::noHandle;
     bool created = false;
     const FileError error = files.open(path, FileSystem::Open::read, handle, created);
     if (failed(error))
         return error == FileError::inUse ? ReadError::inUse : ReadError::cannotRead;
-    file = ReadFile();
+    file = FileReader();
     file.files_ = &files;
     file.handle_ = handle;
     return ReadError::none;
 }
 
-ReadError ReadFile::scratch(ReadFile& file) {
+ReadError FileReader::scratch(FileReader& file) {
     FileSystem& files = systemFiles();
     Handle handle = FileSystem::noHandle;
     if (failed(files.createScratch(handle)))
         return ReadError::cannotRead;
-    file = ReadFile();
+    file = FileReader();
     file.files_ = &files;
     file.handle_ = handle;
     return ReadError::none;
 }
 
-ReadError ReadFile::read(std::uint64_t offset, char* into, std::size_t room, std::size_t& got) {
+ReadError FileReader::read(std::uint64_t offset, char* into, std::size_t room, std::size_t& got) {
     got = 0;
     const FileError error = files_->readAt(handle_, offset, into, room, got);
     return failed(error) ? (error == FileError::inUse ? ReadError::inUse : ReadError::cannotRead) : ReadError::none;
 }
 
-bool ReadFile::append(std::string_view bytes) {
+bool FileReader::append(std::string_view bytes) {
     if (failed(files_->writeAt(handle_, size_, bytes)))
         return false;
     size_ += bytes.size();

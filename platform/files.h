@@ -114,19 +114,19 @@ using AppendProducer = std::function<bool(ExistingContent& existing, ContentSink
 
 // An ordinary file opened for reading, a piece at a time, shared with every other program
 // (Excel keeps a workbook open while the user saves it). Closed when it goes.
-class ReadFile {
+class FileReader {
 public:
-    ReadFile() = default;
-    ~ReadFile();
-    ReadFile(ReadFile&& other) noexcept;
-    ReadFile& operator=(ReadFile&& other) noexcept;
+    FileReader() = default;
+    ~FileReader();
+    FileReader(FileReader&& other) noexcept;
+    FileReader& operator=(FileReader&& other) noexcept;
 
     // Opens `path`; only ordinary files are read, so a pipe or a device never blocks.
-    [[nodiscard]] static ReadError open(std::u16string_view path, ReadFile& file);
-    [[nodiscard]] static ReadError open(FileSystem& files, std::u16string_view path, ReadFile& file);
+    [[nodiscard]] static ReadError open(std::u16string_view path, FileReader& file);
+    [[nodiscard]] static ReadError open(FileSystem& files, std::u16string_view path, FileReader& file);
     // A file of the system's folder for temporary files, with no name, for bytes that are to
     // be read more than once (a table from standard input). Gone once closed.
-    [[nodiscard]] static ReadError scratch(ReadFile& file);
+    [[nodiscard]] static ReadError scratch(FileReader& file);
 
     // Reads at most `room` bytes at `offset`; `got` is 0 at the end.
     [[nodiscard]] ReadError read(std::uint64_t offset, char* into, std::size_t room, std::size_t& got);

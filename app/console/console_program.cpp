@@ -23,7 +23,8 @@ constexpr std::u16string_view usage =
     u"Aufruf: brisel-convert (--ersetzen | --erweitern) [--prefix TEXT]\n"
     u"                       [--blatt NAME] QUELLE ZIEL\n"
     u"        brisel-convert --konfiguration DATEI [--ersetzen | --erweitern]\n"
-    u"                       [--prefix TEXT] [--blatt NAME] [QUELLE ZIEL]";
+    u"                       [--prefix TEXT] [--blatt NAME] [QUELLE ZIEL]\n"
+    u"        brisel-convert --pruefen [--prefix TEXT] [--blatt NAME] QUELLE";
 
 constexpr std::u16string_view help =
     u"\n\n"
@@ -39,6 +40,7 @@ constexpr std::u16string_view help =
     u"                         (wie auf dem Blattregister geschrieben, auch ein\n"
     u"                         ausgeblendetes); ohne --blatt das Blatt, das beim\n"
     u"                         Speichern aktiv war, wie „Speichern unter → CSV“\n"
+    u"  --pruefen              QUELLE nur prüfen, nichts schreiben\n"
     u"  --konfiguration DATEI  quelle, ziel, prefix und action aus DATEI lesen\n"
     u"                         (Aufbau wie brisel.conf); Angaben auf der\n"
     u"                         Befehlszeile haben Vorrang\n"
@@ -50,9 +52,13 @@ constexpr std::u16string_view help =
     u"QUELLE „-“ liest die Tabelle von der Standardeingabe; ZIEL „-“ schreibt die\n"
     u"Datensätze auf die Standardausgabe (nur mit --ersetzen möglich).\n"
     u"\n"
-    u"Rückgabewert: 0 konvertiert; 1 eine Prüfung oder die Konvertierung ist\n"
-    u"fehlgeschlagen (die Meldung steht auf der Standardfehlerausgabe, ZIEL ist\n"
-    u"unverändert); 2 falscher Aufruf.";
+    u"Jedes Problem der Tabelle (eine Zeile mit zu wenigen Feldern, ein Zeichen,\n"
+    u"das ZIEL nicht aufnehmen kann, ein Fehlerwert) steht in einer Zeile der\n"
+    u"Standardfehlerausgabe; ZIEL bleibt dann unverändert.\n"
+    u"\n"
+    u"Rückgabewert: 0 konvertiert (mit --pruefen: kein Problem); 1 eine Prüfung\n"
+    u"oder die Konvertierung ist fehlgeschlagen (die Meldung steht auf der\n"
+    u"Standardfehlerausgabe, ZIEL ist unverändert); 2 falscher Aufruf.";
 
 // A text of several lines, one line at a time.
 void printLines(Console& console, StandardStream stream, std::u16string_view text) {
@@ -178,8 +184,8 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
     std::unique_ptr<Table> table;
     if (source == u"-") {
         // Kept in a file of its own, as it may be read twice and is never held in memory.
-        ReadFile kept;
-        if (ReadFile::scratch(kept) != ReadError::none)
+        FileReader kept;
+        if (FileReader::scratch(kept) != ReadError::none)
             return fail(console, u"Für die Tabelle auf der Standardeingabe kann keine temporäre Datei angelegt werden. "
                                  u"Bitte den Ordner für temporäre Dateien (TMPDIR, TEMP) und seinen freien Speicherplatz "
                                  u"prüfen.");

@@ -63,7 +63,9 @@ TEST_F(ConsoleProgram, ConvertsAndSaysWhatItWrote) {
     EXPECT_TRUE(console.errorLines.empty());
     EXPECT_EQ(run({u"-q", u"--erweitern", u"--prefix=*", u"Tabelle ä.csv", u"material.ini"}), 0);
     EXPECT_EQ(folder.read(u"material.ini"), records + records);
+    EXPECT_EQ(run({u"--pruefen", u"Tabelle ä.csv"}), 0);  // a good table, checked, says nothing
     EXPECT_EQ(console.outputLines.size(), 1u);
+    EXPECT_TRUE(console.errorLines.empty());
 }
 
 // A failed check or conversion: status 1, the window's message as one line, nothing written.
@@ -100,6 +102,9 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
              Case{{u"--ersetzen", u"", u"material.ini"},
                   u"QUELLE ist leer. Bitte den Pfad der Tabelle angeben oder „-“ für die Standardeingabe."},
              Case{{u"--erweitern", u"kurz.csv", u"material.ini"},
+                  u"Zeile 2 der Quelldatei hat 2 Felder; erwartet werden mindestens 6. Bitte die fehlenden Felder in "
+                  u"der Tabelle ergänzen."},
+             Case{{u"--pruefen", u"kurz.csv"},
                   u"Zeile 2 der Quelldatei hat 2 Felder; erwartet werden mindestens 6. Bitte die fehlenden Felder in "
                   u"der Tabelle ergänzen."},
              Case{{u"--konfiguration", u"brisel.conf"},
@@ -175,7 +180,7 @@ TEST_F(ConsoleProgram, RefusesAWrongCallWithItsUsage) {
                                   std::vector<std::u16string>{u"--erweitern", u"tabelle.csv", u"-"}}) {
         console.errorLines.clear();
         EXPECT_EQ(run(arguments), 2);
-        ASSERT_EQ(console.errorLines.size(), 6u);
+        ASSERT_EQ(console.errorLines.size(), 7u);
         EXPECT_TRUE(console.errorLines[1].starts_with(u"Aufruf: brisel-convert "));
     }
     EXPECT_FALSE(folder.exists(u"m.ini"));
