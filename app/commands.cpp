@@ -155,7 +155,9 @@ void Commands::cmd_convert_Click() {
 }
 
 std::u16string Commands::convert(const std::u16string& Source, const std::u16string& destination, WriteMode action) {
-    return statusText(convertFile(Source, destination, form.text(TextBox::prefix), action), Source, destination);
+    ProblemList problems;
+    const FileConversion done = convertFile(Source, destination, form.text(TextBox::prefix), action, problems);
+    return statusText(done, problems, Source, destination);
 }
 
 }  // namespace brisel

@@ -1,20 +1,40 @@
 // The conversion between the files and the conversion core.
+//
+// A CSV table is read a piece at a time, as often as a conversion needs it: once for
+// "ersetzen", whose records go into a new file beside the destination as they are made;
+// twice for "erweitern", once to know that every row is good and once to append, while the
+// destination is held. A workbook is read once into memory, as its reader needs it whole,
+// and its records are kept there for a second use.
 #include "app/file_conversion.h"
 
 #include "base/utf.h"
 #include "conversion/appending.h"
+#include "conversion/text_encoding.h"
 #include "platform/ansi_text.h"
 #include "workbook/workbook.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 namespace brisel {
 namespace {
 
 using Outcome = FileConversion::Outcome;
+
+// What a table is read in at a time; a line longer than this gets a larger piece.
+constexpr std::size_t tablePiece = std::size_t{1} << 20;
 
 FileConversion failed(Outcome outcome) {
     FileConversion done;
@@ -22,215 +42,576 @@ FileConversion failed(Outcome outcome) {
     return done;
 }
 
-FileConversion unrepresentableAt(const TablePlace& place) {
-    FileConversion done = failed(Outcome::unrepresentable);
-    done.line = place.line;
-    done.field = place.field;
-    done.character = place.character;
-    return done;
-}
-
-const std::u16string& codePageCharacters() {
-    static const std::u16string characters = ansiCharacters();
-    return characters;
+Outcome readFailure(ReadError error) {
+    return error == ReadError::inUse ? Outcome::sourceInUse : Outcome::sourceUnreadable;
 }
 
 const AnsiCodePage& codePage() {
-    static const AnsiCodePage codePage(codePageCharacters());
+    static const AnsiCodePage codePage(ansiCharacters());
     return codePage;
 }
 
-// The table in the records' encoding, or the first character that does not fit. `bytes`
-// keeps what the view points into.
-struct TableText {
-    std::optional<TablePlace> unfit;
-    std::string_view text;
-    ByteBuffer bytes;
+class FileTable final : public Table {
+public:
+    explicit FileTable(FileReader file) noexcept : file_(std::move(file)) {}
+    ReadError read(std::uint64_t offset, char* into, std::size_t room, std::size_t& got) override {
+        return file_.read(offset, into, room, got);
+    }
+
+private:
+    FileReader file_;
 };
 
-TableText inEncoding(const DetectedText& table, TextEncoding encoding) {
-    TableText result;
-    result.text = table.text;
-    if (encoding == TextEncoding::utf8) {
-        if (table.encoding == TextEncoding::utf8) {
-            result.unfit = invalidUtf8InRecords(table.text);  // only a table with a mark can hold one
-        } else {
-            result.bytes = utf8FromAnsi(table.text, codePageCharacters());
-            result.text = result.bytes.view();
-        }
-    } else if (table.encoding == TextEncoding::utf8) {
-        AnsiTable ansi = ansiFromUtf8Table(table.text, codePage());
-        if (ansi.status == AnsiTable::Status::unrepresentable)
-            result.unfit = TablePlace{ansi.line, ansi.field, ansi.character};
-        result.bytes = std::move(ansi.bytes);
-        result.text = result.bytes.view();
+class BytesTable final : public Table {
+public:
+    explicit BytesTable(std::string_view bytes) noexcept : bytes_(bytes) {}
+    ReadError read(std::uint64_t offset, char* into, std::size_t room, std::size_t& got) override {
+        got = offset < bytes_.size() ? std::min<std::size_t>(room, bytes_.size() - offset) : 0;
+        std::memcpy(into, bytes_.data() + offset, got);
+        return ReadError::none;
     }
-    return result;
+
+private:
+    std::string_view bytes_;
+};
+
+// Records that go nowhere: a table only checked.
+class NoRecords final : public RecordSink {
+public:
+    bool write(std::string_view) override { return true; }
+    bool wanted() const noexcept override { return false; }
+};
+
+// Records on their way into a file, or to standard output, handed on by a thread of their
+// own: the copy into the system's cache and the disk's start on them run beside the
+// conversion, on a second core. Each piece is copied once into one of a few buffers that
+// go back and forth. Where no thread can be started, they are handed on at once.
+class RecordsInto final : public RecordSink {
+public:
+    explicit RecordsInto(ContentSink& sink) : sink_(sink), free_(3) {
+        try {
+            writer_ = std::thread([this] { handOn(); });
+        } catch (const std::system_error&) {
+        }
+    }
+    ~RecordsInto() override { std::ignore = finish(); }
+    RecordsInto(const RecordsInto&) = delete;
+    RecordsInto& operator=(const RecordsInto&) = delete;
+
+    bool write(std::string_view records) override {
+        if (!writer_.joinable())
+            return !(failed_ = failed_ || !sink_.write(records));
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return !free_.empty() || failed_; });
+        if (failed_)
+            return false;
+        std::string piece = std::move(free_.back());
+        free_.pop_back();
+        lock.unlock();
+        piece.assign(records);
+        lock.lock();
+        queued_.push_back(std::move(piece));
+        changed_.notify_all();
+        return true;
+    }
+
+    // Waits until every piece is handed on: whether all were taken.
+    [[nodiscard]] bool finish() {
+        if (writer_.joinable()) {
+            {
+                const std::lock_guard lock(mutex_);
+                ending_ = true;
+            }
+            changed_.notify_all();
+            writer_.join();
+        }
+        return !failed_;
+    }
+
+private:
+    void handOn() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return !queued_.empty() || ending_; });
+            if (queued_.empty())
+                return;
+            std::string piece = std::move(queued_.front());
+            queued_.pop_front();
+            const bool refused = failed_;
+            lock.unlock();
+            const bool taken = !refused && sink_.write(piece);
+            lock.lock();
+            failed_ = failed_ || !taken;
+            free_.push_back(std::move(piece));
+            changed_.notify_all();
+        }
+    }
+
+    ContentSink& sink_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> free_;
+    std::deque<std::string> queued_;
+    bool failed_ = false;
+    bool ending_ = false;
+    std::thread writer_;
+};
+
+// Problems counted on their way.
+class CountedProblems final : public ProblemSink {
+public:
+    explicit CountedProblems(ProblemSink& problems) noexcept : problems_(problems) {}
+    void problem(const TableProblem& found) override {
+        ++count;
+        problems_.problem(found);
+    }
+    std::size_t count = 0;
+
+private:
+    ProblemSink& problems_;
+};
+
+// The encoding the records are written in, asked for only where it matters: where a field
+// or the prefix holds more than ASCII, which reads the same in either.
+using RecordsEncoding = std::function<TextEncoding()>;
+
+TextEncoding ansiRecords() {
+    return TextEncoding::ansi;
 }
 
-// A problem in a row, named with its sheet where the workbook has several worksheets.
-FileConversion atRow(Outcome outcome, const WorkbookRecords& read) {
-    FileConversion done = failed(outcome);
-    done.line = read.row;
-    done.field = read.column;
-    if (read.worksheets.size() > 1)
-        done.sheet = utf16FromUtf8(read.worksheets[read.sheet].name);
+// How one reading of the table ended.
+struct Pass {
+    Outcome outcome = Outcome::ok;
+    std::vector<Worksheet> worksheets;  // unknownSheet: the workbook's
+    std::size_t rows = 0;
+    std::size_t problems = 0;
+    bool refused = false;     // the record sink refused the records
+    std::uint64_t end = 0;    // where the table ended: the next reading goes no further
+};
+
+// A table's records, made as often as they are asked for, in the encoding asked for then.
+class Records {
+public:
+    Records(Table& table, std::u16string_view prefix, SheetChoice sheet)
+        : table_(table), prefix_(prefix), sheet_(sheet) {}
+
+    // Looks at the table's first bytes: a workbook, a byte-order mark. Outcome ok, or why
+    // the table cannot be converted at all.
+    Outcome open() {
+        std::array<char, 8> first{};
+        std::size_t got = 0;
+        for (std::size_t more = 1; got < first.size() && more > 0; got += more) {
+            if (const ReadError error = table_.read(got, first.data() + got, first.size() - got, more);
+                error != ReadError::none)
+                return readFailure(error);
+        }
+        const std::string_view start(first.data(), got);
+        workbook_ = mayBeWorkbook(start);
+        const ByteOrderMark mark = byteOrderMark(start);
+        if (!workbook_ && mark.encoding == TextEncoding::utf16)
+            return Outcome::utf16Table;
+        markSize_ = mark.size;
+        if (mark.encoding)
+            tableEncoding_ = mark.encoding;
+        return workbook_ || !sheet_ ? Outcome::ok : Outcome::sheetOfCsvTable;
+    }
+
+    bool workbook() const noexcept { return workbook_; }
+    SheetChoice sheet() const noexcept { return sheet_; }
+
+    // One reading: records to `records`, problems to `problems`, no further than `end`.
+    Pass run(RecordSink& records, ProblemSink& problems, const RecordsEncoding& encoding,
+             std::uint64_t end = UINT64_MAX) {
+        return workbook_ ? runWorkbook(records, problems, encoding) : runTable(records, problems, encoding, end);
+    }
+
+private:
+    // The encoding of a CSV table's fields in the records, known once it is asked for.
+    class Encodings final : public FieldEncodings {
+    public:
+        Encodings(Records& records, const RecordsEncoding& encoding) : records_(records), encoding_(encoding) {}
+        FieldEncoding encoding() override {
+            return FieldEncoding(records_.tableEncoding(), encoding_(), codePage());
+        }
+
+    private:
+        Records& records_;
+        const RecordsEncoding& encoding_;
+    };
+
+    // Without a mark, a table is UTF-8 only where every byte of it is: read from its start
+    // to its end once, when a field that goes into a record first holds more than ASCII.
+    TextEncoding tableEncoding() {
+        if (tableEncoding_)
+            return *tableEncoding_;
+        EncodingDetector detector;
+        std::string piece(tablePiece, '\0');
+        for (std::uint64_t at = 0;;) {
+            std::size_t got = 0;
+            if (const ReadError error = table_.read(at, piece.data(), piece.size(), got); error != ReadError::none) {
+                readError_ = error;
+                break;
+            }
+            if (got == 0 || !detector.feed(std::string_view(piece.data(), got)))
+                break;
+            at += got;
+        }
+        tableEncoding_ = detector.result();
+        return *tableEncoding_;
+    }
+
+    // The prefix in the records' encoding, or nothing where it cannot be.
+    std::optional<std::string> prefixIn(const RecordsEncoding& encoding) const {
+        const bool ascii = std::all_of(prefix_.begin(), prefix_.end(), [](char16_t c) { return c < 0x80; });
+        if (!ascii && encoding() == TextEncoding::utf8)
+            return utf8FromUtf16(prefix_);
+        return toAnsi(prefix_);
+    }
+
+    Pass runTable(RecordSink& records, ProblemSink& problems, const RecordsEncoding& recordsEncoding,
+                  std::uint64_t end) {
+        Pass pass;
+        const std::optional<std::string> prefix = prefixIn(recordsEncoding);
+        if (!prefix) {
+            pass.outcome = Outcome::prefixUnrepresentable;
+            return pass;
+        }
+        CountedProblems counted(problems);
+        Encodings encodings(*this, recordsEncoding);
+        TableConverter converter(*prefix, encodings, records, counted);
+        ByteBuffer buffer(tablePiece);
+        std::size_t kept = 0;  // bytes of a line that the last piece did not hold whole
+        std::uint64_t at = markSize_;
+        while (!converter.ended()) {
+            if (kept == buffer.capacity()) {
+                ByteBuffer larger(2 * buffer.capacity());
+                std::memcpy(larger.data(), buffer.data(), kept);
+                buffer = std::move(larger);
+            }
+            std::size_t got = 0;
+            const auto room = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.capacity() - kept, end - at));
+            if (const ReadError error = table_.read(at, buffer.data() + kept, room, got); error != ReadError::none) {
+                pass.outcome = readFailure(error);
+                return pass;
+            }
+            at += got;
+            const std::size_t size = kept + got;
+            const std::size_t used = converter.convert(std::string_view(buffer.data(), size), got == 0 || at == end);
+            kept = size - used;
+            std::memmove(buffer.data(), buffer.data() + used, kept);
+        }
+        if (readError_ != ReadError::none) {
+            pass.outcome = readFailure(readError_);
+            return pass;
+        }
+        pass.refused = !converter.finish();
+        pass.rows = converter.rows();
+        pass.problems = counted.count;
+        pass.end = markSize_ + converter.consumed();
+        if (pass.problems > 0)
+            pass.outcome = Outcome::tableProblems;
+        return pass;
+    }
+
+    // A workbook's records and problems, kept from its one reading.
+    struct Workbook {
+        WorkbookRecords read;
+        std::string records;
+        std::vector<TableProblem> problems;
+        bool prefixFits = true;
+    };
+
+    class KeptRecords final : public RecordSink, public ProblemSink {
+    public:
+        explicit KeptRecords(Workbook& kept) noexcept : kept_(kept) {}
+        bool write(std::string_view records) override {
+            kept_.records += records;
+            return true;
+        }
+        void problem(const TableProblem& found) override { kept_.problems.push_back(found); }
+
+    private:
+        Workbook& kept_;
+    };
+
+    Pass runWorkbook(RecordSink& records, ProblemSink& problems, const RecordsEncoding& encoding) {
+        Pass pass;
+        if (!workbookRead_) {
+            std::string bytes;
+            if (const ReadError error = readWhole(bytes); error != ReadError::none) {
+                pass.outcome = readFailure(error);
+                return pass;
+            }
+            const std::optional<std::string> prefix = prefixIn(encoding);
+            // A name that is no Unicode text (a lone surrogate) is no sheet's: invalid UTF-8 matches none.
+            const std::optional<std::string> sheetName =
+                sheet_ ? utf8FromUtf16(*sheet_).value_or("\xFF") : std::optional<std::string>();
+            KeptRecords kept(kept_);
+            kept_.read = convertWorkbook(bytes, prefix.value_or(""),
+                                         encoding() == TextEncoding::utf8 ? nullptr : &codePage(), kept, kept,
+                                         sheetName);
+            kept_.prefixFits = prefix.has_value();
+            workbookRead_ = true;
+        }
+        switch (kept_.read.read) {
+        case WorkbookStatus::ok:
+            break;
+        case WorkbookStatus::oldFormat:
+            pass.outcome = Outcome::oldWorkbook;
+            return pass;
+        case WorkbookStatus::unsupported:
+            pass.outcome = Outcome::workbookUnsupported;
+            return pass;
+        case WorkbookStatus::tooLarge:
+            pass.outcome = Outcome::workbookTooLarge;
+            return pass;
+        case WorkbookStatus::unknownSheet:
+            pass.outcome = Outcome::unknownSheet;
+            pass.worksheets = kept_.read.worksheets;
+            return pass;
+        case WorkbookStatus::notAWorkbook:
+        case WorkbookStatus::damaged:
+            pass.outcome = Outcome::workbookUnreadable;
+            return pass;
+        }
+        // The workbook's own problems come before the prefix's; in a workbook of several
+        // worksheets each is named with its sheet.
+        const std::vector<Worksheet>& sheets = kept_.read.worksheets;
+        for (TableProblem problem : kept_.problems) {
+            if (sheets.size() > 1)
+                problem.sheet = sheets[kept_.read.sheet].name;
+            problems.problem(problem);
+        }
+        pass.problems = kept_.problems.size();
+        if (pass.problems > 0) {
+            pass.outcome = Outcome::tableProblems;
+            return pass;
+        }
+        if (!kept_.prefixFits) {
+            pass.outcome = Outcome::prefixUnrepresentable;
+            return pass;
+        }
+        const std::string_view all = kept_.records;
+        for (std::size_t at = 0; at < all.size() && !pass.refused; at += tablePiece)
+            pass.refused = !records.write(all.substr(at, tablePiece));
+        pass.rows = kept_.read.rows;
+        return pass;
+    }
+
+    // Every byte of a workbook, which its reader needs whole.
+    ReadError readWhole(std::string& all) {
+        for (;;) {
+            const std::size_t done = all.size();
+            all.resize(done + tablePiece);
+            std::size_t got = 0;
+            const ReadError error = table_.read(done, all.data() + done, tablePiece, got);
+            all.resize(done + got);
+            if (error != ReadError::none || got == 0)
+                return error;
+        }
+    }
+
+    Table& table_;
+    std::u16string prefix_;
+    SheetChoice sheet_;
+    bool workbook_ = false;
+    std::size_t markSize_ = 0;
+    std::optional<TextEncoding> tableEncoding_;
+    ReadError readError_ = ReadError::none;
+    bool workbookRead_ = false;
+    Workbook kept_;
+};
+
+FileConversion result(const Pass& pass, const Records& records) {
+    FileConversion done = failed(pass.outcome);
+    done.rows = pass.rows;
+    done.problems = pass.problems;
+    done.workbook = records.workbook();
+    if (pass.outcome == Outcome::unknownSheet) {
+        done.sheet = records.sheet().value_or(u"");
+        done.worksheets = pass.worksheets;
+    }
     return done;
 }
 
-// A workbook's records, or its first problem; a prefix that the records' encoding cannot
-// hold counts after the workbook's own problems.
-BuiltRecords fromWorkbook(WorkbookRecords read, bool prefixFits, std::optional<std::u16string_view> sheet) {
-    using Status = WorkbookRecords::Status;
-    switch (read.status) {
-    case Status::ok:
-        break;
-    case Status::unreadable:
-        switch (read.read) {
-        case WorkbookStatus::oldFormat:
-            return {failed(Outcome::oldWorkbook), {}};
-        case WorkbookStatus::unsupported:
-            return {failed(Outcome::workbookUnsupported), {}};
-        case WorkbookStatus::tooLarge:
-            return {failed(Outcome::workbookTooLarge), {}};
-        case WorkbookStatus::unknownSheet: {
-            FileConversion done = failed(Outcome::unknownSheet);
-            done.sheet = sheet.value_or(u"");
-            done.worksheets = std::move(read.worksheets);
-            return {std::move(done), {}};
+FileConversion writeFailure(WriteError error, bool workbook) {
+    FileConversion done = failed(Outcome::writeFailed);
+    done.writeError = error;
+    done.workbook = workbook;
+    return done;
+}
+
+// What "erweitern" learns of the destination it holds: a byte-order mark, its last byte,
+// and only where the records hold more than ASCII, its encoding from every byte.
+class Destination {
+public:
+    explicit Destination(ExistingContent& existing) : existing_(existing) {
+        const std::optional<std::uint64_t> size = existing.size();
+        if (!size)
+            return;  // one that may be written but not read gets ANSI records and nothing before them
+        std::array<char, 3> first{};
+        std::size_t got = 0;
+        char last = '\n';
+        std::size_t lastGot = 0;
+        if (!existing.read(0, first.data(), first.size(), got) ||
+            (*size > 0 && !existing.read(*size - 1, &last, 1, lastGot)))
+            return;  // the append fails on the read
+        start_ = appendingStart(std::string_view(first.data(), got), last, *size);
+        scanned_ = start_.marked;
+        readable_ = true;
+    }
+
+    // A read of it failed: the append fails with it.
+    bool failed() const noexcept { return existing_.size() && !readable_; }
+    bool utf16() const noexcept { return start_.marked == TextEncoding::utf16; }
+    bool lineBreakFirst() const noexcept { return start_.lineBreakFirst; }
+
+    TextEncoding encoding() {
+        if (!scanned_) {
+            EncodingDetector detector;
+            std::string piece(tablePiece, '\0');
+            for (std::uint64_t at = 0;;) {
+                std::size_t got = 0;
+                if (!existing_.read(at, piece.data(), piece.size(), got) || got == 0 ||
+                    !detector.feed(std::string_view(piece.data(), got)))
+                    break;
+                at += got;
+            }
+            scanned_ = existing_.size() ? detector.result() : TextEncoding::ansi;
         }
-        case WorkbookStatus::ok:
-        case WorkbookStatus::notAWorkbook:
-        case WorkbookStatus::damaged:
-            break;
-        }
-        return {failed(Outcome::workbookUnreadable), {}};
-    case Status::errorValue: {
-        FileConversion done = atRow(Outcome::cellError, read);
-        done.errorValue = std::move(read.errorValue);
-        return {std::move(done), {}};
+        return *scanned_;
     }
-    case Status::lineBreak:
-        return {atRow(Outcome::cellLineBreak, read), {}};
-    case Status::unrepresentable: {
-        FileConversion done = atRow(Outcome::cellUnrepresentable, read);
-        done.character = read.character;
-        return {std::move(done), {}};
+
+private:
+    ExistingContent& existing_;
+    AppendingStart start_;
+    std::optional<TextEncoding> scanned_;
+    bool readable_ = false;
+};
+
+FileConversion replaceWith(Records& records, std::u16string_view destination, ProblemSink& problems) {
+    Pass pass;
+    bool produced = false;
+    const WriteError written = replaceFile(destination, [&](ContentSink& sink) {
+        produced = true;
+        RecordsInto into(sink);
+        pass = records.run(into, problems, ansiRecords);
+        pass.refused = !into.finish() || pass.refused;
+        return pass.outcome == Outcome::ok && !pass.refused;
+    });
+    if (pass.outcome != Outcome::ok)
+        return result(pass, records);
+    // A destination that fails before the table is read: the table's own problems first.
+    if (!produced && written != WriteError::none) {
+        NoRecords nowhere;
+        if (const Pass check = records.run(nowhere, problems, ansiRecords); check.outcome != Outcome::ok)
+            return result(check, records);
     }
-    case Status::tooFewFields: {
-        FileConversion done = atRow(Outcome::tooFewFields, read);
-        done.fieldCount = read.fieldCount;
-        return {std::move(done), {}};
+    if (written != WriteError::none)
+        return writeFailure(written, records.workbook());
+    return result(pass, records);
+}
+
+FileConversion appendTo(Records& records, std::u16string_view destination, ProblemSink& problems) {
+    Pass pass;
+    bool produced = false;
+    bool utf16 = false;
+    const WriteError written = appendToFile(destination, [&](ExistingContent& existing, ContentSink& sink) {
+        produced = true;
+        Destination held(existing);
+        if (held.failed() || (utf16 = held.utf16()))
+            return false;
+        const RecordsEncoding encoding = [&] { return held.encoding(); };
+        // The whole table is known to be good before anything is added; an empty one adds
+        // nothing, not even a line break.
+        NoRecords nowhere;
+        pass = records.run(nowhere, problems, encoding);
+        if (pass.outcome != Outcome::ok || pass.rows == 0)
+            return pass.outcome == Outcome::ok;
+        if (held.lineBreakFirst() && !sink.write("\r\n"))
+            return false;
+        RecordsInto into(sink);
+        pass = records.run(into, problems, encoding, pass.end);
+        pass.refused = !into.finish() || pass.refused;
+        return pass.outcome == Outcome::ok && !pass.refused;
+    });
+    if (utf16)
+        return failed(Outcome::utf16Destination);
+    if (pass.outcome != Outcome::ok)
+        return result(pass, records);
+    if (!produced && written != WriteError::none) {
+        NoRecords nowhere;
+        if (const Pass check = records.run(nowhere, problems, ansiRecords); check.outcome != Outcome::ok)
+            return result(check, records);
     }
-    }
-    if (!prefixFits)
-        return {failed(Outcome::prefixUnrepresentable), {}};
-    BuiltRecords built;
-    built.records = std::move(read.records);
-    built.result.rows = built.records.rows;
-    return built;
+    if (written != WriteError::none)
+        return writeFailure(written, records.workbook());
+    return result(pass, records);
 }
 
 }  // namespace
 
-TableBytes readTable(std::u16string_view source) try {
-    FileContent content = readWholeFile(source);
-    if (!content.bytes)
-        return {content.error == ReadError::inUse ? Outcome::sourceInUse : Outcome::sourceUnreadable, {}};
-    return {Outcome::ok, std::move(*content.bytes)};
-} catch (const std::bad_alloc&) {
-    return {Outcome::outOfMemory, {}};
+OpenedTable openTable(std::u16string_view source) {
+    FileReader file;
+    if (const ReadError error = FileReader::open(source, file); error != ReadError::none)
+        return {readFailure(error), nullptr};
+    return {Outcome::ok, std::make_unique<FileTable>(std::move(file))};
 }
 
-BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEncoding encoding,
-                          std::optional<std::u16string_view> sheet) try {
-    const std::optional<std::string> prefixBytes =
-        encoding == TextEncoding::utf8 ? utf8FromUtf16(prefix) : toAnsi(prefix);
-    // A name that is no Unicode text (a lone surrogate) is no sheet's: invalid UTF-8 matches none.
-    const std::optional<std::string> sheetName = sheet ? utf8FromUtf16(*sheet).value_or("\xFF") : std::optional<std::string>();
-    WorkbookRecords workbook = convertWorkbook(table.view(), prefixBytes.value_or(""),
-                                               encoding == TextEncoding::utf8 ? nullptr : &codePage(), sheetName);
-    if (workbook.read != WorkbookStatus::notAWorkbook)
-        return fromWorkbook(std::move(workbook), prefixBytes.has_value(), sheet);
-    if (sheet)
-        return {failed(Outcome::sheetOfCsvTable), {}};
-
-    const DetectedText detected = detectEncoding(table.view());
-    if (detected.encoding == TextEncoding::utf16)
-        return {failed(Outcome::utf16Table), {}};
-    if (!prefixBytes)
-        return {failed(Outcome::prefixUnrepresentable), {}};
-
-    TableText text = inEncoding(detected, encoding);
-    if (text.unfit)
-        return {unrepresentableAt(*text.unfit), {}};
-    if (text.bytes.capacity() != 0)
-        table = ByteBuffer();  // the original bytes are done with: at most two copies of the table at a time
-
-    BuiltRecords built;
-    built.records = convertTable(text.text, *prefixBytes);
-    if (built.records.status == ConversionResult::Status::tooFewFields) {
-        built.result = failed(Outcome::tooFewFields);
-        built.result.line = built.records.line;
-        built.result.fieldCount = built.records.fieldCount;
-    }
-    built.result.rows = built.records.rows;
-    return built;
-} catch (const std::bad_alloc&) {
-    return {failed(Outcome::outOfMemory), {}};
+std::unique_ptr<Table> tableOf(std::string_view bytes) {
+    return std::make_unique<BytesTable>(bytes);
 }
 
-FileConversion convertTableToFile(ByteBuffer table, std::u16string_view destination, std::u16string_view prefix,
-                                  WriteMode mode, std::optional<std::u16string_view> sheet) try {
-    // "erweitern" writes in the destination's own encoding, so it is looked at first. A
-    // destination that is missing or cannot be read gets ANSI records and nothing before them.
-    Appending appending;
-    if (mode == WriteMode::append) {
-        const FileContent existing = readWholeFile(destination);
-        if (existing.error == ReadError::inUse) {
-            FileConversion done = failed(Outcome::writeFailed);
-            done.writeError = WriteError::inUse;
-            return done;
-        }
-        if (existing.bytes)
-            appending = appendingTo(existing.bytes->view());
-        if (appending.encoding == TextEncoding::utf16)
-            return failed(Outcome::utf16Destination);
-    }
+std::unique_ptr<Table> tableOf(FileReader file) {
+    return std::make_unique<FileTable>(std::move(file));
+}
 
-    BuiltRecords built = buildRecords(std::move(table), prefix, appending.encoding, sheet);
-    if (built.result.outcome != Outcome::ok)
-        return built.result;
-    const std::string_view records = built.records.records();
-    if (mode == WriteMode::overwrite) {
-        built.result.writeError = replaceFile(destination, records);
-    } else {
-        // What decides the line break before the records and their encoding is looked at
-        // again once the destination is held: another program may have written it since.
-        bool changed = false;
-        const WriteError written = appendToFile(destination, [&](std::optional<std::string_view> now) {
-            const Appending held = now ? appendingTo(*now) : Appending{};
-            changed = held.encoding != appending.encoding;
-            if (changed)
-                return std::optional<std::vector<std::string_view>>();
-            return std::optional(std::vector<std::string_view>{held.lineBreakFirst ? "\r\n" : "", records});
-        });
-        // One whose encoding changed meanwhile is in another program's hands.
-        built.result.writeError = changed ? WriteError::inUse : written;
-    }
-    if (built.result.writeError != WriteError::none)
-        built.result.outcome = Outcome::writeFailed;
-    return built.result;
+FileConversion convertTableToFile(Table& table, std::u16string_view destination, std::u16string_view prefix,
+                                  WriteMode mode, ProblemSink& problems, SheetChoice sheet) try {
+    Records records(table, prefix, sheet);
+    if (const Outcome opened = records.open(); opened != Outcome::ok)
+        return failed(opened);
+    return mode == WriteMode::overwrite ? replaceWith(records, destination, problems)
+                                        : appendTo(records, destination, problems);
 } catch (const std::bad_alloc&) {
     return failed(Outcome::outOfMemory);
 }
 
 FileConversion convertFile(std::u16string_view source, std::u16string_view destination, std::u16string_view prefix,
-                           WriteMode mode) {
-    TableBytes table = readTable(source);
-    if (table.outcome != Outcome::ok)
-        return failed(table.outcome);
-    return convertTableToFile(std::move(table.bytes), destination, prefix, mode);
+                           WriteMode mode, ProblemSink& problems) {
+    const OpenedTable opened = openTable(source);
+    if (!opened.table)
+        return failed(opened.outcome);
+    return convertTableToFile(*opened.table, destination, prefix, mode, problems);
+}
+
+FileConversion convertTableTo(Table& table, ContentSink& sink, std::u16string_view prefix, ProblemSink& problems,
+                              SheetChoice sheet) try {
+    Records records(table, prefix, sheet);
+    if (const Outcome opened = records.open(); opened != Outcome::ok)
+        return failed(opened);
+    NoRecords nowhere;
+    Pass pass = records.run(nowhere, problems, ansiRecords);
+    if (pass.outcome == Outcome::ok && pass.rows > 0) {
+        RecordsInto into(sink);
+        pass = records.run(into, problems, ansiRecords, pass.end);
+        pass.refused = !into.finish() || pass.refused;
+    }
+    if (pass.refused)
+        return writeFailure(WriteError::cannotWrite, records.workbook());
+    return result(pass, records);
+} catch (const std::bad_alloc&) {
+    return failed(Outcome::outOfMemory);
+}
+
+FileConversion checkTable(Table& table, std::u16string_view prefix, ProblemSink& problems, SheetChoice sheet) try {
+    Records records(table, prefix, sheet);
+    if (const Outcome opened = records.open(); opened != Outcome::ok)
+        return failed(opened);
+    NoRecords nowhere;
+    return result(records.run(nowhere, problems, ansiRecords), records);
+} catch (const std::bad_alloc&) {
+    return failed(Outcome::outOfMemory);
 }
 
 }  // namespace brisel

@@ -1,17 +1,19 @@
-// One conversion from file to file, as "Konvertieren" runs it: read the whole table, build
-// every record, then write them with one write. The steps are also offered one by one for
-// the console program, whose table may come from standard input and whose records may go
-// to standard output.
+// One conversion from file to file, as "Konvertieren" runs it: the table is read a piece at
+// a time and its records go to the destination as they are made, so that neither is ever
+// held in memory whole; nothing of the destination changes before the whole table is
+// known to be good. The steps are also offered for the console program, whose table may
+// come from standard input and whose records may go to standard output, and which can check
+// a table alone.
 #pragma once
 
 #include "app/write_mode.h"
 #include "conversion/material_conversion.h"
-#include "conversion/text_encoding.h"
-#include "base/byte_buffer.h"
 #include "platform/files.h"
 #include "workbook/workbook.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,17 +27,13 @@ struct FileConversion {
         sourceUnreadable,
         sourceInUse,
         utf16Table,             // saved as UTF-16, which is no CSV text of ours
-        unrepresentable,        // a character of the table that the records' encoding cannot hold
-        prefixUnrepresentable,  // the same in the prefix
-        tooFewFields,
+        prefixUnrepresentable,  // a character of the prefix that the records' encoding cannot hold
+        tableProblems,          // rows that cannot become records: each went to the problem sink
         utf16Destination,       // "erweitern" on a material.ini saved as UTF-16
         oldWorkbook,            // an Excel 97-2003 workbook or one protected with a password
         workbookUnsupported,    // an archive with no workbook brisel reads: an .xlsb, a .docx, ...
         workbookUnreadable,     // a damaged workbook
         workbookTooLarge,       // a part of it inflates past the limit
-        cellError,              // an error value in a cell that a record takes
-        cellLineBreak,          // a line break in such a cell
-        cellUnrepresentable,    // a character in such a cell that the records' encoding cannot hold
         unknownSheet,           // the sheet asked for is none of the workbook's worksheets
         sheetOfCsvTable,        // a sheet asked for in a CSV table, which has none
         writeFailed,
@@ -43,47 +41,57 @@ struct FileConversion {
     };
 
     Outcome outcome = Outcome::ok;
-    std::size_t rows = 0;                       // ok: the data rows converted
-    std::size_t line = 0;                       // tooFewFields, unrepresentable, cell...: the line (row)
-    std::size_t fieldCount = 0;                 // tooFewFields: its fields
-    std::size_t field = 0;                      // unrepresentable, cell...: the field (column), from 1
-    std::string errorValue{};                   // cellError: as the German Excel shows it
-    char32_t character = 0;                     // unrepresentable, cellUnrepresentable: which
+    std::size_t rows = 0;                      // ok: the data rows converted
+    std::size_t problems = 0;                  // tableProblems: how many
+    bool workbook = false;                     // the table is a workbook: its places are cells
     WriteError writeError = WriteError::none;  // writeFailed: why
-    std::u16string sheet{};                     // a row's failure in a workbook of several worksheets: the
-                                                // sheet read; unknownSheet: the name asked for
-    std::vector<Worksheet> worksheets{};        // unknownSheet: the workbook's worksheets
+    std::u16string sheet{};                    // unknownSheet: the name asked for
+    std::vector<Worksheet> worksheets{};       // unknownSheet: the workbook's worksheets
 };
 
-// A table read whole, or why it could not be read (sourceUnreadable, sourceInUse).
-struct TableBytes {
+// The sheet of a workbook to read, by its name; none: the one that was active when it was
+// saved (see readWorkbookRows).
+using SheetChoice = std::optional<std::u16string_view>;
+
+// A table that can be read more than once, a piece at a time: a file, or standard input
+// kept in a file of its own.
+class Table {
+public:
+    virtual ~Table() = default;
+    // Reads at most `room` bytes at `offset`; `got` is 0 at the end.
+    [[nodiscard]] virtual ReadError read(std::uint64_t offset, char* into, std::size_t room, std::size_t& got) = 0;
+};
+
+// The table in a file, opened; or why it could not be (sourceUnreadable, sourceInUse).
+struct OpenedTable {
     FileConversion::Outcome outcome = FileConversion::Outcome::ok;
-    ByteBuffer bytes;
+    std::unique_ptr<Table> table;
 };
-[[nodiscard]] TableBytes readTable(std::u16string_view source);
+[[nodiscard]] OpenedTable openTable(std::u16string_view source);
+// Bytes that the caller keeps, as a table.
+[[nodiscard]] std::unique_ptr<Table> tableOf(std::string_view bytes);
+// A file opened for reading, or a scratch file that holds the table, as a table.
+[[nodiscard]] std::unique_ptr<Table> tableOf(FileReader file);
 
-// The records of a table (a whole file's bytes, in ANSI, UTF-8 or with a byte-order mark,
-// or an .xlsx or .ods workbook, which converts as the table its sheet `sheet` holds, or
-// without a name the sheet that was active when it was saved) in `encoding`, ANSI or
-// UTF-8. Every character of the table and of `prefix` reaches the records as it is, or the
-// outcome names the first one that cannot.
-struct BuiltRecords {
-    FileConversion result;
-    ConversionResult records;  // result ok: the records
-};
-[[nodiscard]] BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEncoding encoding,
-                                        std::optional<std::u16string_view> sheet = std::nullopt);
-
-// Writes the records of `table` to `destination` in `mode`. "ersetzen" writes ANSI;
+// The table's rows as records in `mode` to `destination`. "ersetzen" writes ANSI;
 // "erweitern" keeps the destination's own encoding (see appending.h) and starts the records
-// on a line of their own. The destination is written only once every record is built, so
-// a failure before that leaves it untouched.
-[[nodiscard]] FileConversion convertTableToFile(ByteBuffer table, std::u16string_view destination,
-                                                std::u16string_view prefix, WriteMode mode,
-                                                std::optional<std::u16string_view> sheet = std::nullopt);
+// on a line of their own. Every problem of the table goes to `problems`, in the order of
+// its rows, and then nothing is written.
+[[nodiscard]] FileConversion convertTableToFile(Table& table, std::u16string_view destination,
+                                                std::u16string_view prefix, WriteMode mode, ProblemSink& problems,
+                                                SheetChoice sheet = std::nullopt);
 
-// readTable, then convertTableToFile.
+// openTable, then convertTableToFile.
 [[nodiscard]] FileConversion convertFile(std::u16string_view source, std::u16string_view destination,
-                                         std::u16string_view prefix, WriteMode mode);
+                                         std::u16string_view prefix, WriteMode mode, ProblemSink& problems);
+
+// The records that "ersetzen" would write, in ANSI, to `records`, once the whole table is
+// known to be good: standard output.
+[[nodiscard]] FileConversion convertTableTo(Table& table, ContentSink& records, std::u16string_view prefix,
+                                            ProblemSink& problems, SheetChoice sheet = std::nullopt);
+
+// Reads the whole table as "ersetzen" would convert it with `prefix`, and writes nothing.
+[[nodiscard]] FileConversion checkTable(Table& table, std::u16string_view prefix, ProblemSink& problems,
+                                        SheetChoice sheet = std::nullopt);
 
 }  // namespace brisel

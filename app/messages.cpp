@@ -5,7 +5,9 @@
 #include "conversion/material_conversion.h"
 #include "workbook/workbook.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace brisel {
 namespace {
@@ -41,18 +43,8 @@ std::u16string writeFailure(WriteError error, std::u16string_view destination) {
     return file + u" kann nicht geschrieben werden. Bitte Schreibrechte und freien Speicherplatz prüfen.";
 }
 
-// A row as messages name it: "Zeile 5 der Quelldatei", in a workbook of several worksheets
-// with its sheet, "Tabellenblatt „Materialien“, Zeile 5 der Quelldatei".
-std::u16string rowOfSource(const FileConversion& done, std::u16string_view ofTable) {
-    const std::u16string sheet = done.sheet.empty() ? u"" : u"Tabellenblatt " + inQuotes(done.sheet) + u", ";
-    return sheet + u"Zeile " + number(done.line) + std::u16string(ofTable);
-}
-
-// A workbook's cell as messages name it: "Zeile 5, Spalte C der Quelldatei", with its sheet
-// as rowOfSource has it.
-std::u16string cellOfSource(const FileConversion& done, std::u16string_view ofTable) {
-    const std::string letters = columnLetters(done.field);
-    return rowOfSource(done, u", Spalte " + std::u16string(letters.begin(), letters.end()) + std::u16string(ofTable));
+bool isStandardInput(std::u16string_view source, SourceLookup lookup) {
+    return lookup == SourceLookup::fileOrStandardInput && source == u"-";
 }
 
 // A sheet that the workbook does not have, named on the console, and the sheets it has.
@@ -73,13 +65,54 @@ std::u16string unknownSheet(const FileConversion& done, std::u16string_view work
     return text + u". Bitte bei --blatt einen dieser Namen angeben" + std::u16string(sameCase);
 }
 
-// What a character that the destination cannot hold is, and what to do about it.
-std::u16string unrepresentable(std::u16string_view place, char32_t character) {
-    std::string utf8;
-    if (!appendUtf8(utf8, character))
-        utf8 = "\xEF\xBF\xBD";
-    return std::u16string(place) + u" enthält das Zeichen " + inQuotes(utf16FromUtf8(utf8)) +
-           u", das in der Zieldatei nicht darstellbar ist. Bitte das Zeichen in der Tabelle ersetzen.";
+// Where in the table a place is: " der Quelldatei", or standard input.
+std::u16string_view ofTable(const TableNaming& naming) {
+    return isStandardInput(naming.source, naming.lookup) ? u" der Tabelle auf der Standardeingabe" : u" der Quelldatei";
+}
+
+// A row as messages name it: "Zeile 5", in a workbook of several worksheets with its sheet,
+// "Tabellenblatt „Materialien“, Zeile 5".
+std::u16string rowOf(const TableProblem& problem) {
+    const std::u16string sheet = problem.sheet.empty() ? u"" : u"Tabellenblatt " + inQuotes(utf16FromUtf8(problem.sheet)) + u", ";
+    return sheet + u"Zeile " + number(problem.line);
+}
+
+// A place as messages name it: "Zeile 5, Feld 2 der Quelldatei", or a workbook's cell,
+// "Zeile 5, Spalte B der Quelldatei", with its sheet as rowOf has it.
+std::u16string placeOf(const TableProblem& problem, const TableNaming& naming) {
+    std::u16string place = rowOf(problem);
+    if (problem.cell) {
+        const std::string letters = columnLetters(problem.field);
+        place += u", Spalte " + std::u16string(letters.begin(), letters.end());
+    } else {
+        place += u", Feld " + number(problem.field);
+    }
+    return place + std::u16string(ofTable(naming));
+}
+
+// A table's problems for the window's one box: one alone as a sentence and what to do; more
+// under a line that counts them, the first of them one a line, the count of the rest, and
+// what to do about each kind.
+std::u16string problemsText(const FileConversion& done, const ProblemList& problems, const TableNaming& naming,
+                            std::u16string_view table) {
+    if (done.problems == 1 && !problems.first.empty()) {
+        const ProblemText text = problemText(problems.first.front(), naming);
+        return text.what + u" " + text.advice;
+    }
+    std::u16string all = std::u16string(table) + u" enthält " + number(done.problems) +
+                         u" Probleme; es wurde nichts geschrieben.";
+    std::vector<std::u16string> advice;
+    for (const TableProblem& problem : problems.first) {
+        ProblemText text = problemText(problem, naming);
+        all += u"\r\n" + text.what;
+        if (std::find(advice.begin(), advice.end(), text.advice) == advice.end())
+            advice.push_back(std::move(text.advice));
+    }
+    if (done.problems > problems.first.size())
+        all += u"\r\n… und " + number(done.problems - problems.first.size()) + u" weitere Probleme";
+    for (std::size_t i = 0; i < advice.size(); ++i)
+        all += (i == 0 ? u"\r\n" : u" ") + advice[i];
+    return all;
 }
 
 // A destination whose path holds what no file's name can (a NUL; on Linux half of a
@@ -178,14 +211,41 @@ std::optional<std::u16string> missingArgument(const CommandLineInputs& inputs) {
     return std::nullopt;
 }
 
-std::u16string statusText(const FileConversion& done, std::u16string_view source, std::u16string_view destination,
-                          SourceLookup lookup) {
+ProblemText problemText(const TableProblem& problem, const TableNaming& naming) {
+    using Kind = TableProblem::Kind;
+    switch (problem.kind) {
+    case Kind::tooFewFields: {
+        const std::u16string fields = problem.fieldCount == 1 ? u"1 Feld" : number(problem.fieldCount) + u" Felder";
+        return {rowOf(problem) + std::u16string(ofTable(naming)) + u" hat " + fields +
+                    u"; erwartet werden mindestens " + number(minimumFieldCount) + u".",
+                u"Bitte die fehlenden Felder in der Tabelle ergänzen."};
+    }
+    case Kind::unrepresentable: {
+        std::string utf8;
+        if (!appendUtf8(utf8, problem.character))
+            utf8 = "\xEF\xBF\xBD";
+        return {placeOf(problem, naming) + u" enthält das Zeichen " + inQuotes(utf16FromUtf8(utf8)) +
+                    u", das in der Zieldatei nicht darstellbar ist.",
+                u"Bitte das Zeichen in der Tabelle ersetzen."};
+    }
+    case Kind::errorValue:
+        return {placeOf(problem, naming) + u" enthält den Fehlerwert " + inQuotes(utf16FromUtf8(problem.errorValue)) +
+                    u".",
+                u"Bitte die Formel oder den Wert in der Zelle korrigieren."};
+    case Kind::lineBreak:
+        return {placeOf(problem, naming) + u" enthält einen Zeilenumbruch. Ein Material muss in einer Zeile stehen.",
+                u"Bitte den Zeilenumbruch in der Zelle entfernen."};
+    }
+    return {};
+}
+
+std::u16string statusText(const FileConversion& done, const ProblemList& problems, std::u16string_view source,
+                          std::u16string_view destination, SourceLookup lookup) {
     using Outcome = FileConversion::Outcome;
-    const bool standardInput = lookup == SourceLookup::fileOrStandardInput && source == u"-";
+    const bool standardInput = isStandardInput(source, lookup);
     const std::u16string table = standardInput ? u"Die Tabelle auf der Standardeingabe" : u"Die Quelldatei " + quotedPath(source);
     const std::u16string workbook =
         standardInput ? u"Die Arbeitsmappe auf der Standardeingabe" : u"Die Arbeitsmappe " + quotedPath(source);
-    const std::u16string_view ofTable = standardInput ? u" der Tabelle auf der Standardeingabe" : u" der Quelldatei";
     switch (done.outcome) {
     case Outcome::ok:
         break;
@@ -198,19 +258,11 @@ std::u16string statusText(const FileConversion& done, std::u16string_view source
         return table + u" ist als Unicode-Text (UTF-16) gespeichert. Bitte die Tabelle in Excel als „CSV "
                        u"(Trennzeichen-getrennt) (*.csv)“ oder „CSV UTF-8 (durch Trennzeichen getrennt) (*.csv)“ "
                        u"speichern.";
-    case Outcome::unrepresentable:
-        return unrepresentable(u"Zeile " + number(done.line) + u", Feld " + number(done.field) + std::u16string(ofTable),
-                               done.character);
-    case Outcome::cellUnrepresentable:
-        return unrepresentable(cellOfSource(done, ofTable), done.character);
+    case Outcome::tableProblems:
+        return problemsText(done, problems, {source, lookup}, standardInput ? u"Die Tabelle" : table);
     case Outcome::prefixUnrepresentable:
         return u"Das Präfix enthält Zeichen, die in der Zieldatei nicht darstellbar sind. Bitte diese Zeichen im "
                u"Präfix ersetzen.";
-    case Outcome::tooFewFields: {
-        const std::u16string fields = done.fieldCount == 1 ? u"1 Feld" : number(done.fieldCount) + u" Felder";
-        return rowOfSource(done, ofTable) + u" hat " + fields + u"; erwartet werden mindestens " +
-               number(minimumFieldCount) + u". Bitte die fehlenden Felder in der Tabelle ergänzen.";
-    }
     case Outcome::utf16Destination:
         return u"Die Zieldatei " + quotedPath(destination) +
                u" ist als Unicode-Text (UTF-16) gespeichert und kann nicht erweitert werden. Bitte im Editor als "
@@ -231,12 +283,6 @@ std::u16string statusText(const FileConversion& done, std::u16string_view source
         return workbook + u" ist zu groß: Das Tabellenblatt oder ein anderer Teil der Datei umfasst entpackt mehr als " +
                number(workbookPartLimit >> 20) + u"\u00A0MB, oder die Datensätze daraus würden mehr umfassen. Bitte "
                u"nur die Materialtabelle in eine eigene Arbeitsmappe kopieren oder als CSV speichern.";
-    case Outcome::cellError:
-        return cellOfSource(done, ofTable) + u" enthält den Fehlerwert " + inQuotes(utf16FromUtf8(done.errorValue)) +
-               u". Bitte die Formel oder den Wert in der Zelle korrigieren.";
-    case Outcome::cellLineBreak:
-        return cellOfSource(done, ofTable) + u" enthält einen Zeilenumbruch. Ein Material muss in einer Zeile "
-               u"stehen. Bitte den Zeilenumbruch in der Zelle entfernen.";
     case Outcome::unknownSheet:
         return unknownSheet(done, workbook);
     case Outcome::sheetOfCsvTable:

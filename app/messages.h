@@ -4,9 +4,11 @@
 
 #include "app/file_conversion.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brisel {
 
@@ -44,10 +46,38 @@ struct CommandLineInputs {
 // operand or the configuration key to give, the missing table named by its path.
 [[nodiscard]] std::optional<std::u16string> missingArgument(const CommandLineInputs& inputs);
 
-// What a conversion's outcome tells the user: "OK", or the failure named for the files.
+// How messages name the table.
+struct TableNaming {
+    std::u16string_view source;  // the path as given
+    SourceLookup lookup = SourceLookup::file;
+};
+
+// A problem of a row as one text: what is wrong, then what to do about it.
+struct ProblemText {
+    std::u16string what;
+    std::u16string advice;
+};
+[[nodiscard]] ProblemText problemText(const TableProblem& problem, const TableNaming& naming);
+
+// The first problems of a table, for the window's one box, and how many there were.
+class ProblemList final : public ProblemSink {
+public:
+    static constexpr std::size_t shown = 10;
+    void problem(const TableProblem& found) override {
+        if (first.size() < shown)
+            first.push_back(found);
+        ++count;
+    }
+    std::vector<TableProblem> first;
+    std::size_t count = 0;
+};
+
+// What a conversion's outcome tells the user: "OK", or the failure named for the files;
+// the problems of a table from `problems`, the first ones with the count of the rest.
 // With `lookup` fileOrStandardInput, a source "-" is named as standard input.
-[[nodiscard]] std::u16string statusText(const FileConversion& done, std::u16string_view source,
-                                        std::u16string_view destination, SourceLookup lookup = SourceLookup::file);
+[[nodiscard]] std::u16string statusText(const FileConversion& done, const ProblemList& problems,
+                                        std::u16string_view source, std::u16string_view destination,
+                                        SourceLookup lookup = SourceLookup::file);
 
 // A text in German quotation marks, as messages quote names; what no display shows (a
 // byte of a name that is no UTF-8, a NUL) as readableText writes it.

@@ -1,10 +1,12 @@
 // The table reader and record writer behind "Konvertieren".
 //
-// One pass over the table. A row that ends within 64 bytes (the usual row) is cut with bit
-// masks of its separators and line ends; any other line is read a byte at a time. Each
-// record is assembled straight into one output buffer that is sized up front from the
-// number of lines. Short fields are copied as whole 16-byte blocks; the buffer's padding
-// takes what a block writes past the field.
+// One pass over the table, a piece at a time. A row that ends within 64 bytes (the usual
+// row) is cut with bit masks of its separators, line ends and bytes from 0x80 on; any
+// other line is read a byte at a time. A row whose first six fields are ASCII, or whose
+// bytes go into the records as they are, is assembled straight into the output buffer;
+// only the others go through the field encoding first. Short fields are copied as whole
+// 16-byte blocks; the buffer's slack takes what a block writes past the field. The buffer
+// is handed on whenever the next record might not fit, so its size stays bounded.
 #include "conversion/material_conversion.h"
 
 #include <algorithm>
@@ -13,7 +15,9 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
 #include <emmintrin.h>
@@ -35,6 +39,7 @@ struct Line {
     std::size_t fieldCount = 0;  // exact below six; from six on it counts no further
     std::size_t end = 0;         // the line end's position, or the table's size
     std::size_t next = 0;        // where the next line starts, or the table's size
+    bool high = false;           // a byte from 0x80 on in the first six fields
 };
 
 std::size_t lineAfter(std::string_view table, std::size_t end) noexcept {
@@ -48,6 +53,8 @@ Line readLine(std::string_view table, std::size_t start) noexcept {
     Line line;
     std::size_t at = start;
     for (; at < table.size() && table[at] != '\r' && table[at] != '\n'; ++at) {
+        if (static_cast<unsigned char>(table[at]) >= 0x80 && line.fieldCount < minimumFieldCount)
+            line.high = true;
         if (table[at] != ';')
             continue;
         if (line.fieldCount < minimumFieldCount)
@@ -65,10 +72,12 @@ Line readLine(std::string_view table, std::size_t start) noexcept {
 #ifdef BRISEL_SSE2
 constexpr std::size_t windowSize = 64;
 
-// Bit masks of the 64 bytes at `p`: which are ";" and which are CR or LF.
+// Bit masks of the 64 bytes at `p`: which are ";", which are CR or LF, and which are from
+// 0x80 on.
 struct WindowMasks {
     std::uint64_t separators = 0;
     std::uint64_t lineEnds = 0;
+    std::uint64_t high = 0;
 };
 
 WindowMasks scanWindow(const char* p) noexcept {
@@ -81,8 +90,10 @@ WindowMasks scanWindow(const char* p) noexcept {
         const auto separators = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, semicolon)));
         const auto lineEnds = static_cast<std::uint32_t>(
             _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf))));
+        const auto high = static_cast<std::uint32_t>(_mm_movemask_epi8(bytes));
         masks.separators |= std::uint64_t{separators} << (i * blockSize);
         masks.lineEnds |= std::uint64_t{lineEnds} << (i * blockSize);
+        masks.high |= std::uint64_t{high} << (i * blockSize);
     }
     return masks;
 }
@@ -105,44 +116,42 @@ bool readShortLine(std::string_view table, std::size_t start, Line& line) noexce
         line.fieldEnd[i] = start + static_cast<std::size_t>(std::countr_zero(separators));
         separators &= separators - 1;
     }
-    line.fieldEnd[minimumFieldCount - 1] =
-        start + (separators == 0 ? end : static_cast<std::size_t>(std::countr_zero(separators)));
+    const auto sixthEnd = separators == 0 ? end : static_cast<std::size_t>(std::countr_zero(separators));
+    line.fieldEnd[minimumFieldCount - 1] = start + sixthEnd;
+    line.high = (masks.high & ((std::uint64_t{1} << sixthEnd) - 1)) != 0;
+    line.fieldCount = minimumFieldCount;
+    line.end = start + end;
+    line.next = lineAfter(table, line.end);
+    return true;
+}
+
+// The usual line when no record is made of it, only checked: where it ends and that it has
+// six fields, told by counting its separators. A line that holds a byte from 0x80 on
+// before its line end, or has fewer than six fields, is left to readShortLine and readLine.
+bool checkShortLine(std::string_view table, std::size_t start, Line& line) noexcept {
+    if (start + windowSize + 2 * blockSize > table.size())
+        return false;
+    const WindowMasks masks = scanWindow(table.data() + start);
+    if (masks.lineEnds == 0)
+        return false;
+    const auto end = static_cast<std::size_t>(std::countr_zero(masks.lineEnds));
+    const std::uint64_t before = (std::uint64_t{1} << end) - 1;
+    if ((masks.high & before) != 0 || static_cast<std::size_t>(std::popcount(masks.separators & before)) + 1 < minimumFieldCount)
+        return false;
     line.fieldCount = minimumFieldCount;
     line.end = start + end;
     line.next = lineAfter(table, line.end);
     return true;
 }
 #else
+bool checkShortLine(std::string_view, std::size_t, Line&) noexcept {
+    return false;
+}
+
 bool readShortLine(std::string_view, std::size_t, Line&) noexcept {
     return false;
 }
 #endif
-
-// An upper bound for the rows: every line ends in a CR, an LF or both. A table with CR LF
-// is counted twice; the buffer's untouched pages cost no memory.
-std::size_t countLineEndBytes(std::string_view text) noexcept {
-    std::size_t count = 1;
-    std::size_t i = 0;
-#ifdef BRISEL_SSE2
-    // Each byte lane counts up to 255 blocks, then the lanes are summed.
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i cr = _mm_set1_epi8('\r');
-    while (i + blockSize <= text.size()) {
-        __m128i counts = _mm_setzero_si128();
-        for (int round = 0; round < 255 && i + blockSize <= text.size(); ++round, i += blockSize) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-            // A match is 0xFF, so subtracting it adds one.
-            counts = _mm_sub_epi8(counts, _mm_or_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(bytes, cr)));
-        }
-        const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
-        count += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
-                 static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
-    }
-#endif
-    for (; i < text.size(); ++i)
-        count += text[i] == '\n' || text[i] == '\r';
-    return count;
-}
 
 // The prefix with a block of padding, so a short one is copied as one block.
 std::string padded(std::string_view prefix) {
@@ -151,12 +160,13 @@ std::string padded(std::string_view prefix) {
     return text;
 }
 
-// Writes records into a buffer that has at least two blocks of slack at its end.
-class RecordWriter {
+// Writes records into a buffer that has at least two blocks of slack after them.
+class BlockWriter {
 public:
-    // `paddedPrefix` as padded() makes it, `prefixSize` long without the padding.
-    RecordWriter(char* out, std::string_view table, std::string_view paddedPrefix, std::size_t prefixSize)
-        : out_(out), tableEnd_(table.data() + table.size()), paddedPrefix_(paddedPrefix), prefixSize_(prefixSize) {}
+    // `paddedPrefix` as padded() makes it, `prefixSize` long without the padding; the
+    // fields are read up to `tableEnd` at most, unless they may be read further.
+    BlockWriter(char* out, const char* tableEnd, std::string_view paddedPrefix, std::size_t prefixSize)
+        : out_(out), tableEnd_(tableEnd), paddedPrefix_(paddedPrefix), prefixSize_(prefixSize) {}
 
     // With `readable`, the table goes on for at least two blocks after each field's start.
     template <bool readable>
@@ -232,89 +242,249 @@ private:
     std::size_t prefixSize_;
 };
 
+// The bytes a record of these fields takes at most in the buffer, slack included.
+std::size_t recordRoom(const std::array<std::string_view, minimumFieldCount>& fields, std::size_t prefixSize) noexcept {
+    std::size_t bytes = recordOverhead + prefixSize + 2 * blockSize;
+    for (const std::string_view field : fields)
+        bytes += field.size();
+    return bytes;
+}
+
+// The output buffer's size: large enough that handing it on costs little, small enough
+// that the records of any table take no more memory than this.
+constexpr std::size_t recordBuffer = std::size_t{1} << 20;
+
+// Lines that end in a lone CR may go on with an LF in the next piece.
+bool endsOpen(std::string_view text, std::size_t end) noexcept {
+    return end == text.size() || (text[end] == '\r' && end + 1 == text.size());
+}
+
+// The first `count` fields of a row that starts at `start`, from where they end.
+std::array<std::string_view, minimumFieldCount> rowFields(std::string_view text, std::size_t start,
+                                                          const std::array<std::size_t, minimumFieldCount>& ends,
+                                                          std::size_t count = minimumFieldCount) noexcept {
+    std::array<std::string_view, minimumFieldCount> fields{};
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t begin = i == 0 ? start : ends[i - 1] + 1;
+        fields[i] = std::string_view(text.data() + begin, ends[i] - begin);
+    }
+    return fields;
+}
+
+// Records and problems kept in memory.
+class KeptRecords final : public RecordSink, public ProblemSink {
+public:
+    explicit KeptRecords(ConversionResult& result) : result_(result) {}
+    bool write(std::string_view records) override {
+        result_.records += records;
+        return true;
+    }
+    void problem(const TableProblem& found) override { result_.problems.push_back(found); }
+
+private:
+    ConversionResult& result_;
+};
+
 }  // namespace
 
-ConversionResult convertTable(std::string_view table, std::string_view prefix) {
-    ConversionResult result;
-    // The header is skipped unread; an empty first line or an empty table has no rows.
-    const Line header = readLine(table, 0);
-    if (header.end == 0)
-        return result;
+RecordWriter::RecordWriter(std::string_view prefix, RecordSink& sink)
+    : sink_(sink), paddedPrefix_(padded(prefix)), prefixSize_(prefix.size()) {}
 
-    const std::size_t rowsAtMost = countLineEndBytes(table.substr(header.next));
-    const std::size_t capacity =
-        (table.size() - header.next) + rowsAtMost * (recordOverhead + prefix.size()) + 2 * blockSize;
-    result.buffer_ = ByteBuffer(capacity);
-    const std::string paddedPrefix = padded(prefix);
-    RecordWriter writer(result.buffer_.data(), table, paddedPrefix, prefix.size());
+char* RecordWriter::room(std::size_t needed) {
+    if (size_ + needed > buffer_.capacity()) {
+        if (!flush())
+            return nullptr;
+        if (needed > buffer_.capacity())
+            buffer_ = ByteBuffer(std::max(needed, recordBuffer));
+    }
+    return buffer_.data() + size_;
+}
 
-    std::size_t lineNumber = 1;
-    for (std::size_t start = header.next; start < table.size();) {
-        ++lineNumber;
-        Line line;
-        const bool shortLine = readShortLine(table, start, line);
-        if (!shortLine)
-            line = readLine(table, start);
-        if (line.end == start)
-            break;  // the first empty line ends the table
-        if (line.fieldCount < minimumFieldCount) {
-            ConversionResult failure;
-            failure.status = ConversionResult::Status::tooFewFields;
-            failure.line = lineNumber;
-            failure.fieldCount = line.fieldCount;
-            return failure;
+template <bool readable>
+bool RecordWriter::add(const std::array<std::string_view, minimumFieldCount>& fields, const char* tableEnd) {
+    char* const out = refused_ ? nullptr : room(recordRoom(fields, prefixSize_));
+    if (out == nullptr)
+        return false;
+    BlockWriter writer(out, tableEnd, paddedPrefix_, prefixSize_);
+    writer.write<readable>(fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]);
+    size_ = static_cast<std::size_t>(writer.end() - buffer_.data());
+    return true;
+}
+
+template bool RecordWriter::add<true>(const std::array<std::string_view, minimumFieldCount>&, const char*);
+template bool RecordWriter::add<false>(const std::array<std::string_view, minimumFieldCount>&, const char*);
+
+bool RecordWriter::flush() {
+    if (refused_)
+        return false;
+    if (size_ > 0 && !sink_.write(std::string_view(buffer_.data(), size_)))
+        refused_ = true;
+    size_ = 0;
+    return !refused_;
+}
+
+TableConverter::TableConverter(std::string_view prefix, FieldEncodings& encodings, RecordSink& records,
+                               ProblemSink& problems)
+    : encodings_(encodings), problems_(problems), writer_(prefix, records), recordsWanted_(records.wanted()) {}
+
+const FieldEncoding& TableConverter::encoding() {
+    if (!encoding_)
+        encoding_ = encodings_.encoding();
+    return *encoding_;
+}
+
+std::size_t TableConverter::skipHeader(std::string_view text, bool last) {
+    if (header_ == Header::afterCarriageReturn && !text.empty()) {
+        header_ = Header::read;
+        return text.front() == '\n' ? 1 : 0;
+    }
+    if (header_ == Header::unread && !text.empty()) {
+        // An empty first line ends the table before its rows.
+        if (text.front() == '\r' || text.front() == '\n') {
+            ended_ = true;
+            return 0;
         }
-        const auto field = [&](std::size_t i) {
-            const std::size_t begin = i == 0 ? start : line.fieldEnd[i - 1] + 1;
-            return std::string_view(table.data() + begin, line.fieldEnd[i] - begin);
-        };
-        if (shortLine)
-            writer.write<true>(field(0), field(1), field(2), field(3), field(4), field(5));
-        else
-            writer.write<false>(field(0), field(1), field(2), field(3), field(4), field(5));
-        ++result.rows;
+        header_ = Header::skipping;
+    }
+    if (header_ == Header::skipping) {
+        const std::size_t end = text.find_first_of("\r\n");
+        if (end == std::string_view::npos) {
+            ended_ = last;
+            return text.size();  // the header is never kept, however long it is
+        }
+        if (text[end] == '\r' && end + 1 == text.size()) {
+            header_ = Header::afterCarriageReturn;
+            ended_ = last;
+            return text.size();
+        }
+        header_ = Header::read;
+        return end + (text[end] == '\r' && text[end + 1] == '\n' ? 2 : 1);
+    }
+    ended_ = last;
+    return 0;
+}
+
+std::size_t TableConverter::convert(std::string_view text, bool last) {
+    std::size_t start = 0;
+    if (header_ != Header::read)
+        start = skipHeader(text, last);
+    while (header_ == Header::read && !ended_ && start < text.size()) {
+        Line line;
+        // Where no record is made, the usual line needs only its separators counted.
+        if (!recordsWanted_ && checkShortLine(text, start, line)) {
+            ++line_;
+            ++rows_;
+            start = line.next;
+            continue;
+        }
+        const bool shortLine = readShortLine(text, start, line);
+        if (shortLine && !line.high) {
+            // The usual line: its record straight into the buffer.
+            ++line_;
+            ++rows_;
+            if (!failed_ && recordsWanted_ && !writer_.add<true>(rowFields(text, start, line.fieldEnd)))
+                ended_ = true;  // the records cannot be written: nothing more to read
+            start = line.next;
+            continue;
+        }
+        if (!shortLine) {
+            line = readLine(text, start);
+            if (!last && endsOpen(text, line.end))
+                break;  // the line goes on in the next piece
+        }
+        ++line_;
+        if (line.end == start) {
+            ended_ = true;  // the first empty line ends the table
+            start = line.next;
+            break;
+        }
+        if (!convertRow(text, start, line.fieldEnd, line.fieldCount, shortLine, line.high))
+            ended_ = true;  // the records cannot be written: nothing more to read
+        ++rows_;
         start = line.next;
     }
-    result.buffer_.setSize(static_cast<std::size_t>(writer.end() - result.buffer_.data()));
-    return result;
+    if (last)
+        ended_ = true;
+    consumed_ += start;
+    return start;
 }
 
-RecordBuilder::RecordBuilder(std::string_view prefix) : paddedPrefix_(padded(prefix)), prefixSize_(prefix.size()) {}
+bool TableConverter::convertRow(std::string_view text, std::size_t start,
+                                const std::array<std::size_t, minimumFieldCount>& ends, std::size_t fieldCount,
+                                bool shortLine, bool high) {
+    const std::size_t fields = std::min(fieldCount, minimumFieldCount);
+    std::array<std::string_view, minimumFieldCount> views = rowFields(text, start, ends, fields);
+    const auto tooFew = [&] {
+        TableProblem problem;
+        problem.line = line_;
+        problem.fieldCount = fieldCount;
+        problems_.problem(problem);
+        failed_ = true;
+    };
+    if (!high || encoding().asItIs()) {
+        if (fieldCount < minimumFieldCount)
+            tooFew();
+        if (failed_ || !recordsWanted_)
+            return true;
+        return shortLine ? writer_.add<true>(views) : writer_.add<false>(views, text.data() + text.size());
+    }
 
-void RecordBuilder::add(const std::array<std::string_view, minimumFieldCount>& fields) {
-    // The fields are copied behind one another with two blocks after the last, so that the
-    // writer may read two blocks from each field's start, as in a table.
+    // The fields in the records' encoding, one after another with two blocks after the
+    // last, so that the writer may read two blocks from each field's start.
     std::array<std::size_t, minimumFieldCount + 1> starts{};
     row_.clear();
-    for (std::size_t i = 0; i < fields.size(); ++i) {
+    bool fit = true;
+    for (std::size_t i = 0; i < fields; ++i) {
         starts[i] = row_.size();
-        row_ += fields[i];
+        char32_t unfit = 0;
+        if (!encoding().encode(views[i], row_, unfit)) {
+            TableProblem problem;
+            problem.kind = TableProblem::Kind::unrepresentable;
+            problem.line = line_;
+            problem.field = i + 1;
+            problem.character = unfit;
+            problems_.problem(problem);
+            failed_ = true;
+            fit = false;
+            row_.resize(starts[i]);
+        }
     }
-    starts[fields.size()] = row_.size();
+    if (fieldCount < minimumFieldCount)
+        tooFew();
+    if (!fit || failed_ || !recordsWanted_)
+        return true;
+    starts[fields] = row_.size();
     row_.append(2 * blockSize, '\0');
-    const auto field = [&](std::size_t i) { return std::string_view(row_).substr(starts[i], starts[i + 1] - starts[i]); };
-
-    const std::size_t needed = size_ + starts.back() + recordOverhead + prefixSize_ + 2 * blockSize;
-    if (needed > buffer_.capacity()) {
-        ByteBuffer larger(std::max({needed, 2 * buffer_.capacity(), std::size_t{1} << 16}));
-        if (size_ > 0)
-            std::memcpy(larger.data(), buffer_.data(), size_);
-        buffer_ = std::move(larger);
-    }
-    RecordWriter writer(buffer_.data() + size_, {}, paddedPrefix_, prefixSize_);
-    writer.write<true>(field(0), field(1), field(2), field(3), field(4), field(5));
-    size_ = static_cast<std::size_t>(writer.end() - buffer_.data());
-    ++rows_;
+    for (std::size_t i = 0; i < fields; ++i)
+        views[i] = std::string_view(row_).substr(starts[i], starts[i + 1] - starts[i]);
+    return writer_.add<true>(views);
 }
 
-ConversionResult RecordBuilder::finish() {
+bool TableConverter::finish() {
+    return failed_ || writer_.flush();
+}
+
+ConversionResult convertTable(std::string_view table, std::string_view prefix, FieldEncoding encoding,
+                              std::size_t piece) {
     ConversionResult result;
-    buffer_.setSize(size_);
-    result.buffer_ = std::move(buffer_);
-    result.rows = rows_;
-    buffer_ = ByteBuffer();
-    size_ = 0;
-    rows_ = 0;
+    KeptRecords kept(result);
+    KnownEncoding known(encoding);
+    TableConverter converter(prefix, known, kept, kept);
+    // The pieces as a file is read: what a piece does not hold whole is given again.
+    std::size_t at = 0;
+    std::size_t taken = 0;
+    while (!converter.ended()) {
+        const std::size_t end = piece >= table.size() - taken ? table.size() : taken + piece;
+        const bool last = end == table.size();
+        at += converter.convert(table.substr(at, end - at), last);
+        taken = std::max(end, at);
+        if (last)
+            break;
+    }
+    std::ignore = converter.finish();
+    result.rows = converter.rows();
+    if (!result.problems.empty())
+        result.records.clear();
     return result;
 }
 

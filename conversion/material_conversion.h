@@ -1,63 +1,153 @@
-// Turns a CSV table of material data into material.ini records; bytes in, bytes out.
+// Turns a CSV table of material data into material.ini records, a piece of the table at a
+// time; bytes in, bytes out. Every problem of the table is found in one pass, in the
+// order of its rows.
 #pragma once
 
 #include "base/byte_buffer.h"
 
+#include "conversion/text_encoding.h"
+
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brisel {
 
 // A data row needs fields 0 to 5; further fields are ignored.
 inline constexpr std::size_t minimumFieldCount = 6;
 
-class ConversionResult {
-public:
-    enum class Status { ok, tooFewFields };
+// What keeps one row of a table from becoming a record.
+struct TableProblem {
+    enum class Kind {
+        tooFewFields,     // fewer than six fields (cells)
+        unrepresentable,  // a character that the records' encoding cannot hold
+        errorValue,       // a workbook's cell that holds an error value
+        lineBreak,        // a workbook's cell that holds a line break
+    };
 
-    Status status = Status::ok;
-    std::size_t rows = 0;        // ok: the data rows converted
-    std::size_t line = 0;        // tooFewFields: the row's line number in the source, from 1
-    std::size_t fieldCount = 0;  // tooFewFields: how many fields that row has
+    Kind kind = Kind::tooFewFields;
+    std::size_t line = 0;        // the row, as the table counts its lines or the sheet its rows
+    std::size_t field = 0;       // all but tooFewFields: the field (the column), from 1
+    std::size_t fieldCount = 0;  // tooFewFields: the row's fields
+    char32_t character = 0;      // unrepresentable: which; U+FFFD for bytes that are no character
+    std::string errorValue{};    // errorValue: as the German Excel shows it, e.g. "#WERT!"
+    bool cell = false;           // a workbook's cell, named by its column's letters
+    std::string sheet{};         // a workbook of several worksheets: the sheet's name, UTF-8
 
-    // ok: every record, each line ended by CR LF; empty otherwise.
-    std::string_view records() const noexcept { return buffer_.view(); }
-
-private:
-    friend ConversionResult convertTable(std::string_view, std::string_view);
-    friend class RecordBuilder;
-    ByteBuffer buffer_;
+    bool operator==(const TableProblem&) const = default;
 };
 
-// Reads `table` (a header line that is never interpreted, then data rows up to the end of
-// the input or the first empty line) and builds one three-line record per data row, with
-// `prefix` in front of every material name. A line ends at CR LF, a lone CR or a lone LF.
-// A row of fewer than six fields fails the whole table. Throws std::bad_alloc when the
-// records do not fit in memory.
-[[nodiscard]] ConversionResult convertTable(std::string_view table, std::string_view prefix);
-
-// The same records for rows handed on one at a time, as a workbook's sheet is read. Which
-// rows are data rows, and whether a row has its six fields, the caller has decided.
-class RecordBuilder {
+// Takes the problems of a table in the order of its rows, and within a row in the order of
+// its fields, its field count last.
+class ProblemSink {
 public:
-    explicit RecordBuilder(std::string_view prefix);
+    virtual ~ProblemSink() = default;
+    virtual void problem(const TableProblem& found) = 0;
+};
 
-    // Adds the record of a row's first six fields. Throws std::bad_alloc.
-    void add(const std::array<std::string_view, minimumFieldCount>& fields);
-    // The bytes of the records so far.
-    [[nodiscard]] std::size_t size() const noexcept { return size_; }
-    // Every record, as convertTable gives them; the builder starts anew.
-    [[nodiscard]] ConversionResult finish();
+// Takes the records, a piece at a time, in order: each piece ends where a record ends.
+// Nothing is given to it once a problem has been found.
+class RecordSink {
+public:
+    virtual ~RecordSink() = default;
+    // False stops the conversion: the records cannot go where they are to go.
+    [[nodiscard]] virtual bool write(std::string_view records) = 0;
+    // False where the records go nowhere, and the table is only checked: then none are made.
+    [[nodiscard]] virtual bool wanted() const noexcept { return true; }
+};
+
+// The records of rows, written into a buffer of a bounded size that is handed to a sink
+// whenever the next record might not fit.
+class RecordWriter {
+public:
+    // `prefix` in the records' encoding.
+    RecordWriter(std::string_view prefix, RecordSink& sink);
+
+    // Adds the record of a row's first six fields; `readable` says that each field may be
+    // read two blocks of 16 bytes from its start, else they are read up to `tableEnd` at
+    // most. False where the sink refused earlier records. Throws std::bad_alloc.
+    template <bool readable>
+    bool add(const std::array<std::string_view, minimumFieldCount>& fields, const char* tableEnd = nullptr);
+    // Hands on what is written; false where the sink refuses it.
+    [[nodiscard]] bool flush();
+    // Whether the sink has refused a piece.
+    [[nodiscard]] bool refused() const noexcept { return refused_; }
+    std::size_t prefixSize() const noexcept { return prefixSize_; }
 
 private:
+    char* room(std::size_t needed);
+
+    RecordSink& sink_;
     ByteBuffer buffer_;
     std::size_t size_ = 0;
-    std::size_t rows_ = 0;
     std::string paddedPrefix_;
     std::size_t prefixSize_;
-    std::string row_;  // the row's fields one after another, with room to read past the last
+    bool refused_ = false;
 };
+
+// Reads a table (a header line that is never interpreted, then data rows up to the end of
+// the input or the first empty line) a piece at a time and hands one three-line record per
+// data row to a sink, with the prefix in front of every material name. A line ends at
+// CR LF, a lone CR or a lone LF. Every problem goes to the problem sink; once there is
+// one, no more records are written.
+class TableConverter {
+public:
+    // The fields of a row go into its record as `encodings` says, asked for the first time
+    // where a row's first six fields hold a byte from 0x80 on: until then every reading of
+    // the table gives the same records. `prefix` is in the records' encoding.
+    TableConverter(std::string_view prefix, FieldEncodings& encodings, RecordSink& records, ProblemSink& problems);
+
+    // Converts the lines at the start of `text` that it holds whole, or with `last` every
+    // line, and returns how many bytes it took; the rest is to be given again, with the
+    // bytes that follow it. A header line is taken in any piece. Throws std::bad_alloc.
+    std::size_t convert(std::string_view text, bool last);
+    // Hands on the last records; false where the sink refused them.
+    [[nodiscard]] bool finish();
+
+    // The table has ended: its first empty line was read, or the last piece.
+    bool ended() const noexcept { return ended_; }
+    // The data rows read so far.
+    std::size_t rows() const noexcept { return rows_; }
+    // Whether a problem was found.
+    bool failed() const noexcept { return failed_; }
+    // The bytes read so far, up to the end of the table's last row.
+    std::size_t consumed() const noexcept { return consumed_; }
+
+private:
+    enum class Header { unread, skipping, afterCarriageReturn, read };
+
+    std::size_t skipHeader(std::string_view text, bool last);
+    // False where the sink refused the records.
+    bool convertRow(std::string_view text, std::size_t start, const std::array<std::size_t, minimumFieldCount>& ends,
+                    std::size_t fieldCount, bool shortLine, bool high);
+    const FieldEncoding& encoding();
+
+    FieldEncodings& encodings_;
+    std::optional<FieldEncoding> encoding_;
+    ProblemSink& problems_;
+    RecordWriter writer_;
+    bool recordsWanted_;
+    Header header_ = Header::unread;
+    std::size_t line_ = 1;  // the line last read
+    std::size_t rows_ = 0;
+    std::size_t consumed_ = 0;
+    bool ended_ = false;
+    bool failed_ = false;
+    std::string row_;  // a row's fields in the records' encoding, with room to read past the last
+};
+
+// The records of a whole table in memory, its fields in `encoding` (by default the bytes as
+// they are): for tests, benchmarks and the fuzzer. `piece` cuts the table into pieces of
+// that size, as a file is read.
+struct ConversionResult {
+    std::string records;  // empty where there is a problem
+    std::size_t rows = 0;
+    std::vector<TableProblem> problems;
+};
+[[nodiscard]] ConversionResult convertTable(std::string_view table, std::string_view prefix, FieldEncoding encoding = {},
+                                            std::size_t piece = std::string_view::npos);
 
 }  // namespace brisel

@@ -3,11 +3,10 @@
 #include "conversion/text_encoding.h"
 
 #include "base/utf.h"
-#include "conversion/material_conversion.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
-#include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64) || defined(_M_AMD64)
 #include <emmintrin.h>
@@ -42,88 +41,99 @@ std::size_t asciiRunEnd(std::string_view text, std::size_t at) noexcept {
     return at;
 }
 
-// Where in the table a byte stands, worked out only when a character does not fit: the
-// scan goes on from where the last one left off, so the whole table is read once at most.
-class Place {
-public:
-    explicit Place(std::string_view text) noexcept : text_(text) {}
+// How long the UTF-8 sequence is that `lead` starts; 0 for a byte that starts none.
+std::size_t sequenceLength(unsigned char lead) noexcept {
+    if (lead >= 0xC0 && lead < 0xE0)
+        return 2;
+    if (lead >= 0xE0 && lead < 0xF0)
+        return 3;
+    if (lead >= 0xF0 && lead < 0xF8)
+        return 4;
+    return 0;
+}
 
-    // Moves to `at`, which is not a line end or a separator.
-    void moveTo(std::size_t at) noexcept {
-        for (; scanned_ < at; ++scanned_) {
-            const char c = text_[scanned_];
-            if (c == ';') {
-                ++field_;
-            } else if (c == '\r' || c == '\n') {
-                tableEnded_ = tableEnded_ || scanned_ == lineStart_;  // the first empty line ends the table
-                if (c == '\r' && scanned_ + 1 < at && text_[scanned_ + 1] == '\n')
-                    ++scanned_;
-                ++line_;
-                field_ = 0;
-                lineStart_ = scanned_ + 1;
-            }
-        }
-    }
-
-    // Whether the character here goes into a record.
-    bool isWritten() const noexcept { return line_ > 1 && field_ < minimumFieldCount && !tableEnded_; }
-    std::size_t line() const noexcept { return line_; }
-    std::size_t field() const noexcept { return field_ + 1; }
-
-private:
-    std::string_view text_;
-    std::size_t scanned_ = 0;
-    std::size_t lineStart_ = 0;
-    std::size_t line_ = 1;
-    std::size_t field_ = 0;
-    bool tableEnded_ = false;
-};
+bool isContinuation(char byte) noexcept {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
 
 }  // namespace
 
+ByteOrderMark byteOrderMark(std::string_view start) noexcept {
+    if (start.starts_with("\xEF\xBB\xBF"))
+        return {TextEncoding::utf8, 3};
+    if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF"))
+        return {TextEncoding::utf16, 2};
+    return {};
+}
+
 DetectedText detectEncoding(std::string_view bytes) noexcept {
-    if (bytes.starts_with("\xEF\xBB\xBF"))
-        return {TextEncoding::utf8, bytes.substr(3)};
-    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
-        return {TextEncoding::utf16, bytes.substr(2)};
-    bool multiByte = false;
-    for (std::size_t at = asciiRunEnd(bytes, 0); at < bytes.size(); at = asciiRunEnd(bytes, at)) {
-        const DecodedCharacter decoded = decodeUtf8At(bytes, at);
-        if (!decoded.valid)
-            return {TextEncoding::ansi, bytes};
-        multiByte = true;
+    const ByteOrderMark mark = byteOrderMark(bytes);
+    if (mark.encoding)
+        return {*mark.encoding, bytes.substr(mark.size)};
+    EncodingDetector detector;
+    detector.feed(bytes);
+    return {detector.result(), bytes};
+}
+
+bool EncodingDetector::feed(std::string_view piece) noexcept {
+    if (invalid_)
+        return false;
+    if (pendingSize_ > 0) {
+        // The rest of a sequence that the last piece cut off.
+        const std::size_t length = sequenceLength(static_cast<unsigned char>(pending_[0]));
+        const std::size_t taken = std::min(length - pendingSize_, piece.size());
+        for (std::size_t i = 0; i < taken; ++i)
+            pending_[pendingSize_++] = piece[i];
+        piece.remove_prefix(taken);
+        if (pendingSize_ < length) {
+            invalid_ = !std::all_of(pending_.begin() + 1, pending_.begin() + pendingSize_, isContinuation);
+            return !invalid_;
+        }
+        pendingSize_ = 0;
+        invalid_ = !decodeUtf8At(std::string_view(pending_.data(), length), 0).valid;
+        if (invalid_)
+            return false;
+        multiByte_ = true;
+    }
+    for (std::size_t at = asciiRunEnd(piece, 0); at < piece.size(); at = asciiRunEnd(piece, at)) {
+        const std::size_t length = sequenceLength(static_cast<unsigned char>(piece[at]));
+        if (length == 0) {
+            invalid_ = true;
+            return false;
+        }
+        if (length > piece.size() - at) {
+            const std::string_view rest = piece.substr(at);
+            invalid_ = !std::all_of(rest.begin() + 1, rest.end(), isContinuation);
+            std::copy(rest.begin(), rest.end(), pending_.begin());
+            pendingSize_ = rest.size();
+            return !invalid_;
+        }
+        const DecodedCharacter decoded = decodeUtf8At(piece, at);
+        if (!decoded.valid) {
+            invalid_ = true;
+            return false;
+        }
+        multiByte_ = true;
         at += decoded.length;
     }
-    return {multiByte ? TextEncoding::utf8 : TextEncoding::ansi, bytes};
+    return true;
 }
 
-ByteBuffer utf8FromAnsi(std::string_view ansi, std::u16string_view codePage) {
-    // Each byte from 0x80 on becomes at most three bytes: every character of a single-byte
-    // code page lies in the Basic Multilingual Plane.
-    std::array<std::string, 128> high;
-    for (std::size_t byte = 0x80; byte < 0x100 && byte < codePage.size(); ++byte)
-        high[byte - 0x80] = utf8FromUtf16(codePage.substr(byte, 1)).value_or("\xEF\xBF\xBD");
-    ByteBuffer utf8(3 * ansi.size() + 1);
-    char* out = utf8.data();
-    for (std::size_t at = 0; at < ansi.size();) {
-        const std::size_t run = asciiRunEnd(ansi, at);
-        std::memcpy(out, ansi.data() + at, run - at);
-        out += run - at;
-        for (at = run; at < ansi.size() && static_cast<unsigned char>(ansi[at]) >= 0x80; ++at) {
-            const std::string& character = high[static_cast<unsigned char>(ansi[at]) - 0x80];
-            std::memcpy(out, character.data(), character.size());
-            out += character.size();
-        }
-    }
-    utf8.setSize(static_cast<std::size_t>(out - utf8.data()));
-    return utf8;
+TextEncoding EncodingDetector::result() const noexcept {
+    return multiByte_ && !invalid_ && pendingSize_ == 0 ? TextEncoding::utf8 : TextEncoding::ansi;
 }
 
-AnsiCodePage::AnsiCodePage(std::u16string_view characters) noexcept {
+AnsiCodePage::AnsiCodePage(std::u16string_view characters) {
     bytes_.fill(-1);
     // Where two bytes stand for one character, the lower one is written.
     for (std::size_t byte = characters.size(); byte-- > 0;)
         bytes_[characters[byte]] = static_cast<std::int16_t>(byte);
+    // Every character of a single-byte code page lies in the Basic Multilingual Plane.
+    for (std::size_t byte = 0x80; byte < 0x100; ++byte) {
+        std::string& utf8 = high_[byte - 0x80];
+        if (byte >= characters.size() || !appendUtf8(utf8, characters[byte]))
+            utf8 = "\xEF\xBF\xBD";
+    }
 }
 
 std::optional<char> AnsiCodePage::byteOf(char32_t character) const noexcept {
@@ -132,51 +142,42 @@ std::optional<char> AnsiCodePage::byteOf(char32_t character) const noexcept {
     return static_cast<char>(bytes_[character]);
 }
 
-AnsiTable ansiFromUtf8Table(std::string_view utf8, const AnsiCodePage& codePage) {
-    AnsiTable table;
-    table.bytes = ByteBuffer(utf8.size() + 1);
-    char* out = table.bytes.data();
-    Place place(utf8);
-    for (std::size_t at = 0; at < utf8.size();) {
-        const std::size_t run = asciiRunEnd(utf8, at);
-        std::memcpy(out, utf8.data() + at, run - at);
-        out += run - at;
-        at = run;
-        if (at == utf8.size())
-            break;
-        const DecodedCharacter decoded = decodeUtf8At(utf8, at);
-        std::optional<char> byte = decoded.valid ? codePage.byteOf(decoded.character) : std::nullopt;
-        if (!byte) {
-            place.moveTo(at);
-            if (place.isWritten()) {
-                AnsiTable refused;
-                refused.status = AnsiTable::Status::unrepresentable;
-                refused.line = place.line();
-                refused.field = place.field();
-                refused.character = decoded.character;
-                return refused;
-            }
-            byte = '?';  // never written: the header, an ignored field, or after the table
-        }
-        *out++ = *byte;
-        at += decoded.length;
-    }
-    table.bytes.setSize(static_cast<std::size_t>(out - table.bytes.data()));
-    return table;
+FieldEncoding::FieldEncoding(TextEncoding table, TextEncoding records, const AnsiCodePage& codePage) noexcept
+    : codePage_(&codePage) {
+    if (table == TextEncoding::utf8)
+        kind_ = records == TextEncoding::utf8 ? Kind::utf8Checked : Kind::utf8ToAnsi;
+    else
+        kind_ = records == TextEncoding::utf8 ? Kind::ansiToUtf8 : Kind::asItIs;
 }
 
-std::optional<TablePlace> invalidUtf8InRecords(std::string_view utf8) noexcept {
-    Place place(utf8);
-    for (std::size_t at = asciiRunEnd(utf8, 0); at < utf8.size(); at = asciiRunEnd(utf8, at)) {
-        const DecodedCharacter decoded = decodeUtf8At(utf8, at);
-        if (!decoded.valid) {
-            place.moveTo(at);
-            if (place.isWritten())
-                return TablePlace{place.line(), place.field(), decoded.character};
+bool FieldEncoding::encode(std::string_view field, std::string& into, char32_t& unfit) const {
+    if (kind_ == Kind::asItIs) {
+        into += field;
+        return true;
+    }
+    for (std::size_t at = 0; at < field.size();) {
+        const std::size_t run = asciiRunEnd(field, at);
+        into.append(field.data() + at, run - at);
+        if ((at = run) == field.size())
+            break;
+        if (kind_ == Kind::ansiToUtf8) {
+            into += codePage_->utf8Of(static_cast<unsigned char>(field[at++]));
+            continue;
         }
+        const DecodedCharacter decoded = decodeUtf8At(field, at);
+        const std::optional<char> byte =
+            decoded.valid && kind_ == Kind::utf8ToAnsi ? codePage_->byteOf(decoded.character) : std::nullopt;
+        if (!decoded.valid || (kind_ == Kind::utf8ToAnsi && !byte)) {
+            unfit = decoded.character;
+            return false;
+        }
+        if (byte)
+            into += *byte;
+        else
+            into.append(field.data() + at, decoded.length);
         at += decoded.length;
     }
-    return std::nullopt;
+    return true;
 }
 
 }  // namespace brisel

@@ -1,9 +1,8 @@
-// Which encoding a table, brisel.conf or material.ini was saved in, and a table turned into
-// the encoding its records are written in: the single-byte ANSI code page, or UTF-8 for a
-// material.ini that is UTF-8 already. Bytes in, bytes out; the code page itself is the caller's.
+// Which encoding a table, brisel.conf or material.ini was saved in, and a table's fields in
+// the encoding their records are written in: the single-byte ANSI code page, or UTF-8 for
+// a material.ini that is UTF-8 already. Bytes in, bytes out; the code page itself is the
+// caller's.
 #pragma once
-
-#include "base/byte_buffer.h"
 
 #include <array>
 #include <cstddef>
@@ -29,49 +28,85 @@ struct DetectedText {
 // valid UTF-8 from end to end (a lone "ä" of Windows-1252 never is).
 [[nodiscard]] DetectedText detectEncoding(std::string_view bytes) noexcept;
 
-// ANSI bytes as UTF-8; `codePage` holds the character of each of the 256 bytes, as
-// AnsiCodePage takes it. Throws std::bad_alloc.
-[[nodiscard]] ByteBuffer utf8FromAnsi(std::string_view ansi, std::u16string_view codePage);
+// The byte-order mark at the start of a text, if it has one, and how long it is.
+struct ByteOrderMark {
+    std::optional<TextEncoding> encoding;
+    std::size_t size = 0;
+};
+[[nodiscard]] ByteOrderMark byteOrderMark(std::string_view start) noexcept;
+
+// The encoding of a text without a byte-order mark, told from its bytes given a piece at a
+// time: UTF-8 where every byte belongs to a valid sequence and one is longer than a byte.
+class EncodingDetector {
+public:
+    // Takes the next piece; false once the answer can no longer change (a byte that is no
+    // UTF-8 was met).
+    bool feed(std::string_view piece) noexcept;
+    // The answer once every piece is given.
+    [[nodiscard]] TextEncoding result() const noexcept;
+
+private:
+    std::array<char, 4> pending_{};  // a sequence that the piece cut off
+    std::size_t pendingSize_ = 0;
+    bool multiByte_ = false;
+    bool invalid_ = false;
+};
 
 // The single-byte code page as the system has it: which character each byte stands for.
 class AnsiCodePage {
 public:
     // `characters` holds 256 characters, the one of byte 0 first.
-    explicit AnsiCodePage(std::u16string_view characters) noexcept;
+    explicit AnsiCodePage(std::u16string_view characters);
     // The byte of a character, or nothing when the code page has none.
     [[nodiscard]] std::optional<char> byteOf(char32_t character) const noexcept;
+    // The UTF-8 of the character of a byte from 0x80 on.
+    [[nodiscard]] std::string_view utf8Of(unsigned char byte) const noexcept { return high_[byte & 0x7F]; }
 
 private:
     std::array<std::int16_t, 0x10000> bytes_{};  // -1 where a character has no byte
+    std::array<std::string, 128> high_;
 };
 
-// A UTF-8 table in the ANSI code page, or the first character that has no byte in it.
-struct AnsiTable {
-    enum class Status { ok, unrepresentable };
+// How the bytes of a field that goes into a record reach it: from a table's encoding (ANSI
+// or UTF-8) into the records' (ANSI or UTF-8). ANSI goes as it is, or through the code page
+// into UTF-8; UTF-8 goes into the code page, where a character without a byte is unfit, or
+// as it is once it is valid UTF-8.
+class FieldEncoding {
+public:
+    FieldEncoding() = default;  // every byte as it is
+    // The code page must outlive the encoding.
+    FieldEncoding(TextEncoding table, TextEncoding records, const AnsiCodePage& codePage) noexcept;
 
-    Status status = Status::ok;
-    ByteBuffer bytes;        // ok: the table, one byte a character; never longer than the UTF-8
-    std::size_t line = 0;    // unrepresentable: the character's line, from 1
-    std::size_t field = 0;   // unrepresentable: its field, from 1
-    char32_t character = 0;  // unrepresentable: the character, U+FFFD for an invalid sequence
+    // Whether every field goes as it is, so that nothing can be unfit.
+    [[nodiscard]] bool asItIs() const noexcept { return kind_ == Kind::asItIs; }
+    // Adds `field` to `into` in the records' encoding, or says which character it holds
+    // that cannot go there (U+FFFD for bytes that are no character). Throws std::bad_alloc.
+    [[nodiscard]] bool encode(std::string_view field, std::string& into, char32_t& unfit) const;
+
+private:
+    enum class Kind { asItIs, ansiToUtf8, utf8ToAnsi, utf8Checked };
+    Kind kind_ = Kind::asItIs;
+    const AnsiCodePage* codePage_ = nullptr;
 };
 
-// Only what the records are made of must fit the code page: a character that has no byte
-// in the header, in a field after the sixth or after the table's end stops nothing (it is
-// never written). Elsewhere it stops the conversion; an invalid UTF-8 sequence counts as
-// such a character. Lines end as the table's do: CR LF, a lone CR or a lone LF.
-[[nodiscard]] AnsiTable ansiFromUtf8Table(std::string_view utf8, const AnsiCodePage& codePage);
-
-// Where a character stands in a table: its line and its field, both from 1.
-struct TablePlace {
-    std::size_t line = 0;
-    std::size_t field = 0;
-    char32_t character = 0xFFFD;
+// The encoding of a table's fields, decided when it is first needed: the converter asks
+// only where a field that goes into a record holds a byte from 0x80 on, so that an ASCII
+// table is never looked at twice.
+class FieldEncodings {
+public:
+    virtual ~FieldEncodings() = default;
+    // Throws std::bad_alloc.
+    virtual FieldEncoding encoding() = 0;
 };
 
-// For records written in UTF-8: the first invalid UTF-8 sequence (possible after a
-// byte-order mark) that would go into a record, found as ansiFromUtf8Table finds a
-// character without a byte; nothing when every record would be valid UTF-8.
-[[nodiscard]] std::optional<TablePlace> invalidUtf8InRecords(std::string_view utf8) noexcept;
+// One encoding, known from the start.
+class KnownEncoding final : public FieldEncodings {
+public:
+    explicit KnownEncoding(FieldEncoding known = {}) noexcept : known_(known) {}
+    FieldEncoding encoding() override { return known_; }
+
+private:
+    FieldEncoding known_;
+};
 
 }  // namespace brisel

@@ -1,9 +1,7 @@
 // The standard streams of the console program, as each system has them.
 #pragma once
 
-#include "base/byte_buffer.h"
-
-#include <optional>
+#include <functional>
 #include <string_view>
 
 namespace brisel {
@@ -14,8 +12,9 @@ class Console {
 public:
     virtual ~Console() = default;
 
-    // Every byte of standard input, or nothing when it cannot be read. Throws std::bad_alloc.
-    virtual std::optional<ByteBuffer> readInput() = 0;
+    // Hands every byte of standard input to `take`, a piece at a time, until its end; false
+    // when it cannot be read or `take` refuses a piece.
+    virtual bool readInput(const std::function<bool(std::string_view piece)>& take) = 0;
     // Bytes to standard output exactly as they are (records, never translated).
     virtual bool writeOutput(std::string_view bytes) = 0;
     // One line of text, readable where it lands: a console window, a pipe, a file.
@@ -25,7 +24,7 @@ public:
 // The process's own standard streams.
 class SystemConsole final : public Console {
 public:
-    std::optional<ByteBuffer> readInput() override;
+    bool readInput(const std::function<bool(std::string_view piece)>& take) override;
     bool writeOutput(std::string_view bytes) override;
     void printLine(StandardStream stream, std::u16string_view text) override;
 };

@@ -2,7 +2,6 @@
 #include "platform/console.h"
 
 #include "base/utf.h"
-#include "platform/read_to_end.h"
 
 #include <unistd.h>
 
@@ -26,14 +25,17 @@ bool writeAll(int descriptor, std::string_view bytes) {
 
 }  // namespace
 
-std::optional<ByteBuffer> SystemConsole::readInput() {
-    return readToEnd([](char* into, std::size_t room) {
-        ssize_t got = 0;
-        do
-            got = ::read(STDIN_FILENO, into, room);
-        while (got < 0 && errno == EINTR);
-        return got;
-    });
+bool SystemConsole::readInput(const std::function<bool(std::string_view piece)>& take) {
+    std::string piece(std::size_t{1} << 16, '\0');
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, piece.data(), piece.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got == 0;
+        if (!take(std::string_view(piece.data(), static_cast<std::size_t>(got))))
+            return false;
+    }
 }
 
 bool SystemConsole::writeOutput(std::string_view bytes) {

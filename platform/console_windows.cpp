@@ -5,21 +5,24 @@
 
 #include "base/utf.h"
 #include "base/windows_api.h"
-#include "platform/read_to_end.h"
 
 #include <algorithm>
 #include <string>
 
 namespace brisel {
 
-std::optional<ByteBuffer> SystemConsole::readInput() {
+bool SystemConsole::readInput(const std::function<bool(std::string_view piece)>& take) {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    return readToEnd([input](char* into, std::size_t room) -> long long {
+    std::string piece(std::size_t{1} << 16, '\0');
+    for (;;) {
         DWORD got = 0;
-        if (ReadFile(input, into, static_cast<DWORD>(std::min(room, ioChunk)), &got, nullptr))
-            return got;
-        return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;  // a closed pipe is the end of the input
-    });
+        if (!ReadFile(input, piece.data(), static_cast<DWORD>(piece.size()), &got, nullptr))
+            return GetLastError() == ERROR_BROKEN_PIPE;  // a closed pipe is the end of the input
+        if (got == 0)
+            return true;
+        if (!take(std::string_view(piece.data(), got)))
+            return false;
+    }
 }
 
 bool SystemConsole::writeOutput(std::string_view bytes) {

@@ -79,8 +79,9 @@ public:
     // Writes every byte at `offset`, however many calls the system takes for it.
     [[nodiscard]] virtual FileError writeAt(Handle file, std::uint64_t offset, std::string_view bytes) = 0;
     // Adds `pieces` after the file's last byte as it is at that moment, even where another
-    // program appended meanwhile, in as few calls as the system allows. `at` learns where
-    // the first byte went and `landed` how many went there, on failure too.
+    // program appended meanwhile, in one call of the system where it can. `at` learns where
+    // the first byte went and `landed` how many went there, on failure too; fewer than given
+    // without a failure where the system takes no more at a time.
     [[nodiscard]] virtual FileError append(Handle file, std::span<const std::string_view> pieces, std::uint64_t& at,
                                            std::uint64_t& landed) = 0;
     [[nodiscard]] virtual FileError truncate(Handle file, std::uint64_t size) = 0;
@@ -89,6 +90,9 @@ public:
     [[nodiscard]] virtual FileError reserve(Handle file, std::uint64_t size) = 0;
     // The file's data on the disk, not only in the system's cache.
     [[nodiscard]] virtual FileError flush(Handle file) = 0;
+    // Lets the system start writing the bytes from `offset` to the disk now rather than at
+    // the flush, so that the disk works while more bytes are made; a hint, nothing fails.
+    virtual void startWriting(Handle file, std::uint64_t offset, std::uint64_t size) = 0;
     // A failed close has given up the handle all the same.
     [[nodiscard]] virtual FileError close(Handle file) = 0;
     // A second handle to the same open file: the file stays held (locked, shared with no
@@ -110,6 +114,10 @@ public:
     [[nodiscard]] virtual FileError putInPlace(NewFile& made, std::u16string_view path, Handle old) = 0;
     // Closes and removes a new file that is not wanted after all.
     virtual void discard(NewFile& made) = 0;
+    // A new, empty file for reading and writing in the system's folder for temporary files,
+    // with no name where the system allows: bytes that must be kept for a moment without
+    // being kept in memory. Removed when it is closed.
+    [[nodiscard]] virtual FileError createScratch(Handle& file) = 0;
     [[nodiscard]] virtual FileError remove(std::u16string_view path) = 0;
     // The names in `path`'s folder on the disk: a file just made, renamed or removed there
     // keeps that change through a power loss.

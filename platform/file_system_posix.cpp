@@ -22,6 +22,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -359,7 +360,7 @@ public:
         const off_t end = ::lseek(fd, 0, SEEK_CUR);
         at = static_cast<std::uint64_t>(end >= written ? end - written : before.st_size);
         landed = static_cast<std::uint64_t>(written);
-        return static_cast<std::size_t>(written) == total ? FileError::none : FileError::failed;
+        return FileError::none;  // a short append (Linux takes at most 2 GiB at a time) is the caller's to go on with
     }
 
     FileError truncate(Handle file, std::uint64_t size) override {
@@ -383,6 +384,16 @@ public:
         return done(::fdatasync(descriptor(file)) == 0);
 #else
         return done(::fsync(descriptor(file)) == 0);
+#endif
+    }
+
+    void startWriting(Handle file, std::uint64_t offset, std::uint64_t size) override {
+#ifdef __linux__
+        ::sync_file_range(descriptor(file), static_cast<off_t>(offset), static_cast<off_t>(size), SYNC_FILE_RANGE_WRITE);
+#else
+        (void)file;
+        (void)offset;
+        (void)size;
 #endif
     }
 
@@ -456,6 +467,23 @@ public:
             ::close(descriptor(std::exchange(made.file, noHandle)));
         if (!made.name.empty())
             ::unlink(local(std::exchange(made.name, {})).c_str());
+    }
+
+    FileError createScratch(Handle& file) override {
+        const char* folder = std::getenv("TMPDIR");
+        const std::string temporary = folder != nullptr && *folder != '\0' ? folder : "/tmp";
+        int made = ::open(temporary.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (made < 0) {
+            // A file system without unnamed files: a name for as long as it takes to remove it.
+            std::string name = temporary + "/brisel-XXXXXX";
+            made = ::mkstemp(name.data());
+            if (made < 0)
+                return errorOf(errno);
+            ::unlink(name.c_str());
+            ::fcntl(made, F_SETFD, FD_CLOEXEC);
+        }
+        file = made;
+        return FileError::none;
     }
 
     FileError remove(std::u16string_view path) override {

@@ -466,6 +466,9 @@ public:
         return done(FlushFileBuffers(handleOf(file)));
     }
 
+    // Windows writes a file's cached bytes by itself and has no call to start it early.
+    void startWriting(Handle, std::uint64_t, std::uint64_t) override {}
+
     FileError close(Handle file) override {
         return done(CloseHandle(handleOf(file)));
     }
@@ -530,6 +533,28 @@ public:
         const FileError error = errorOf(GetLastError());
         discard(made);
         return error;
+    }
+
+    FileError createScratch(Handle& file) override {
+        std::wstring folder(MAX_PATH + 1, L'\0');
+        const DWORD length = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
+        if (length == 0 || length > folder.size())
+            return errorOf(lastError());
+        folder.resize(length);
+        static std::atomic<unsigned> counter = 0;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::wstring name = folder + L"brisel-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                      std::to_wstring(++counter) + L".tmp";
+            const HANDLE made = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                            CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+            if (made != INVALID_HANDLE_VALUE) {
+                file = handleFrom(made);
+                return FileError::none;
+            }
+            if (GetLastError() != ERROR_FILE_EXISTS)
+                break;
+        }
+        return errorOf(lastError());
     }
 
     void discard(NewFile& made) override {

@@ -1,5 +1,6 @@
 // The whole-file read, the replacement and the append, once for every system, over the
-// primitives of file_system.h.
+// primitives of file_system.h. What is written and what is copied within a file goes a
+// piece at a time, so that no content is ever held in memory whole.
 #include "platform/files.h"
 
 #include "platform/file_system.h"
@@ -9,11 +10,17 @@
 #include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
 namespace brisel {
 namespace {
 
 using Handle = FileSystem::Handle;
+
+// What a copy within the layer reads at a time.
+constexpr std::size_t copyPiece = 64 * 1024;
+// How many bytes are written before the system is asked to start putting them on the disk.
+constexpr std::uint64_t writingStep = std::uint64_t{8} << 20;
 
 // Closes a file when it goes out of scope; where the result matters, close() asks for it.
 class OpenFile {
@@ -128,20 +135,6 @@ FileError hold(FileSystem& files, std::u16string_view path, FileSystem::Open how
     return error;
 }
 
-// Every byte from `from` to the end, however long the file is by now.
-FileError readRest(FileSystem& files, Handle file, std::uint64_t from, std::string& into) {
-    constexpr std::size_t piece = 64 * 1024;
-    for (;;) {
-        const std::size_t done = into.size();
-        into.resize(done + piece);
-        std::size_t got = 0;
-        const FileError error = files.readAt(file, from + done, into.data() + done, piece, got);
-        into.resize(done + got);
-        if (failed(error) || got == 0)
-            return error;
-    }
-}
-
 // Every byte of an open file. A file that changes while it is read (another program
 // writes it without waiting) is read again; one that keeps changing counts as in use.
 FileError readWhole(FileSystem& files, Handle file, ByteBuffer& bytes) {
@@ -171,50 +164,216 @@ FileError readWhole(FileSystem& files, Handle file, ByteBuffer& bytes) {
     return FileError::inUse;
 }
 
-// Rewrites a file in place, for a folder that takes no new file beside it, a name that
-// cannot be replaced, or a file whose owner, attributes or links a new one cannot take
-// over. The old bytes are read first and room for the larger content is reserved, so that
-// a full disk is met while the file is untouched; any later failure writes the old bytes
+// Bytes written one after another into a file from where it starts; the system is asked
+// to start putting them on the disk every few megabytes, so that the flush at the end finds
+// little left to do.
+class Writing final : public ContentSink {
+public:
+    Writing(FileSystem& files, Handle file) noexcept : files_(files), file_(file) {}
+
+    bool write(std::string_view bytes) override {
+        if (failed(error_) || failed(error_ = files_.writeAt(file_, size_, bytes)))
+            return false;
+        size_ += bytes.size();
+        if (size_ - started_ >= writingStep) {
+            files_.startWriting(file_, started_, size_ - started_);
+            started_ = size_;
+        }
+        return true;
+    }
+
+    FileError error() const noexcept { return error_; }
+    std::uint64_t size() const noexcept { return size_; }
+
+private:
+    FileSystem& files_;
+    Handle file_;
+    std::uint64_t size_ = 0;
+    std::uint64_t started_ = 0;
+    FileError error_ = FileError::none;
+};
+
+// Copies the bytes of `from` from its start to its end, or `size` of them, to `to` from
+// `at` on, a piece at a time; `copied` learns how many, and `touched` whether a write to
+// `to` was begun.
+FileError copyBytes(FileSystem& files, Handle from, Handle to, std::uint64_t at, std::uint64_t& copied,
+                    std::uint64_t size = UINT64_MAX, bool* touched = nullptr) {
+    std::string buffer(copyPiece, '\0');
+    for (copied = 0; copied < size;) {
+        std::size_t got = 0;
+        const auto room = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - copied));
+        if (const FileError error = files.readAt(from, copied, buffer.data(), room, got); failed(error))
+            return error;
+        if (got == 0)
+            return size == UINT64_MAX ? FileError::none : FileError::failed;  // shorter than it was
+        if (touched != nullptr)
+            *touched = true;
+        if (const FileError error = files.writeAt(to, at + copied, std::string_view(buffer.data(), got)); failed(error))
+            return error;
+        copied += got;
+    }
+    return FileError::none;
+}
+
+// Rewrites a file in place with the `size` bytes of `content`, for a folder that takes no
+// new file beside it, a name that cannot be replaced, or a file whose owner, attributes or
+// links a new one cannot take over. The old bytes are kept in a file of the system's
+// folder for temporary files and room for the larger content is reserved first, so that a
+// full disk is met while the file is untouched; any later failure writes the old bytes
 // back. Only a crash of the system during the write itself can leave the file damaged.
-WriteError rewriteInPlace(FileSystem& files, std::u16string_view path, std::string_view bytes) {
+WriteError rewriteInPlace(FileSystem& files, std::u16string_view path, Handle content, std::uint64_t size) {
     HeldFile held(files);
-    ByteBuffer old;
+    OpenFile old(files);
+    std::uint64_t oldSize = 0;
     FileError error = inOrder([&] { return hold(files, path, FileSystem::Open::update, held); },
-                              [&] { return readWhole(files, held.file.get(), old); },
                               [&] {
-                                  return files.reserve(held.file.get(), std::max<std::uint64_t>(old.size(), bytes.size()));
-                              });
+                                  Handle scratch = FileSystem::noHandle;
+                                  const FileError made = files.createScratch(scratch);
+                                  old.reset(scratch);
+                                  return made;
+                              },
+                              [&] { return copyBytes(files, held.file.get(), old.get(), 0, oldSize); },
+                              [&] { return files.reserve(held.file.get(), std::max(oldSize, size)); });
     if (failed(error))
         return failure(files, path, error);
 
     const Handle file = held.file.get();
-    error = inOrder([&] { return files.writeAt(file, 0, bytes); }, [&] { return files.truncate(file, bytes.size()); },
-                    [&] { return files.flush(file); }, [&] { return held.file.close(); });
+    std::uint64_t copied = 0;
+    bool touched = size == 0;  // an empty content begins with the truncation
+    error = inOrder([&] { return copyBytes(files, content, file, 0, copied, size, &touched); },
+                    [&] { return files.truncate(file, size); }, [&] { return files.flush(file); },
+                    [&] { return held.file.close(); });
     if (!failed(error))
         return WriteError::none;
+    if (!touched)
+        return failure(files, path, error);  // failed before a byte of the file changed
 
     // Taken back through the handle that still holds the file: the old bytes and the old
     // length, on disk. Nothing more to try where one of these fails too.
     const Handle back = held.keep.get();
-    std::ignore = files.writeAt(back, 0, old.view());
-    std::ignore = files.truncate(back, old.size());
+    std::ignore = copyBytes(files, old.get(), back, 0, copied, oldSize);
+    std::ignore = files.truncate(back, oldSize);
     std::ignore = files.flush(back);
     return failure(files, path, error);
 }
 
+// Where an append's bytes went: one range, or more where the system took them in several
+// calls and another program wrote in between.
+struct Landed {
+    std::uint64_t at = 0;
+    std::uint64_t count = 0;
+};
+
 // Takes back the `count` bytes that an append put at `from`, keeping what another program
-// wrote after them. Where that cannot be read, the bytes stay: nothing that is not this
-// append's own is cut.
-void takeBack(FileSystem& files, Handle file, std::uint64_t from, std::uint64_t count) {
-    if (count == 0)
+// wrote after them: that is moved down over them a piece at a time. Where nothing follows
+// them they are cut off without a read, so also in a file that may be written but not read;
+// where what follows cannot be read, nothing is cut that is not this append's own.
+void takeBack(FileSystem& files, Handle file, const Landed& landed) {
+    std::uint64_t size = 0;
+    if (landed.count == 0 || failed(files.size(file, size)) || size < landed.at + landed.count)
         return;
-    std::string after;
-    if (failed(readRest(files, file, from + count, after)) ||
-        (!after.empty() && failed(files.writeAt(file, from, after))))
-        return;
-    std::ignore = files.truncate(file, from + after.size());
+    std::uint64_t moved = 0;
+    if (size > landed.at + landed.count) {
+        std::string buffer(copyPiece, '\0');
+        for (;;) {
+            std::size_t got = 0;
+            if (failed(files.readAt(file, landed.at + landed.count + moved, buffer.data(), buffer.size(), got)))
+                return;
+            if (got == 0)
+                break;
+            if (failed(files.writeAt(file, landed.at + moved, std::string_view(buffer.data(), got))))
+                return;
+            moved += got;
+        }
+    }
+    std::ignore = files.truncate(file, landed.at + moved);
     std::ignore = files.flush(file);
 }
+
+// The later ranges first, so that the earlier ones stay where they were written.
+void takeBack(FileSystem& files, Handle file, const std::vector<Landed>& ranges) {
+    for (auto range = ranges.rbegin(); range != ranges.rend(); ++range)
+        takeBack(files, file, *range);
+}
+
+// The pieces of an append, each put where the system puts an append, which is where the
+// last one ended, and where the file ended when it was held for the first: anywhere else,
+// a program that takes no lock wrote meanwhile, and what was chosen may not fit what now
+// stands before it.
+class Appending final : public ContentSink {
+public:
+    Appending(FileSystem& files, Handle file, std::uint64_t end) noexcept
+        : files_(files), file_(file), end_(end), started_(end) {}
+
+    bool write(std::string_view bytes) override {
+        while (!bytes.empty() && !moved_ && !failed(error_)) {
+            std::uint64_t at = 0;
+            std::uint64_t landed = 0;
+            error_ = files_.append(file_, std::span(&bytes, 1), at, landed);
+            if (landed > 0) {
+                if (!ranges_.empty() && at == ranges_.back().at + ranges_.back().count)
+                    ranges_.back().count += landed;
+                else
+                    ranges_.push_back({at, landed});
+            }
+            moved_ = landed > 0 && at != end_;
+            if (!failed(error_) && landed == 0)
+                error_ = FileError::failed;  // the system took nothing, and would not later
+            end_ = at + landed;
+            bytes.remove_prefix(static_cast<std::size_t>(landed));
+            if (!moved_ && end_ - started_ >= writingStep) {
+                files_.startWriting(file_, started_, end_ - started_);
+                started_ = end_;
+            }
+        }
+        return !moved_ && !failed(error_);
+    }
+
+    const std::vector<Landed>& ranges() const noexcept { return ranges_; }
+    bool moved() const noexcept { return moved_; }
+    FileError error() const noexcept { return error_; }
+
+private:
+    FileSystem& files_;
+    Handle file_;
+    std::uint64_t end_;
+    std::uint64_t started_;  // where the bytes begin that the system was not yet asked to write
+    std::vector<Landed> ranges_;
+    bool moved_ = false;
+    FileError error_ = FileError::none;
+};
+
+// The held file as the producer of an append sees it.
+class HeldContent final : public ExistingContent {
+public:
+    HeldContent(FileSystem& files, Handle file, std::uint64_t size) : files_(files), file_(file), size_(size) {
+        // A file that may be written but not read shows nothing of itself.
+        char first = 0;
+        std::size_t got = 0;
+        error_ = files.readAt(file, 0, &first, 1, got);
+        readable_ = error_ != FileError::writeOnly;
+        if (!readable_)
+            error_ = FileError::none;
+    }
+
+    std::optional<std::uint64_t> size() const noexcept override {
+        return readable_ ? std::optional(size_) : std::nullopt;
+    }
+    bool read(std::uint64_t offset, char* into, std::size_t room, std::size_t& got) override {
+        got = 0;
+        if (!failed(error_) && readable_)
+            error_ = files_.readAt(file_, offset, into, room, got);
+        return readable_ && !failed(error_);
+    }
+    FileError error() const noexcept { return error_; }
+
+private:
+    FileSystem& files_;
+    Handle file_;
+    std::uint64_t size_;
+    bool readable_ = true;
+    FileError error_ = FileError::none;
+};
 
 // Removes a file that this append made, where nothing else was written to it and the name
 // still holds it. Removed while it is still held, so that no other conversion opens it
@@ -247,11 +406,19 @@ FileContent readWholeFile(FileSystem& files, std::u16string_view path) {
     return {std::nullopt, error == FileError::inUse ? ReadError::inUse : ReadError::cannotRead};
 }
 
+WriteError replaceFile(std::u16string_view path, const ContentProducer& produce) {
+    return replaceFile(systemFiles(), path, produce);
+}
+
 WriteError replaceFile(std::u16string_view path, std::string_view bytes) {
     return replaceFile(systemFiles(), path, bytes);
 }
 
-WriteError replaceFile(FileSystem& files, std::u16string_view given, std::string_view bytes) {
+WriteError replaceFile(FileSystem& files, std::u16string_view path, std::string_view bytes) {
+    return replaceFile(files, path, [&](ContentSink& sink) { return sink.write(bytes); });
+}
+
+WriteError replaceFile(FileSystem& files, std::u16string_view given, const ContentProducer& produce) {
     // A symbolic link stays one: the file it names gets the new content.
     std::u16string path;
     if (const FileError error = files.target(given, path); failed(error))
@@ -269,9 +436,20 @@ WriteError replaceFile(FileSystem& files, std::u16string_view given, std::string
         return failure(files, path, writable);
     const bool existed = !failed(writable);
     OpenFile held(files, existed ? check : FileSystem::noHandle);
+    // In place, the new content is made first, in a file of its own, so that nothing of the
+    // old file changes before it is complete.
     const auto inPlace = [&] {
         std::ignore = held.close();
-        return rewriteInPlace(files, path, bytes);
+        Handle scratch = FileSystem::noHandle;
+        if (const FileError error = files.createScratch(scratch); failed(error))
+            return failure(files, path, error);
+        const OpenFile content(files, scratch);
+        Writing into(files, scratch);
+        if (!produce(into))
+            return failed(into.error()) ? failure(files, path, into.error()) : WriteError::none;
+        if (failed(into.error()))
+            return failure(files, path, into.error());
+        return rewriteInPlace(files, path, scratch, into.size());
     };
 
     // The new content goes into a file beside the old one and takes its place only once
@@ -289,11 +467,14 @@ WriteError replaceFile(FileSystem& files, std::u16string_view given, std::string
         files.discard(made);
         return inPlace();
     }
-    FileError error =
-        inOrder([&] { return files.writeAt(made.file, 0, bytes); }, [&] { return files.flush(made.file); });
-    if (failed(error)) {
+    Writing into(files, made.file);
+    const bool complete = produce(into);
+    FileError error = into.error();
+    if (complete && !failed(error))
+        error = files.flush(made.file);
+    if (!complete || failed(error)) {
         files.discard(made);
-        return failure(files, path, error);
+        return failed(error) ? failure(files, path, error) : WriteError::none;
     }
     if (failed(error = files.putInPlace(made, path, held.release()))) {
         // A name that cannot change (a file mounted there, a file system without links)
@@ -310,8 +491,8 @@ WriteError replaceFile(FileSystem& files, std::u16string_view given, std::string
     return WriteError::none;
 }
 
-WriteError appendToFile(std::u16string_view path, const AppendChoice& choose) {
-    return appendToFile(systemFiles(), path, choose);
+WriteError appendToFile(std::u16string_view path, const AppendProducer& produce) {
+    return appendToFile(systemFiles(), path, produce);
 }
 
 WriteError appendToFile(std::u16string_view path, std::initializer_list<std::string_view> pieces) {
@@ -320,17 +501,19 @@ WriteError appendToFile(std::u16string_view path, std::initializer_list<std::str
 
 WriteError appendToFile(FileSystem& files, std::u16string_view path, std::initializer_list<std::string_view> pieces) {
     const std::vector<std::string_view> fixed(pieces);
-    return appendToFile(files, path, [&](std::optional<std::string_view>) { return std::optional(fixed); });
+    return appendToFile(files, path, [&](ExistingContent&, ContentSink& sink) {
+        return std::all_of(fixed.begin(), fixed.end(), [&](std::string_view piece) { return sink.write(piece); });
+    });
 }
 
-WriteError appendToFile(FileSystem& files, std::u16string_view given, const AppendChoice& choose) {
+WriteError appendToFile(FileSystem& files, std::u16string_view given, const AppendProducer& produce) {
     std::u16string path;
     if (const FileError error = files.target(given, path); failed(error))
         return failure(files, given, error);
     if (const auto refused = obstacle(files.lookUp(path)))
         return *refused;
     HeldFile held(files);
-    // A file that this append made is removed again where it fails or adds nothing.
+    // A file that this append made is removed again where it fails or is declined.
     const auto leaveNoTrace = [&] {
         if (held.created)
             removeIfOwnAndEmpty(files, path, held.keep.isOpen() ? held.keep.get() : held.file.get());
@@ -342,42 +525,101 @@ WriteError appendToFile(FileSystem& files, std::u16string_view given, const Appe
     if (const FileError error = hold(files, path, FileSystem::Open::readAppend, held); failed(error))
         return fail(error);
 
-    // Nothing is written before the file's content is known; a file that may be written
-    // but not read is appended to knowing nothing of it.
+    // Nothing is written before the file's size is known, and nothing of the file is read
+    // but what the producer asks for.
     constexpr int attempts = 3;
     for (int attempt = 1;; ++attempt) {
-        ByteBuffer content;
-        const FileError read = readWhole(files, held.file.get(), content);
-        if (failed(read) && read != FileError::writeOnly)
-            return fail(read);
-        const std::optional<std::vector<std::string_view>> pieces =
-            choose(failed(read) ? std::nullopt : std::optional(content.view()));
-        if (!pieces) {
-            leaveNoTrace();
-            return WriteError::none;
-        }
-
-        // The system puts the pieces at the end as it is then, and says where. Where that is
-        // not where the content read ended, a program that takes no lock wrote meanwhile, and
-        // what was chosen may not fit what now stands before it: taken back and chosen anew.
-        std::uint64_t at = 0;
-        std::uint64_t landed = 0;
         const Handle file = held.file.get();
-        FileError error = files.append(file, *pieces, at, landed);
-        const bool moved = !failed(error) && !failed(read) && at != content.size();
-        if (!failed(error) && !moved)
-            error = inOrder([&] { return files.flush(file); }, [&] { return held.file.close(); });
-        if (!failed(error) && !moved) {
+        std::uint64_t size = 0;
+        if (const FileError error = files.size(file, size); failed(error))
+            return fail(error);
+        HeldContent existing(files, file, size);
+        if (failed(existing.error()))
+            return fail(existing.error());
+        Appending sink(files, file, size);
+        const bool complete = produce(existing, sink);
+        FileError error = failed(existing.error()) ? existing.error() : sink.error();
+        if (complete && !failed(error) && !sink.moved() && !sink.ranges().empty())
+            error = files.flush(file);
+        if (complete && !failed(error) && !sink.moved())
+            error = held.file.close();
+        if (complete && !failed(error) && !sink.moved()) {
             // A file made here has a new name, which the folder keeps through a power loss
             // only once it is flushed; where it cannot be, the records are still in place.
             if (held.created)
                 std::ignore = files.flushFolder(path);
             return WriteError::none;
         }
-        takeBack(files, held.keep.get(), at, landed);
-        if (!moved || attempt == attempts)
-            return fail(moved ? FileError::inUse : error);
+        takeBack(files, held.keep.get(), sink.ranges());
+        if (failed(error))
+            return fail(error);
+        if (!sink.moved()) {
+            leaveNoTrace();  // declined
+            return WriteError::none;
+        }
+        if (attempt == attempts)
+            return fail(FileError::inUse);
     }
+}
+
+FileReader::~FileReader() {
+    if (files_ != nullptr && handle_ != FileSystem::noHandle)
+        std::ignore = files_->close(handle_);
+}
+
+FileReader::FileReader(FileReader&& other) noexcept
+    : files_(std::exchange(other.files_, nullptr)),
+      handle_(std::exchange(other.handle_, FileSystem::noHandle)),
+      size_(std::exchange(other.size_, 0)) {}
+
+FileReader& FileReader::operator=(FileReader&& other) noexcept {
+    if (this != &other) {
+        FileReader gone(std::move(*this));
+        files_ = std::exchange(other.files_, nullptr);
+        handle_ = std::exchange(other.handle_, FileSystem::noHandle);
+        size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+}
+
+ReadError FileReader::open(std::u16string_view path, FileReader& file) {
+    return open(systemFiles(), path, file);
+}
+
+ReadError FileReader::open(FileSystem& files, std::u16string_view path, FileReader& file) {
+    Handle handle = FileSystem::noHandle;
+    bool created = false;
+    const FileError error = files.open(path, FileSystem::Open::read, handle, created);
+    if (failed(error))
+        return error == FileError::inUse ? ReadError::inUse : ReadError::cannotRead;
+    file = FileReader();
+    file.files_ = &files;
+    file.handle_ = handle;
+    return ReadError::none;
+}
+
+ReadError FileReader::scratch(FileReader& file) {
+    FileSystem& files = systemFiles();
+    Handle handle = FileSystem::noHandle;
+    if (failed(files.createScratch(handle)))
+        return ReadError::cannotRead;
+    file = FileReader();
+    file.files_ = &files;
+    file.handle_ = handle;
+    return ReadError::none;
+}
+
+ReadError FileReader::read(std::uint64_t offset, char* into, std::size_t room, std::size_t& got) {
+    got = 0;
+    const FileError error = files_->readAt(handle_, offset, into, room, got);
+    return failed(error) ? (error == FileError::inUse ? ReadError::inUse : ReadError::cannotRead) : ReadError::none;
+}
+
+bool FileReader::append(std::string_view bytes) {
+    if (failed(files_->writeAt(handle_, size_, bytes)))
+        return false;
+    size_ += bytes.size();
+    return true;
 }
 
 }  // namespace brisel

@@ -6,6 +6,7 @@
 
 #include "base/byte_buffer.h"
 
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <optional>
@@ -54,33 +55,89 @@ enum class WriteError {
     cannotWrite,    // no permission, no space, or another failure of the system
 };
 
-// Makes `bytes` the whole content of the file, creating it if missing. The old content
-// stays intact until the new one is completely on disk, and the new one is on disk, under
-// its name, when it returns. Special files are never written; a symbolic link stays one,
-// and one whose target is missing gets it made. A file whose extended attributes or hard
-// links a new file would lose is rewritten in place. Waits for another conversion's
-// append or replacement of the same file.
+// Where the pieces of a new content or of an append go, one after another.
+class ContentSink {
+public:
+    virtual ~ContentSink() = default;
+    // False where the bytes could not be written: nothing more is to be given then, and the
+    // write is taken back.
+    [[nodiscard]] virtual bool write(std::string_view bytes) = 0;
+};
+
+// Hands a file's new content to `sink` a piece at a time: true once it is complete, false
+// to decline, which changes nothing. It may be asked more than once (where the content
+// must go another way after all), and then gives the same content again.
+using ContentProducer = std::function<bool(ContentSink& sink)>;
+
+// Makes the produced content the whole content of the file, creating it if missing. The
+// old content stays intact until the new one is completely on disk, and the new one is on
+// disk, under its name, when it returns; nothing of the old file changes while the content
+// is produced. Special files are never written; a symbolic link stays one, and one whose
+// target is missing gets it made. A file whose extended attributes or hard links a new
+// file would lose is rewritten in place. Waits for another conversion's append or
+// replacement of the same file. A content that the producer declined reports none.
+[[nodiscard]] WriteError replaceFile(std::u16string_view path, const ContentProducer& produce);
+[[nodiscard]] WriteError replaceFile(FileSystem& files, std::u16string_view path, const ContentProducer& produce);
+// The same with a content given whole.
 [[nodiscard]] WriteError replaceFile(std::u16string_view path, std::string_view bytes);
 [[nodiscard]] WriteError replaceFile(FileSystem& files, std::u16string_view path, std::string_view bytes);
 
-// What an append adds, chosen once the file is held and nothing else can change it: from
-// `content`, every byte the file holds then (nothing where it may be written but not read).
-// The pieces must stay valid until the append returns. No pieces at all: nothing is added,
-// and the append reports success, for the caller knows why it declined.
-using AppendChoice =
-    std::function<std::optional<std::vector<std::string_view>>(std::optional<std::string_view> content)>;
+// What an append may learn of the file it holds, read where it is needed: no more of it is
+// read than the producer asks for.
+class ExistingContent {
+public:
+    virtual ~ExistingContent() = default;
+    // The file's size once it is held, or nothing where it may be written but not read.
+    [[nodiscard]] virtual std::optional<std::uint64_t> size() const noexcept = 0;
+    // Reads at most `room` bytes at `offset`; `got` is 0 at the end. False where the read
+    // failed, which fails the append.
+    [[nodiscard]] virtual bool read(std::uint64_t offset, char* into, std::size_t room, std::size_t& got) = 0;
+};
 
-// Adds the chosen pieces, one after another, after the file's last byte, creating the file
-// if missing. The added bytes are on disk when it returns. A failed append, its flush to
-// disk included, is taken back, so the file never holds part of it; what another program
-// added before or after them stays. Another conversion's append or replacement waits for
-// this one. Nothing is written where the file's size or content cannot be learnt.
-[[nodiscard]] WriteError appendToFile(std::u16string_view path, const AppendChoice& choose);
-[[nodiscard]] WriteError appendToFile(FileSystem& files, std::u16string_view path, const AppendChoice& choose);
+// Chooses an append once the file is held and nothing else can change it, from what it
+// holds, and hands its pieces to `sink`: true once all are given (none at all leaves the
+// file as it is), false to decline. It may be asked again where another program that takes
+// no lock wrote meanwhile, once its first pieces are taken back.
+using AppendProducer = std::function<bool(ExistingContent& existing, ContentSink& sink)>;
+
+// Adds the produced pieces after the file's last byte, creating the file if missing. The
+// added bytes are on disk when it returns. A failed append, its flush to disk included, is
+// taken back, so the file never holds part of it; what another program added before or
+// after them stays. Another conversion's append or replacement waits for this one. A file
+// that this append made is removed again where the producer declines or the append fails.
+[[nodiscard]] WriteError appendToFile(std::u16string_view path, const AppendProducer& produce);
+[[nodiscard]] WriteError appendToFile(FileSystem& files, std::u16string_view path, const AppendProducer& produce);
 // The same with pieces that do not depend on what the file holds.
 [[nodiscard]] WriteError appendToFile(std::u16string_view path, std::initializer_list<std::string_view> pieces);
 [[nodiscard]] WriteError appendToFile(FileSystem& files, std::u16string_view path,
                                       std::initializer_list<std::string_view> pieces);
+
+// An ordinary file opened for reading, a piece at a time, shared with every other program
+// (Excel keeps a workbook open while the user saves it). Closed when it goes.
+class FileReader {
+public:
+    FileReader() = default;
+    ~FileReader();
+    FileReader(FileReader&& other) noexcept;
+    FileReader& operator=(FileReader&& other) noexcept;
+
+    // Opens `path`; only ordinary files are read, so a pipe or a device never blocks.
+    [[nodiscard]] static ReadError open(std::u16string_view path, FileReader& file);
+    [[nodiscard]] static ReadError open(FileSystem& files, std::u16string_view path, FileReader& file);
+    // A file of the system's folder for temporary files, with no name, for bytes that are to
+    // be read more than once (a table from standard input). Gone once closed.
+    [[nodiscard]] static ReadError scratch(FileReader& file);
+
+    // Reads at most `room` bytes at `offset`; `got` is 0 at the end.
+    [[nodiscard]] ReadError read(std::uint64_t offset, char* into, std::size_t room, std::size_t& got);
+    // Adds bytes at the end of a scratch file.
+    [[nodiscard]] bool append(std::string_view bytes);
+
+private:
+    FileSystem* files_ = nullptr;
+    std::intptr_t handle_ = -1;
+    std::uint64_t size_ = 0;  // a scratch file's bytes
+};
 
 // Called once at a program's start: a write past the process's file-size limit then fails
 // like any other and is taken back, instead of ending the program (SIGXFSZ on Linux).

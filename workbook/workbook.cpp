@@ -17,6 +17,10 @@ constexpr std::string_view odsMimeType = "application/vnd.oasis.opendocument.spr
 
 }  // namespace
 
+bool mayBeWorkbook(std::string_view start) noexcept {
+    return start.starts_with(oleSignature) || looksLikeZip(start);
+}
+
 WorkbookRead readWorkbookRows(std::string_view bytes, WorkbookRows& rows, std::optional<std::string_view> sheetName) {
     const auto only = [](Status status) { return WorkbookRead{status, {}, 0}; };
     if (bytes.starts_with(oleSignature))

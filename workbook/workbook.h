@@ -64,6 +64,10 @@ struct WorkbookRead {
     std::size_t sheet = 0;              // the one read, in `worksheets`, where any is
 };
 
+// Whether a file that starts with these bytes (eight are enough) is read as a workbook:
+// a ZIP archive, or an old Office file.
+[[nodiscard]] bool mayBeWorkbook(std::string_view start) noexcept;
+
 // Reads `bytes` as a workbook if it is one, told by its content alone, and hands the data
 // rows of one worksheet to `rows`; ok also when `rows` stopped it. The worksheet is the one
 // named `sheetName` (exactly as its tab shows it, hidden or not), or without a name the one
@@ -73,34 +77,22 @@ struct WorkbookRead {
 [[nodiscard]] WorkbookRead readWorkbookRows(std::string_view bytes, WorkbookRows& rows,
                                             std::optional<std::string_view> sheetName = std::nullopt);
 
-// A workbook's records, or the first problem in the sheet's order.
+// What became of a workbook's records.
 struct WorkbookRecords {
-    enum class Status {
-        ok,
-        unreadable,       // see `read`
-        errorValue,       // an error value in one of a data row's first six cells
-        lineBreak,        // a line break in one of them
-        unrepresentable,  // a character there that the records' encoding cannot hold
-        tooFewFields,     // a data row of fewer than six cells
-    };
-
-    Status status = Status::ok;
     WorkbookStatus read = WorkbookStatus::ok;  // tooLarge also for records past workbookPartLimit
-    ConversionResult records;    // ok: every record
-    std::size_t row = 0;         // the row of a problem, as the sheet counts it
-    std::size_t column = 0;      // errorValue, lineBreak, unrepresentable: its column, from 1
-    std::size_t fieldCount = 0;  // tooFewFields: the row's cells
-    char32_t character = 0;      // unrepresentable: the character, U+FFFD for an invalid sequence
-    std::string errorValue;      // errorValue: as the German Excel shows it, e.g. "#WERT!"
-    std::vector<Worksheet> worksheets;  // the workbook's worksheets, as WorkbookRead has them
-    std::size_t sheet = 0;              // the one read
+    bool refused = false;                      // the record sink refused them
+    std::size_t rows = 0;                      // the data rows read
+    std::vector<Worksheet> worksheets;         // the workbook's worksheets, as WorkbookRead has them
+    std::size_t sheet = 0;                     // the one read
 };
 
-// The records of a workbook's data rows (of the worksheet that readWorkbookRows takes for
-// `sheetName`), with `prefix` (in the records' encoding) in front of every material name:
-// in the ANSI `codePage`, or in UTF-8 where it is null. Throws std::bad_alloc.
+// Hands the records of a workbook's data rows (of the worksheet that readWorkbookRows takes
+// for `sheetName`) to `records`, with `prefix` (in the records' encoding) in front of every
+// material name: in the ANSI `codePage`, or in UTF-8 where it is null. Every problem of a
+// row goes to `problems`, in the sheet's order; once there is one, no more records are
+// written. Throws std::bad_alloc.
 [[nodiscard]] WorkbookRecords convertWorkbook(std::string_view bytes, std::string_view prefix,
-                                              const AnsiCodePage* codePage,
+                                              const AnsiCodePage* codePage, RecordSink& records, ProblemSink& problems,
                                               std::optional<std::string_view> sheetName = std::nullopt);
 
 // A number as a workbook stores it ("7.85", "1E+16", " 2.5 ") as a record takes it: rounded

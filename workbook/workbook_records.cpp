@@ -12,96 +12,108 @@
 namespace brisel {
 namespace {
 
-using Status = WorkbookRecords::Status;
+using Kind = TableProblem::Kind;
+
+// Counts what the writer hands on, so that a workbook's records stay within its limit.
+class CountedRecords final : public RecordSink {
+public:
+    explicit CountedRecords(RecordSink& records) : records_(records) {}
+    bool write(std::string_view records) override {
+        written += records.size();
+        return written <= workbookPartLimit && records_.write(records);
+    }
+    std::size_t written = 0;
+
+private:
+    RecordSink& records_;
+};
 
 class RecordRows final : public WorkbookRows {
 public:
-    RecordRows(std::string_view prefix, const AnsiCodePage* codePage, WorkbookRecords& result)
-        : builder_(prefix), codePage_(codePage), result_(result) {}
+    RecordRows(std::string_view prefix, const AnsiCodePage* codePage, RecordSink& records, ProblemSink& problems)
+        : counted_(records), writer_(prefix, counted_), codePage_(codePage), problems_(problems) {}
 
     // A row's problems in its cells' order, then its fields' count.
     bool row(std::size_t number, std::span<const WorkbookCell> cells, std::size_t width) override {
+        ++rows;
         const std::size_t fields = std::min(width, minimumFieldCount);
+        bool fit = true;
         for (std::size_t c = 0; c < fields; ++c) {
             const WorkbookCell& cell = cells[c];
+            TableProblem problem;
+            problem.line = number;
+            problem.field = c + 1;
+            problem.cell = true;
             if (cell.error) {
-                result_.errorValue = cell.text;
-                return fail(Status::errorValue, number, c + 1);
+                problem.kind = Kind::errorValue;
+                problem.errorValue = cell.text;
+            } else if (cell.text.find_first_of("\r\n") != std::string::npos) {
+                problem.kind = Kind::lineBreak;
+            } else if (!encode(cell.text, encoded_[c], problem.character)) {
+                problem.kind = Kind::unrepresentable;
+            } else {
+                continue;
             }
-            if (cell.text.find_first_of("\r\n") != std::string::npos)
-                return fail(Status::lineBreak, number, c + 1);
-            if (!encode(cell.text, encoded_[c]))
-                return fail(Status::unrepresentable, number, c + 1);  // result_.character says which
+            problems_.problem(problem);
+            fit = false;
         }
         if (fields < minimumFieldCount) {
-            result_.fieldCount = fields;
-            return fail(Status::tooFewFields, number, 0);
+            TableProblem problem;
+            problem.line = number;
+            problem.fieldCount = fields;
+            problem.cell = true;
+            problems_.problem(problem);
+            fit = false;
         }
+        failed_ = failed_ || !fit;
+        if (failed_)
+            return true;
         std::array<std::string_view, minimumFieldCount> views;
         std::copy(encoded_.begin(), encoded_.end(), views.begin());
-        builder_.add(views);
-        if (builder_.size() > workbookPartLimit) {
-            result_.read = WorkbookStatus::tooLarge;
-            return false;
-        }
-        return true;
+        // A refused record stops the reading: past the workbook's limit, or where the records
+        // cannot go.
+        return writer_.add<true>(views);
     }
 
-    ConversionResult finish() { return builder_.finish(); }
+    bool finish() { return failed_ || writer_.flush(); }
+    std::size_t rows = 0;
+    bool tooLarge() const noexcept { return counted_.written > workbookPartLimit; }
 
 private:
-    bool fail(Status status, std::size_t row, std::size_t column) {
-        result_.status = status;
-        result_.row = row;
-        result_.column = column;
-        return false;
-    }
-
     // The cell's UTF-8 in the records' encoding; false where a character does not fit.
-    bool encode(std::string_view utf8, std::string& into) {
+    bool encode(std::string_view utf8, std::string& into, char32_t& unfit) {
+        into.clear();
         if (codePage_ == nullptr) {
             into.assign(utf8);
             return true;
         }
-        into.clear();
-        for (std::size_t at = 0; at < utf8.size();) {
-            if (static_cast<unsigned char>(utf8[at]) < 0x80) {
-                into += utf8[at++];
-                continue;
-            }
-            const DecodedCharacter decoded = decodeUtf8At(utf8, at);
-            const std::optional<char> byte = codePage_->byteOf(decoded.character);
-            if (!decoded.valid || !byte) {
-                result_.character = decoded.character;
-                return false;
-            }
-            into += *byte;
-            at += decoded.length;
-        }
-        return true;
+        return FieldEncoding(TextEncoding::utf8, TextEncoding::ansi, *codePage_).encode(utf8, into, unfit);
     }
 
-    RecordBuilder builder_;
+    CountedRecords counted_;
+    RecordWriter writer_;
     const AnsiCodePage* codePage_;
-    WorkbookRecords& result_;
+    ProblemSink& problems_;
+    bool failed_ = false;
     std::array<std::string, minimumFieldCount> encoded_;
 };
 
 }  // namespace
 
 WorkbookRecords convertWorkbook(std::string_view bytes, std::string_view prefix, const AnsiCodePage* codePage,
-                                std::optional<std::string_view> sheetName) {
-    WorkbookRecords result;
-    RecordRows rows(prefix, codePage, result);
+                                RecordSink& records, ProblemSink& problems, std::optional<std::string_view> sheetName) {
+    RecordRows rows(prefix, codePage, records, problems);
     WorkbookRead read = readWorkbookRows(bytes, rows, sheetName);
+    const bool written = read.status == WorkbookStatus::ok && rows.finish();
+    WorkbookRecords result;
+    // A damaged part counts before the limit met in what was read of it.
+    result.read = read.status != WorkbookStatus::ok ? read.status
+                  : rows.tooLarge()                 ? WorkbookStatus::tooLarge
+                                                    : read.status;
+    result.refused = result.read == WorkbookStatus::ok && !written;
+    result.rows = rows.rows;
     result.worksheets = std::move(read.worksheets);
     result.sheet = read.sheet;
-    if (read.status != WorkbookStatus::ok)
-        result.read = read.status;  // a damaged part counts before a problem met in what was read of it
-    if (result.read != WorkbookStatus::ok)
-        result.status = Status::unreadable;
-    else if (result.status == Status::ok)
-        result.records = rows.finish();
     return result;
 }
 

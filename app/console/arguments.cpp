@@ -43,6 +43,11 @@ constexpr std::array options{
                i.configuration = std::u16string(value);
                return std::u16string();
            }},
+    Option{u"pruefen", {}, {}, false,
+           [](Invocation& i, std::u16string_view) {
+               i.request = Invocation::Request::check;
+               return std::u16string();
+           }},
     Option{u"quiet", u"leise", u"-q", false,
            [](Invocation& i, std::u16string_view) {
                i.quiet = true;
@@ -106,13 +111,23 @@ ParsedArguments parseArguments(const std::vector<std::u16string>& arguments) {
         }
         if (std::u16string clash = option->apply(invocation, value); !clash.empty())
             return wrong(std::move(clash));
-        if (invocation.request != Invocation::Request::convert) {
+        if (invocation.request == Invocation::Request::help || invocation.request == Invocation::Request::version) {
             Invocation answer;  // --help and --version answer at once, whatever else is given
             answer.request = invocation.request;
             return {answer, {}};
         }
     }
 
+    // A table to check comes alone, or from the configuration.
+    if (invocation.request == Invocation::Request::check) {
+        if (operands.size() > 1)
+            return wrong(u"Zu viele Angaben: Mit --pruefen wird nur QUELLE erwartet.");
+        if (operands.empty() && !invocation.configuration)
+            return wrong(u"QUELLE fehlt.");
+        if (!operands.empty())
+            invocation.source = operands[0];
+        return {invocation, {}};
+    }
     // The operands come both or neither: neither only where the configuration names them.
     if (operands.size() > 2)
         return wrong(u"Zu viele Angaben: Erwartet werden QUELLE und ZIEL.");

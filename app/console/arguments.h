@@ -11,14 +11,14 @@
 namespace brisel {
 
 struct Invocation {
-    enum class Request { convert, help, version };
+    enum class Request { convert, check, help, version };
 
     Request request = Request::convert;
     std::optional<WriteMode> mode;
     std::optional<std::u16string> prefix;
     std::optional<std::u16string> configuration;  // --konfiguration
     std::optional<std::u16string> sheet;          // --blatt: a workbook's sheet by its name
-    std::optional<std::u16string> source;         // the operands, both or neither
+    std::optional<std::u16string> source;         // the operands, both or neither (check: QUELLE alone)
     std::optional<std::u16string> destination;
     bool quiet = false;
 

@@ -8,6 +8,7 @@
 #include "app/version.h"
 #include "platform/console.h"
 
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -22,7 +23,8 @@ constexpr std::u16string_view usage =
     u"Aufruf: brisel-convert (--ersetzen | --erweitern) [--prefix TEXT]\n"
     u"                       [--blatt NAME] QUELLE ZIEL\n"
     u"        brisel-convert --konfiguration DATEI [--ersetzen | --erweitern]\n"
-    u"                       [--prefix TEXT] [--blatt NAME] [QUELLE ZIEL]";
+    u"                       [--prefix TEXT] [--blatt NAME] [QUELLE ZIEL]\n"
+    u"        brisel-convert --pruefen [--prefix TEXT] [--blatt NAME] QUELLE";
 
 constexpr std::u16string_view help =
     u"\n\n"
@@ -38,6 +40,7 @@ constexpr std::u16string_view help =
     u"                         (wie auf dem Blattregister geschrieben, auch ein\n"
     u"                         ausgeblendetes); ohne --blatt das Blatt, das beim\n"
     u"                         Speichern aktiv war, wie „Speichern unter → CSV“\n"
+    u"  --pruefen              QUELLE nur prüfen, nichts schreiben\n"
     u"  --konfiguration DATEI  quelle, ziel, prefix und action aus DATEI lesen\n"
     u"                         (Aufbau wie brisel.conf); Angaben auf der\n"
     u"                         Befehlszeile haben Vorrang\n"
@@ -49,9 +52,13 @@ constexpr std::u16string_view help =
     u"QUELLE „-“ liest die Tabelle von der Standardeingabe; ZIEL „-“ schreibt die\n"
     u"Datensätze auf die Standardausgabe (nur mit --ersetzen möglich).\n"
     u"\n"
-    u"Rückgabewert: 0 konvertiert; 1 eine Prüfung oder die Konvertierung ist\n"
-    u"fehlgeschlagen (die Meldung steht auf der Standardfehlerausgabe, ZIEL ist\n"
-    u"unverändert); 2 falscher Aufruf.";
+    u"Jedes Problem der Tabelle (eine Zeile mit zu wenigen Feldern, ein Zeichen,\n"
+    u"das ZIEL nicht aufnehmen kann, ein Fehlerwert) steht in einer Zeile der\n"
+    u"Standardfehlerausgabe; ZIEL bleibt dann unverändert.\n"
+    u"\n"
+    u"Rückgabewert: 0 konvertiert (mit --pruefen: kein Problem); 1 eine Prüfung\n"
+    u"oder die Konvertierung ist fehlgeschlagen (die Meldung steht auf der\n"
+    u"Standardfehlerausgabe, ZIEL ist unverändert); 2 falscher Aufruf.";
 
 // A text of several lines, one line at a time.
 void printLines(Console& console, StandardStream stream, std::u16string_view text) {
@@ -84,6 +91,31 @@ ExitStatus wrong(Console& console, std::u16string_view why) {
     console.printLine(StandardStream::error, u"„brisel-convert --hilfe“ zeigt alle Optionen.");
     return ExitStatus::wrongUsage;
 }
+
+// Every problem of the table as one line of standard error, as the window would show it
+// alone.
+class PrintedProblems final : public ProblemSink {
+public:
+    PrintedProblems(Console& console, TableNaming naming) noexcept : console_(console), naming_(naming) {}
+    void problem(const TableProblem& found) override {
+        const ProblemText text = problemText(found, naming_);
+        fail(console_, text.what + u" " + text.advice);
+    }
+
+private:
+    Console& console_;
+    TableNaming naming_;
+};
+
+// The records on standard output, a piece at a time.
+class StandardOutput final : public ContentSink {
+public:
+    explicit StandardOutput(Console& console) noexcept : console_(console) {}
+    bool write(std::string_view bytes) override { return console_.writeOutput(bytes); }
+
+private:
+    Console& console_;
+};
 
 std::u16string materials(std::size_t rows) {
     return number(rows) + (rows == 1 ? u" Material" : u" Materialien");
@@ -135,47 +167,66 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
     const std::u16string destination = invocation.destination.value_or(u"");
     const std::u16string prefix = invocation.prefix.value_or(u"");
     const bool toStandardOutput = destination == u"-";
-    if (toStandardOutput && invocation.mode == WriteMode::append)
+    const bool check = invocation.request == Invocation::Request::check;
+    if (toStandardOutput && invocation.mode == WriteMode::append && !check)
         return wrong(console, u"ZIEL „-“ (die Standardausgabe) ist nur mit --ersetzen möglich.");
     const std::u16string configuration = invocation.configuration.value_or(u"");
-    if (const auto missing = missingArgument({source, destination, invocation.mode.has_value(), configuration,
-                                              pathsFromConfiguration}))
+    // A table to check needs no destination and no write mode.
+    if (const auto missing = missingArgument({source, check ? u"-" : destination, check || invocation.mode.has_value(),
+                                              configuration, pathsFromConfiguration}))
         return fail(console, *missing);
 
     // The window's text of an outcome, with a table from standard input named as such.
     const auto failed = [&](const FileConversion& done) {
-        return fail(console, statusText(done, source, destination, SourceLookup::fileOrStandardInput));
+        return fail(console, statusText(done, {}, source, destination, SourceLookup::fileOrStandardInput));
     };
-    TableBytes table;
+    PrintedProblems problems(console, {source, SourceLookup::fileOrStandardInput});
+    std::unique_ptr<Table> table;
     if (source == u"-") {
-        std::optional<ByteBuffer> input = console.readInput();
-        if (!input)
-            return fail(console, u"Die Standardeingabe kann nicht gelesen werden.");
-        table.bytes = std::move(*input);
+        // Kept in a file of its own, as it may be read twice and is never held in memory.
+        FileReader kept;
+        if (FileReader::scratch(kept) != ReadError::none)
+            return fail(console, u"Für die Tabelle auf der Standardeingabe kann keine temporäre Datei angelegt werden. "
+                                 u"Bitte den Ordner für temporäre Dateien (TMPDIR, TEMP) und seinen freien Speicherplatz "
+                                 u"prüfen.");
+        bool stored = true;
+        if (!console.readInput([&](std::string_view piece) { return (stored = kept.append(piece)); }))
+            return fail(console, stored ? u"Die Standardeingabe kann nicht gelesen werden."
+                                        : u"Die Tabelle auf der Standardeingabe kann nicht zwischengespeichert werden. "
+                                          u"Bitte den freien Speicherplatz im Ordner für temporäre Dateien prüfen.");
+        table = tableOf(std::move(kept));
     } else {
-        table = readTable(source);
-        if (table.outcome != FileConversion::Outcome::ok)
-            return failed(FileConversion{table.outcome});
+        OpenedTable opened = openTable(source);
+        if (!opened.table)
+            return failed(FileConversion{opened.outcome});
+        table = std::move(opened.table);
     }
+    // Each problem of the table has its line on standard error already.
+    const auto finished = [&](const FileConversion& done) {
+        return done.outcome == FileConversion::Outcome::tableProblems ? ExitStatus::failed : failed(done);
+    };
 
+    if (invocation.request == Invocation::Request::check) {
+        const FileConversion done = checkTable(*table, prefix, problems, invocation.sheet);
+        return done.outcome == FileConversion::Outcome::ok ? ExitStatus::converted : finished(done);
+    }
     if (toStandardOutput) {
         // What "ersetzen" would write into a file: ANSI records, and nothing else.
-        const BuiltRecords built = buildRecords(std::move(table.bytes), prefix, TextEncoding::ansi, invocation.sheet);
-        if (built.result.outcome != FileConversion::Outcome::ok)
-            return failed(built.result);
-        if (!console.writeOutput(built.records.records()))
+        StandardOutput output(console);
+        const FileConversion done = convertTableTo(*table, output, prefix, problems, invocation.sheet);
+        if (done.outcome == FileConversion::Outcome::writeFailed)
             return fail(console, u"Auf die Standardausgabe kann nicht geschrieben werden.");
-        return ExitStatus::converted;
+        return done.outcome == FileConversion::Outcome::ok ? ExitStatus::converted : finished(done);
     }
     const FileConversion done =
-        convertTableToFile(std::move(table.bytes), destination, prefix, *invocation.mode, invocation.sheet);
+        convertTableToFile(*table, destination, prefix, *invocation.mode, problems, invocation.sheet);
     if (done.outcome != FileConversion::Outcome::ok)
-        return failed(done);
+        return finished(done);
     if (!invocation.quiet)
         console.printLine(StandardStream::output, materials(done.rows) + u" nach " + quotedPath(destination) + u" geschrieben.");
     return ExitStatus::converted;
 } catch (const std::bad_alloc&) {
-    return fail(console, statusText(FileConversion{FileConversion::Outcome::outOfMemory}, {}, {}));
+    return fail(console, statusText(FileConversion{FileConversion::Outcome::outOfMemory}, {}, {}, {}));
 }
 
 }  // namespace brisel

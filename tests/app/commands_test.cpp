@@ -259,6 +259,24 @@ void PrintTo(const FailureCase& c, std::ostream* os) {
 
 class ConvertFailures : public CommandsTest, public testing::WithParamInterface<FailureCase> {};
 
+// A table whose every row from line 2 on is short: its box names the first ten, then how
+// many more there are.
+std::string shortRows(int count) {
+    std::string rows = "K\r\n";
+    for (int i = 0; i < count; ++i)
+        rows += "a;1\r\n";
+    return rows;
+}
+std::u16string shortRowsBox(int count) {
+    std::u16string box = u"Die Quelldatei „%DIR%/tabelle.csv“ enthält " + number(static_cast<std::size_t>(count)) +
+                         u" Probleme; es wurde nichts geschrieben.";
+    for (int line = 2; line < 12; ++line)
+        box += u"\r\nZeile " + number(static_cast<std::size_t>(line)) +
+               u" der Quelldatei hat 2 Felder; erwartet werden mindestens 6.";
+    return box + u"\r\n… und " + number(static_cast<std::size_t>(count - 10)) +
+           u" weitere Probleme\r\nBitte die fehlenden Felder in der Tabelle ergänzen.";
+}
+
 TEST_P(ConvertFailures, ReportAndTouchNothing) {
     const FailureCase& c = GetParam();
     folder.write(u"material.ini", "ALT");
@@ -282,6 +300,7 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"RowWithTooFewFields", table + "Kupfer;8,9;3;33\r\n", u"material.ini", {},
                     u"Zeile 4 der Quelldatei hat 4 Felder; erwartet werden mindestens 6. Bitte die fehlenden Felder "
                     u"in der Tabelle ergänzen."},
+        FailureCase{"EveryShortRow", shortRows(12), u"material.ini", {}, shortRowsBox(12)},
         FailureCase{"RowWithOneField", "K\r\nKupfer\r\n", u"material.ini", {},
                     u"Zeile 2 der Quelldatei hat 1 Feld; erwartet werden mindestens 6. Bitte die fehlenden Felder in "
                     u"der Tabelle ergänzen."},

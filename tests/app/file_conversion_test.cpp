@@ -11,6 +11,18 @@ namespace {
 
 using Outcome = FileConversion::Outcome;
 
+// The problems that a test does not look at.
+class Ignored final : public ProblemSink {
+public:
+    void problem(const TableProblem&) override {}
+};
+
+FileConversion convertFile(std::u16string_view source, std::u16string_view destination, std::u16string_view prefix,
+                           WriteMode mode) {
+    Ignored ignored;
+    return brisel::convertFile(source, destination, prefix, mode, ignored);
+}
+
 TEST(ConvertFile, ReportsASourceGoneOrReplacedAfterTheExistenceTest) {
     TempFolder folder;
     folder.write(u"material.ini", "ALT");

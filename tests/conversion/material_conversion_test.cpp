@@ -7,6 +7,8 @@
 
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace brisel {
 namespace {
@@ -26,11 +28,14 @@ void PrintTo(const Case& c, std::ostream* os) {
 
 class ConvertsTable : public testing::TestWithParam<Case> {};
 
+// Whole, and cut into pieces as a file is read, down to a byte at a time.
 TEST_P(ConvertsTable, ToRecords) {
     const Case& c = GetParam();
-    const ConversionResult result = convertTable(c.table, c.prefix);
-    ASSERT_EQ(result.status, ConversionResult::Status::ok);
-    EXPECT_EQ(result.records(), c.records);
+    for (const std::size_t piece : {std::string_view::npos, std::size_t{1}, std::size_t{7}}) {
+        const ConversionResult result = convertTable(c.table, c.prefix, {}, piece);
+        EXPECT_TRUE(result.problems.empty()) << piece;
+        EXPECT_EQ(result.records, c.records) << piece;
+    }
 }
 
 const std::string header = "Name;Gewicht;Nr;Schraffur;Winkel;Abstand\r\n";
@@ -86,8 +91,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct RejectedCase {
     const char* name;
     std::string table;
-    std::size_t line;
-    std::size_t fieldCount;
+    std::vector<std::pair<std::size_t, std::size_t>> shortRows;  // each: its line, its fields
 };
 
 void PrintTo(const RejectedCase& c, std::ostream* os) {
@@ -96,23 +100,25 @@ void PrintTo(const RejectedCase& c, std::ostream* os) {
 
 class RejectsTable : public testing::TestWithParam<RejectedCase> {};
 
-TEST_P(RejectsTable, NamingTheLineAndItsFields) {
+TEST_P(RejectsTable, NamingEveryShortLineAndItsFields) {
     const RejectedCase& c = GetParam();
+    std::vector<TableProblem> expected;
+    for (const auto& [line, fields] : c.shortRows)
+        expected.push_back({TableProblem::Kind::tooFewFields, line, 0, fields});
     const ConversionResult result = convertTable(c.table, "*");
-    EXPECT_EQ(result.status, ConversionResult::Status::tooFewFields);
-    EXPECT_EQ(result.line, c.line);
-    EXPECT_EQ(result.fieldCount, c.fieldCount);
-    EXPECT_TRUE(result.records().empty());
+    EXPECT_EQ(result.problems, expected);
+    EXPECT_TRUE(result.records.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Tables, RejectsTable,
-    testing::Values(RejectedCase{"FirstRowShort", "K\r\nStahl;7,85;1;31;45\r\n", 2, 5},
-                    RejectedCase{"LaterRowShort", "K\r\nA;1;2;3;4;5\r\nB;1;2;3;4;5\r\nC;1;2\r\n", 4, 3},
-                    RejectedCase{"SingleField", "K\r\nA;1;2;3;4;5\nnur Text\n", 3, 1},
-                    RejectedCase{"LineOfBlanks", "K\r\n   \r\n", 2, 1},
-                    RejectedCase{"CountsLoneCarriageReturnLines", "K\rA;1;2;3;4;5\rB;1\r", 3, 2},
-                    RejectedCase{"ShortLastRowWithoutLineEnd", "K\r\nA;1;2;3;4;5\r\nB;;;;", 3, 5}),
+    testing::Values(RejectedCase{"FirstRowShort", "K\r\nStahl;7,85;1;31;45\r\n", {{2, 5}}},
+                    RejectedCase{"LaterRowShort", "K\r\nA;1;2;3;4;5\r\nB;1;2;3;4;5\r\nC;1;2\r\n", {{4, 3}}},
+                    RejectedCase{"SingleField", "K\r\nA;1;2;3;4;5\nnur Text\n", {{3, 1}}},
+                    RejectedCase{"LineOfBlanks", "K\r\n   \r\n", {{2, 1}}},
+                    RejectedCase{"CountsLoneCarriageReturnLines", "K\rA;1;2;3;4;5\rB;1\r", {{3, 2}}},
+                    RejectedCase{"ShortLastRowWithoutLineEnd", "K\r\nA;1;2;3;4;5\r\nB;;;;", {{3, 5}}},
+                    RejectedCase{"EveryShortRowUpToTheTablesEnd", "K\nA;1\nB;1;2;3;4;5\nC\n\nD\n", {{2, 2}, {4, 1}}}),
     [](const testing::TestParamInfo<RejectedCase>& info) { return std::string(info.param.name); });
 
 // Random tables against the plain reference: short tables dense with separators and line
@@ -138,14 +144,16 @@ TEST_P(AgreesWithThePlainReading, OnRandomTables) {
         for (char& c : table)
             c = tables.alphabet[random() % tables.alphabet.size()];
         const std::string prefix(random() % 20, 'p');
-        const ConversionResult fast = convertTable(table, prefix);
+        // Every other table in pieces of a random size, as a file is read.
+        const std::size_t piece = round % 2 == 0 ? std::string_view::npos : 1 + random() % 100;
+        const ConversionResult fast = convertTable(table, prefix, {}, piece);
         const reference::Result plain = reference::convert(table, prefix);
-        ASSERT_EQ(fast.status == ConversionResult::Status::ok, plain.records.has_value()) << testing::PrintToString(table);
+        ASSERT_EQ(fast.problems.empty(), plain.records.has_value()) << testing::PrintToString(table);
         if (plain.records) {
-            ASSERT_EQ(fast.records(), *plain.records) << testing::PrintToString(table);
+            ASSERT_EQ(fast.records, *plain.records) << testing::PrintToString(table);
         } else {
-            ASSERT_EQ(fast.line, plain.line) << testing::PrintToString(table);
-            ASSERT_EQ(fast.fieldCount, plain.fieldCount) << testing::PrintToString(table);
+            ASSERT_EQ(fast.problems.front().line, plain.line) << testing::PrintToString(table);
+            ASSERT_EQ(fast.problems.front().fieldCount, plain.fieldCount) << testing::PrintToString(table);
         }
     }
 }

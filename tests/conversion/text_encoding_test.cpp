@@ -1,5 +1,6 @@
 // Which encoding a file is read in, and UTF-8 tables in the ANSI code page.
 #include "base/utf.h"
+#include "conversion/material_conversion.h"
 #include "conversion/text_encoding.h"
 
 #include "platform/ansi_text.h"
@@ -35,6 +36,13 @@ TEST(DetectEncoding, ReadsUtf8OnlyWhenItIsMarkedOrValidWithAMultiByteCharacter) 
         const DetectedText detected = detectEncoding(c.bytes);
         EXPECT_EQ(detected.encoding, c.encoding) << c.name;
         EXPECT_EQ(detected.text, c.text) << c.name;
+        // The same told a byte at a time, as a file is read in pieces.
+        if (c.text == c.bytes) {
+            EncodingDetector detector;
+            for (const char byte : c.text)
+                detector.feed(std::string_view(&byte, 1));
+            EXPECT_EQ(detector.result(), c.encoding) << c.name;
+        }
     }
     // A long ASCII run before the first multi-byte character.
     EXPECT_EQ(detectEncoding(std::string(1000, 'a') + "\xC3\xBC").encoding, TextEncoding::utf8);
@@ -79,53 +87,58 @@ TEST(NamesAsBytes, KeepEveryByteAndShowItReadably) {
     EXPECT_EQ(readableText(std::u16string(u"a\0\xD800-\xDFFF\xD800\xDFFF", 7)), u"a\\x00\\uD800-\\uDFFF\U000103FF");
 }
 
-TEST(Utf8FromAnsi, WritesEachByteAsItsCharacter) {
+TEST(FieldEncoding, WritesEachAnsiByteAsItsCharacterInUtf8) {
+    const AnsiCodePage codePage(ansiCharacters());
     const std::string ansi = "K\xF6pfe;\x80\x81\xFF" + std::string(40, 'x') + "\xE4";
-    EXPECT_EQ(utf8FromAnsi(ansi, ansiCharacters()).view(),
-              "K\xC3\xB6pfe;\xE2\x82\xAC\xC2\x81\xC3\xBF" + std::string(40, 'x') + "\xC3\xA4");
+    std::string utf8;
+    char32_t unfit = 0;
+    ASSERT_TRUE(FieldEncoding(TextEncoding::ansi, TextEncoding::utf8, codePage).encode(ansi, utf8, unfit));
+    EXPECT_EQ(utf8, "K\xC3\xB6pfe;\xE2\x82\xAC\xC2\x81\xC3\xBF" + std::string(40, 'x') + "\xC3\xA4");
 }
 
-TEST(InvalidUtf8InRecords, NamesOnlyWhatARecordWouldHold) {
-    EXPECT_EQ(invalidUtf8InRecords("K\xFF\r\nS;1;2;3;4;5;\xFF\r\n\r\n\xFF"), std::nullopt);
-    const auto place = invalidUtf8InRecords("K\r\nS;1;2;3;4;5\r\nS;1\xE4;2;3;4;5\r\n");
-    ASSERT_TRUE(place);
-    EXPECT_EQ(place->line, 3u);
-    EXPECT_EQ(place->field, 2u);
-}
-
-class AnsiFromUtf8 : public testing::Test {
+// A UTF-8 table's fields in the records: each character as its byte of the code page, or,
+// for a UTF-8 material.ini, as it is; and where that cannot be, the problem's place.
+class Utf8Fields : public testing::Test {
 protected:
-    AnsiTable convert(std::string_view utf8) { return ansiFromUtf8Table(utf8, codePage); }
+    ConversionResult convert(std::string_view utf8, TextEncoding records = TextEncoding::ansi) {
+        return convertTable(utf8, "", FieldEncoding(TextEncoding::utf8, records, codePage));
+    }
     const AnsiCodePage codePage{ansiCharacters()};
 };
 
-TEST_F(AnsiFromUtf8, WritesEachCharacterAsItsByte) {
-    const AnsiTable table = convert("K\xC3\xB6pfe\r\nM\xC3\xA4rz;\xE2\x82\xAC;\xC3\x9F\n" + std::string(40, 'x') + "\xC3\xBC");
-    ASSERT_EQ(table.status, AnsiTable::Status::ok);
-    EXPECT_EQ(table.bytes.view(), "K\xF6pfe\r\nM\xE4rz;\x80;\xDF\n" + std::string(40, 'x') + "\xFC");
+TEST_F(Utf8Fields, WriteEachCharacterAsItsByte) {
+    const ConversionResult result = convert("K\xC3\xB6pfe\r\nM\xC3\xA4rz;\xE2\x82\xAC;\xC3\x9F;a;b;c\n");
+    EXPECT_TRUE(result.problems.empty());
+    EXPECT_EQ(result.records, "MAT=\xDF,M\xE4rz\r\n-XHATCH=a, b, c\r\n-KG_P_L=\x80\r\n");
 }
 
-TEST_F(AnsiFromUtf8, RefusesWhatARecordCannotHoldAndNamesWhere) {
+TEST_F(Utf8Fields, RefuseWhatARecordCannotHoldAndNameWhere) {
     struct Case {
         const char* name;
         std::string table;
         std::size_t line, field;  // 0: converted
+        TextEncoding records = TextEncoding::ansi;
     };
     const std::string arrow = "\xE2\x86\x92";
     for (const Case& c : {
-             Case{"InAField", "K\r\na;b\r\nStahl" + arrow + ";1;2;3;4;5\r\n", 3, 1},
+             Case{"InAField", "K\r\na;b;c;d;e;f\r\nStahl" + arrow + ";1;2;3;4;5\r\n", 3, 1},
              Case{"InTheSixthField", "K\nS;1;2;3;4;5" + arrow + "\n", 2, 6},
-             Case{"AfterCrOnlyLines", "K\rS;1\rS;1;2" + arrow + "\r", 3, 3},
+             Case{"AfterCrOnlyLines", "K\rS;1;2;3;4;5\rS;1;2" + arrow + ";3;4;5\r", 3, 3},
              Case{"AstralCharacter", "K\r\nS\xF0\x9F\x98\x80;1;2;3;4;5", 2, 1},
              Case{"InvalidSequence", "\xEF\xBB\xBFK\r\nS\xE4;1;2;3;4;5", 2, 1},
+             Case{"InvalidSequenceInUtf8Records", "K\r\nS;1;2;3;4;5\r\nS;1\xE4;2;3;4;5\r\n", 3, 2, TextEncoding::utf8},
+             Case{"ValidInUtf8Records", "K\r\nS" + arrow + ";1;2;3;4;5\r\n", 0, 0, TextEncoding::utf8},
              Case{"InTheHeader", "K" + arrow + "\r\nS;1;2;3;4;5\r\n", 0, 0},
              Case{"InAFieldAfterTheSixth", "K\r\nS;1;2;3;4;5;" + arrow + "\r\n", 0, 0},
              Case{"AfterTheTableEnds", "K\r\nS;1;2;3;4;5\r\n\r\n" + arrow + "\r\n", 0, 0},
          }) {
-        const AnsiTable table = convert(c.table);
-        EXPECT_EQ(table.status, c.line == 0 ? AnsiTable::Status::ok : AnsiTable::Status::unrepresentable) << c.name;
-        EXPECT_EQ(table.line, c.line) << c.name;
-        EXPECT_EQ(table.field, c.field) << c.name;
+        const ConversionResult result = convert(c.table, c.records);
+        ASSERT_EQ(result.problems.size(), c.line == 0 ? 0u : 1u) << c.name;
+        if (c.line != 0) {
+            EXPECT_EQ(result.problems[0].kind, TableProblem::Kind::unrepresentable) << c.name;
+            EXPECT_EQ(result.problems[0].line, c.line) << c.name;
+            EXPECT_EQ(result.problems[0].field, c.field) << c.name;
+        }
     }
 }
 

@@ -61,6 +61,7 @@ struct Scenario {
     bool othersFile = false;  // as root: material.ini belongs to root, and the program runs as "nobody"
     bool attribute = false;   // material.ini carries an extended attribute, where the file system has them
     bool link = false;        // material.ini is a symbolic link to echt.ini beside it, which `old` is
+    int rows = 200;           // about 9 KB of records; 30000 give more than one piece of table and records
 };
 
 const std::vector<Scenario> scenarios = {
@@ -79,6 +80,8 @@ const std::vector<Scenario> scenarios = {
     {"ersetzen of a dangling symbolic link", "--ersetzen", std::nullopt, false, "", false, false, true},
     {"erweitern through a symbolic link", "--erweitern", oldWithBreak, false, "", false, false, true},
     {"erweitern of a dangling symbolic link", "--erweitern", std::nullopt, false, "", false, false, true},
+    {"ersetzen with a table of more than one piece", "--ersetzen", oldWithBreak, false, "", false, false, false, 30000},
+    {"erweitern with a table of more than one piece", "--erweitern", oldOpen, false, "\r\n", false, false, false, 30000},
 };
 
 bool ersetzen(const Scenario& s) {
@@ -116,12 +119,15 @@ protected:
         fs::permissions(base.file({}), fs::perms::all);
         fs::copy_file(BRISEL_CONVERT, base.file(u"brisel-convert"));
         fs::copy_file(BRISEL_FAULT_SHIM, base.file(u"shim.so"));
-        base.write(u"tabelle.csv", tableOf(rows));
-        fs::permissions(base.file(u"tabelle.csv"), fs::perms::all);
     }
 
     // Lays out the destination's folder for `s` under `at` and returns its material.ini.
     fs::path prepare(const Scenario& s, const fs::path& at) {
+        if (s.rows != tableRows) {
+            base.write(u"tabelle.csv", tableOf(s.rows));
+            fs::permissions(base.file(u"tabelle.csv"), fs::perms::all);
+            tableRows = s.rows;
+        }
         fs::remove_all(at);
         fs::create_directories(at);
         fs::permissions(at, fs::perms::all);
@@ -231,7 +237,7 @@ protected:
             }
         }
         if (run.status == 0) {
-            EXPECT_EQ(content, expectedAfterSuccess(s, rows));
+            EXPECT_EQ(content, expectedAfterSuccess(s, s.rows));
             if (s.old) {
                 EXPECT_EQ(fs::status(destination).permissions(), fileMode);
             }
@@ -252,8 +258,8 @@ protected:
 
     static constexpr fs::perms fileMode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                                           fs::perms::group_write | fs::perms::others_read | fs::perms::others_write;
-    static constexpr int rows = 200;  // about 9 KB of records
     TempFolder base;
+    int tableRows = 0;  // the rows of tabelle.csv as the last prepare() wrote it
     bool attributeSet = false;  // the last prepare() gave material.ini its attribute
 };
 
@@ -363,7 +369,7 @@ TEST_F(WriteFaults, TwoAppendsAtOnceKeepTheRecordsOfTheOneThatSucceeded) {
     EXPECT_EQ(failed.status, 1) << failed.error;
     ASSERT_TRUE(second.status == 0 || second.status == 1) << second.error;
     EXPECT_EQ(base.read(fs::relative(destination, base.file({})).u16string()),
-              *s.old + (second.status == 0 ? recordsOf(rows) : "")) << second.error;
+              *s.old + (second.status == 0 ? recordsOf(s.rows) : "")) << second.error;
 }
 
 TEST_F(WriteFaults, TheFileSizeLimitIsAWriteErrorInEveryMode) {

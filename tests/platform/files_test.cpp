@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -180,6 +181,33 @@ const std::string foreignLine = "MAT=3,Fremd ohne Zeilenende";
 
 using Content = std::optional<std::string>;  // none: no material.ini
 
+// What an append sees of the file, read whole: no content where it may be written but not
+// read; `failed` where a read failed.
+struct Seen {
+    Content content;
+    bool failed = false;
+};
+
+Seen readAll(ExistingContent& existing) {
+    if (!existing.size())
+        return {};
+    std::string all;
+    std::array<char, 4096> buffer{};
+    for (;;) {
+        std::size_t got = 0;
+        if (!existing.read(all.size(), buffer.data(), buffer.size(), got))
+            return {std::nullopt, true};
+        if (got == 0)
+            return {all};
+        all.append(buffer.data(), got);
+    }
+}
+
+// Bytes given to a sink in two pieces, as a conversion gives its records a piece at a time.
+bool inTwoPieces(ContentSink& sink, std::string_view bytes) {
+    return sink.write(bytes.substr(0, bytes.size() / 2)) && sink.write(bytes.substr(bytes.size() / 2));
+}
+
 // One run of the simulation: a conversion over the watched files, from one state, with
 // one call failing (step 0: none) and another program acting before call `turn` (-1:
 // never). Afterwards material.ini must hold exactly what every party that reported
@@ -223,9 +251,10 @@ struct Simulation {
                 break;
             case Actor::erweitern: {
                 Content added;
-                const WriteError error = appendToFile(path, [&](std::optional<std::string_view> content) {
-                    added = additionTo(content.value_or(""), otherRecords);
-                    return added ? std::optional(std::vector<std::string_view>{*added}) : std::nullopt;
+                const WriteError error = appendToFile(path, [&](ExistingContent& existing, ContentSink& sink) {
+                    const Seen now = readAll(existing);
+                    added = now.failed ? std::nullopt : additionTo(now.content.value_or(""), otherRecords);
+                    return added && sink.write(*added);
                 });
                 if (error == WriteError::none && added)
                     effects.emplace(at - 0.5, appended(*added));
@@ -258,13 +287,16 @@ struct Simulation {
         std::pair<std::string, std::string> seen;  // what it was told the file holds, and what it held
         WriteError error = WriteError::none;
         if (mode == Mode::erweitern) {
-            error = appendToFile(files, path, [&](std::optional<std::string_view> content) {
-                seen = {std::string(content.value_or("<unreadable>")), folder.read(u"material.ini")};
-                added = additionTo(content.value_or(""), records);
-                return added ? std::optional(std::vector<std::string_view>{*added}) : std::nullopt;
+            error = appendToFile(files, path, [&](ExistingContent& existing, ContentSink& sink) {
+                const Seen now = readAll(existing);
+                if (now.failed)
+                    return false;
+                seen = {now.content.value_or("<unreadable>"), folder.read(u"material.ini")};
+                added = additionTo(now.content.value_or(""), records);
+                return added && inTwoPieces(sink, *added);
             });
         } else {
-            error = replaceFile(files, path, records);
+            error = replaceFile(files, path, [&](ContentSink& sink) { return inTwoPieces(sink, records); });
         }
         files.between = nullptr;
         const int calls = static_cast<int>(files.calls.size());
@@ -376,9 +408,14 @@ struct WriteCase {
     std::string lead{};  // what an append puts before the records
 
     std::string expected() const { return replace ? newContent : old.value_or("") + lead + newContent; }
+    // The content in pieces, as a conversion gives it.
     WriteError run(WatchedFiles& files, const std::u16string& path) const {
         files.refuseNewFiles = refuseNewFiles;
-        return replace ? replaceFile(files, path, newContent) : appendToFile(files, path, {lead, newContent});
+        if (replace)
+            return replaceFile(files, path, [&](ContentSink& sink) { return inTwoPieces(sink, newContent); });
+        return appendToFile(files, path, [&](ExistingContent&, ContentSink& sink) {
+            return sink.write(lead) && inTwoPieces(sink, newContent);
+        });
     }
 };
 

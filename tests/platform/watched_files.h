@@ -34,7 +34,7 @@ struct Change {
 // -1: none), whether that was a file made beside the destination, and whether it failed.
 struct Call {
     enum class Kind { lookUp, target, open, size, identity, readAt, writeAt, append, truncate, reserve, flush, close,
-                      duplicate, createBeside, adopt, putInPlace, remove, flushFolder } kind;
+                      duplicate, createBeside, adopt, putInPlace, remove, flushFolder, createScratch } kind;
     int file = -1;
     bool beside = false;
     bool failed = false;
@@ -131,6 +131,10 @@ public:
         return turn(Call::Kind::flush, file) ? FileError::failed
                                              : noted(real_.flush(file), {Change::Kind::flush, files_[file]});
     }
+    // A hint that changes nothing and cannot fail.
+    void startWriting(Handle file, std::uint64_t offset, std::uint64_t size) override {
+        real_.startWriting(file, offset, size);
+    }
     FileError close(Handle file) override {
         const bool strikes = turn(Call::Kind::close, file);
         const FileError error = real_.close(file);  // a failed close has given up the file all the same
@@ -185,6 +189,17 @@ public:
         if (!made.name.empty())
             changes.push_back({Change::Kind::unname, files_[made.file], nameOf(made.name)});
         real_.discard(made);
+    }
+    // A file of the system's folder for temporary files: none of the destination's folder.
+    FileError createScratch(Handle& file) override {
+        if (turn(Call::Kind::createScratch))
+            return FileError::failed;
+        const FileError error = real_.createScratch(file);
+        if (error == FileError::none) {
+            files_[file] = newFile();
+            beside_.insert(files_[file]);
+        }
+        return error;
     }
     FileError remove(std::u16string_view path) override {
         return turn(Call::Kind::remove) ? FileError::failed

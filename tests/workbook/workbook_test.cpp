@@ -31,37 +31,54 @@ const AnsiCodePage& latin1() {
     return codePage;
 }
 
-// What a conversion came to, for comparing: the records, or the problem and where.
-// A row's place is "Blatt!5:2" where the workbook has several worksheets.
-std::string outcome(const WorkbookRecords& read) {
-    using Status = WorkbookRecords::Status;
-    const std::string sheet = read.worksheets.size() > 1 ? read.worksheets[read.sheet].name + "!" : "";
-    const std::string at = sheet + std::to_string(read.row) + ":" + std::to_string(read.column);
-    switch (read.status) {
-    case Status::ok:
-        return std::string(read.records.records());
-    case Status::unreadable:
-        if (read.read == WorkbookStatus::unknownSheet) {
-            std::string sheets;
-            for (const Worksheet& sheet : read.worksheets)
-                sheets += (sheets.empty() ? "" : ", ") + sheet.name + (sheet.hidden ? " (hidden)" : "");
-            return "unknown sheet; sheets: " + sheets;
-        }
-        return read.read == WorkbookStatus::damaged ? "damaged" : "unreadable " + std::to_string(static_cast<int>(read.read));
-    case Status::errorValue:
-        return "error " + read.errorValue + " at " + at;
-    case Status::lineBreak:
-        return "line break at " + at;
-    case Status::unrepresentable:
-        return "unrepresentable at " + at;
-    case Status::tooFewFields:
-        return std::to_string(read.fieldCount) + " fields in row " + sheet + std::to_string(read.row);
+// A workbook's records and problems, kept.
+struct Converted final : RecordSink, ProblemSink {
+    bool write(std::string_view bytes) override {
+        records += bytes;
+        return true;
     }
-    return "?";
+    void problem(const TableProblem& found) override { problems.push_back(found); }
+
+    WorkbookRecords read;
+    std::string records;
+    std::vector<TableProblem> problems;
+};
+
+Converted convertAll(std::string_view bytes, std::optional<std::string_view> sheet = std::nullopt) {
+    Converted converted;
+    converted.read = convertWorkbook(bytes, "", &latin1(), converted, converted, sheet);
+    return converted;
 }
 
-std::string convert(std::string_view bytes, std::optional<std::string_view> sheet = std::nullopt) {
-    return outcome(convertWorkbook(bytes, "", &latin1(), sheet));
+// What a conversion came to, for comparing: the records, or the first problem and where.
+// A row's place is "Blatt!5:2" where the workbook has several worksheets.
+std::string convert(std::string_view bytes, std::optional<std::string_view> sheetName = std::nullopt) {
+    const Converted converted = convertAll(bytes, sheetName);
+    const WorkbookRecords& read = converted.read;
+    if (read.read == WorkbookStatus::unknownSheet) {
+        std::string sheets;
+        for (const Worksheet& sheet : read.worksheets)
+            sheets += (sheets.empty() ? "" : ", ") + sheet.name + (sheet.hidden ? " (hidden)" : "");
+        return "unknown sheet; sheets: " + sheets;
+    }
+    if (read.read != WorkbookStatus::ok)
+        return read.read == WorkbookStatus::damaged ? "damaged" : "unreadable " + std::to_string(static_cast<int>(read.read));
+    if (converted.problems.empty())
+        return converted.records;
+    const TableProblem& first = converted.problems.front();
+    const std::string sheet = read.worksheets.size() > 1 ? read.worksheets[read.sheet].name + "!" : "";
+    const std::string at = sheet + std::to_string(first.line) + ":" + std::to_string(first.field);
+    switch (first.kind) {
+    case TableProblem::Kind::errorValue:
+        return "error " + first.errorValue + " at " + at;
+    case TableProblem::Kind::lineBreak:
+        return "line break at " + at;
+    case TableProblem::Kind::unrepresentable:
+        return "unrepresentable at " + at;
+    case TableProblem::Kind::tooFewFields:
+        return std::to_string(first.fieldCount) + " fields in row " + sheet + std::to_string(first.line);
+    }
+    return "?";
 }
 
 const std::string steel = xlsxRow({"t:Stahl", "7.85", "1", "31", "45", "2.5"});
@@ -350,7 +367,7 @@ TEST(ConvertWorkbook, TellsOtherFilesByTheirContent) {
                          {"content.xml", "\x8F\x12 encrypted"}}),
                   WorkbookStatus::oldFormat},
          }) {
-        EXPECT_EQ(convertWorkbook(c.bytes, "", &latin1()).read, c.status) << c.name;
+        EXPECT_EQ(convertAll(c.bytes).read.read, c.status) << c.name;
     }
 }
 
@@ -359,7 +376,7 @@ TEST(ConvertWorkbook, FindsEveryByteOfTheArchiveInsideIt) {
     // (the sanitizers watch that).
     const std::string workbook = fixture("handgemacht.xlsx");
     for (std::size_t size = 0; size < workbook.size(); size += 7)
-        EXPECT_NE(convertWorkbook(std::string_view(workbook).substr(0, size), "", &latin1()).read, WorkbookStatus::ok)
+        EXPECT_NE(convertAll(std::string_view(workbook).substr(0, size)).read.read, WorkbookStatus::ok)
             << size;
 }
 

@@ -29,6 +29,9 @@ TEST(ParseArguments, ReadsEveryValidForm) {
     fromFileAndLine.prefix = u"";
     Invocation withSheet = converting(WriteMode::overwrite, u"t.xlsx", u"m.ini");
     withSheet.sheet = u"Tabelle 1";
+    Invocation check;
+    check.request = Invocation::Request::check;
+    check.source = u"t.csv";
     Invocation help;
     help.request = Invocation::Request::help;
     Invocation version;
@@ -44,6 +47,7 @@ TEST(ParseArguments, ReadsEveryValidForm) {
              Case{{u"--ersetzen", u"--blatt", u"Tabelle 1", u"t.xlsx", u"m.ini"}, withSheet},
              Case{{u"--blatt=Tabelle 1", u"--ersetzen", u"t.xlsx", u"m.ini"}, withSheet},
              Case{{u"--konfiguration=b.conf", u"--ersetzen", u"--prefix=", u"-", u"-"}, fromFileAndLine},
+             Case{{u"--pruefen", u"t.csv"}, check},
              Case{{u"--ersetzen", u"--help", u"--unbekannt"}, help},
              Case{{u"--hilfe"}, help},
              Case{{u"--version"}, version},
@@ -70,6 +74,8 @@ TEST(ParseArguments, NamesWhatIsWrong) {
              Case{{u"-x", u"t.csv", u"m.ini"}, u"Unbekannte Option „-x“."},
              Case{{u"--ersetzen=ja", u"t.csv", u"m.ini"}, u"Die Option „--ersetzen“ erwartet keinen Wert."},
              Case{{u"--ersetzen", u"t.csv", u"m.ini", u"--prefix"}, u"Die Option „--prefix“ erwartet einen Wert."},
+             Case{{u"--pruefen", u"t.csv", u"m.ini"}, u"Zu viele Angaben: Mit --pruefen wird nur QUELLE erwartet."},
+             Case{{u"--pruefen"}, u"QUELLE fehlt."},
          }) {
         const ParsedArguments parsed = parseArguments(c.arguments);
         EXPECT_EQ(parsed.invocation, std::nullopt) << testing::PrintToString(c.arguments);

@@ -32,12 +32,7 @@ const std::string workbook = xlsxOfSheets(
 // Standard streams in memory: lines of text kept as they were printed.
 class FakeConsole final : public Console {
 public:
-    std::optional<ByteBuffer> readInput() override {
-        ByteBuffer bytes(input.size() + 1);
-        std::memcpy(bytes.data(), input.data(), input.size());
-        bytes.setSize(input.size());
-        return bytes;
-    }
+    bool readInput(const std::function<bool(std::string_view piece)>& take) override { return take(input); }
     bool writeOutput(std::string_view bytes) override {
         output += bytes;
         return true;
@@ -68,7 +63,9 @@ TEST_F(ConsoleProgram, ConvertsAndSaysWhatItWrote) {
     EXPECT_TRUE(console.errorLines.empty());
     EXPECT_EQ(run({u"-q", u"--erweitern", u"--prefix=*", u"Tabelle ä.csv", u"material.ini"}), 0);
     EXPECT_EQ(folder.read(u"material.ini"), records + records);
+    EXPECT_EQ(run({u"--pruefen", u"Tabelle ä.csv"}), 0);  // a good table, checked, says nothing
     EXPECT_EQ(console.outputLines.size(), 1u);
+    EXPECT_TRUE(console.errorLines.empty());
 }
 
 // A failed check or conversion: status 1, the window's message as one line, nothing written.
@@ -107,6 +104,9 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
              Case{{u"--erweitern", u"kurz.csv", u"material.ini"},
                   u"Zeile 2 der Quelldatei hat 2 Felder; erwartet werden mindestens 6. Bitte die fehlenden Felder in "
                   u"der Tabelle ergänzen."},
+             Case{{u"--pruefen", u"kurz.csv"},
+                  u"Zeile 2 der Quelldatei hat 2 Felder; erwartet werden mindestens 6. Bitte die fehlenden Felder in "
+                  u"der Tabelle ergänzen."},
              Case{{u"--konfiguration", u"brisel.conf"},
                   u"In „brisel.conf“ ist keine Quelldatei angegeben. Bitte QUELLE und ZIEL angeben oder in "
                   u"„brisel.conf“ die Zeile „quelle = …“ eintragen."},
@@ -114,10 +114,12 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   u"Die Konfigurationsdatei „fehlt.conf“ wurde nicht gefunden. Bitte den Pfad prüfen."},
              Case{{u"--ersetzen", u"fehlerwert.xlsx", u"material.ini"},
                   u"Zeile 2, Spalte C der Quelldatei enthält den Fehlerwert „#WERT!“. Bitte die Formel oder den Wert "
-                  u"in der Zelle korrigieren."},
+                  u"in der Zelle korrigieren.\nZeile 2 der Quelldatei hat 3 Felder; erwartet werden mindestens 6. Bitte "
+                  u"die fehlenden Felder in der Tabelle ergänzen."},
              Case{{u"--erweitern", u"umbruch.xlsx", u"material.ini"},
                   u"Zeile 2, Spalte B der Quelldatei enthält einen Zeilenumbruch. Ein Material muss in einer Zeile "
-                  u"stehen. Bitte den Zeilenumbruch in der Zelle entfernen."},
+                  u"stehen. Bitte den Zeilenumbruch in der Zelle entfernen.\nZeile 2 der Quelldatei hat 2 Felder; "
+                  u"erwartet werden mindestens 6. Bitte die fehlenden Felder in der Tabelle ergänzen."},
              Case{{u"--ersetzen", u"alt.xls", u"material.ini"},
                   u"Die Quelldatei „alt.xls“ ist eine Arbeitsmappe im alten Excel-Format (.xls) oder eine "
                   u"kennwortgeschützte Arbeitsmappe. Bitte ohne Kennwort speichern: in Excel als „Excel-Arbeitsmappe "
@@ -140,7 +142,8 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   "K\r\nKupfer;8,9\r\n"},
              Case{{u"--ersetzen", u"omega.xlsx", u"material.ini"},
                   u"Zeile 2, Spalte B der Quelldatei enthält das Zeichen „Ω“, das in der Zieldatei nicht darstellbar "
-                  u"ist. Bitte das Zeichen in der Tabelle ersetzen."},
+                  u"ist. Bitte das Zeichen in der Tabelle ersetzen.\nZeile 2 der Quelldatei hat 2 Felder; erwartet "
+                  u"werden mindestens 6. Bitte die fehlenden Felder in der Tabelle ergänzen."},
              Case{{u"--ersetzen", u"--blatt", u"materialien", u"mappe.xlsx", u"material.ini"},
                   u"Die Arbeitsmappe „mappe.xlsx“ hat kein Tabellenblatt „materialien“. Ihre Tabellenblätter: "
                   u"„Deckblatt“, „Alt“ (ausgeblendet), „Materialien“. Bitte bei --blatt einen dieser Namen angeben, "
@@ -159,7 +162,13 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
         console.errorLines.clear();
         console.input = c.input;
         EXPECT_EQ(run(c.arguments), 1) << testing::PrintToString(c.arguments);
-        EXPECT_EQ(console.errorLines, std::vector{u"brisel-convert: " + c.message}) << testing::PrintToString(c.arguments);
+        // Every problem of a table on a line of its own.
+        std::vector<std::u16string> lines;
+        for (std::size_t start = 0, end = 0; end != std::u16string::npos; start = end + 1) {
+            end = c.message.find(u'\n', start);
+            lines.push_back(u"brisel-convert: " + c.message.substr(start, end - start));
+        }
+        EXPECT_EQ(console.errorLines, lines) << testing::PrintToString(c.arguments);
     }
     EXPECT_TRUE(console.outputLines.empty());
     EXPECT_EQ(folder.read(u"material.ini"), "ALT");
@@ -171,7 +180,7 @@ TEST_F(ConsoleProgram, RefusesAWrongCallWithItsUsage) {
                                   std::vector<std::u16string>{u"--erweitern", u"tabelle.csv", u"-"}}) {
         console.errorLines.clear();
         EXPECT_EQ(run(arguments), 2);
-        ASSERT_EQ(console.errorLines.size(), 6u);
+        ASSERT_EQ(console.errorLines.size(), 7u);
         EXPECT_TRUE(console.errorLines[1].starts_with(u"Aufruf: brisel-convert "));
     }
     EXPECT_FALSE(folder.exists(u"m.ini"));
