@@ -32,9 +32,26 @@ namespace {
 
 constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// A path in the device form that names a file on a drive, a share or a volume
+// ("\\.\C:\dir\material.ini"), in the long form, which names the same file.
+std::optional<std::wstring> fileInDeviceForm(const std::wstring& path) {
+    const std::wstring_view rest = std::wstring_view(path).substr(4);
+    const bool drive = rest.size() > 2 && rest[1] == L':' && rest[2] == L'\\' && (rest[0] | 0x20) >= L'a' &&
+                       (rest[0] | 0x20) <= L'z';
+    const auto startsWith = [&](std::wstring_view start) {
+        return rest.size() > start.size() &&
+               CompareStringOrdinal(rest.data(), static_cast<int>(start.size()), start.data(),
+                                    static_cast<int>(start.size()), TRUE) == CSTR_EQUAL;
+    };
+    if (drive || startsWith(L"UNC\\") || (startsWith(L"Volume{") && rest.find(L"}\\") != std::wstring_view::npos))
+        return L"\\\\?\\" + std::wstring(rest);
+    return std::nullopt;
+}
+
 // The path made absolute against the working directory and written in the long form
 // ("\\?\C:\..." or "\\?\UNC\server\..."), which has no limit of 260 characters. A device
-// name such as "CON" or "\\.\pipe\x" comes back as it stands.
+// name such as "CON" or "\\.\pipe\x" comes back as it stands; a file written in the device
+// form ("\\.\C:\...") is a file.
 std::wstring fullPath(std::u16string_view path) {
     const std::wstring given = wide(path);
     if (given.empty() || given.starts_with(L"\\\\?\\"))
@@ -51,7 +68,7 @@ std::wstring fullPath(std::u16string_view path) {
         full.resize(length);
     }
     if (full.starts_with(L"\\\\.\\"))
-        return full;
+        return fileInDeviceForm(full).value_or(full);
     if (full.starts_with(L"\\\\"))
         return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
@@ -570,8 +587,12 @@ bool isOrdinaryFile(std::u16string_view path) {
     return !isDevice(full) && isOrdinaryFile(std::filesystem::path(full));
 }
 
+// A path in the long form stands as Windows reads it: a "/" in it is no separator there,
+// and a message that showed it as one would hide why the path was refused.
 std::u16string nativeSeparators(std::u16string_view path) {
     std::u16string native(path);
+    if (native.starts_with(u"\\\\?\\"))
+        return native;
     std::replace(native.begin(), native.end(), u'/', u'\\');
     return native;
 }

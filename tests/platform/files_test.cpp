@@ -588,6 +588,16 @@ TEST(Files, WorkOnPathsLongerThan260Characters) {
     EXPECT_EQ(appendToFile(path, {"def"}), WriteError::none);
     EXPECT_TRUE(isOrdinaryFile(path));
     EXPECT_EQ(readWholeFile(path).bytes.value().view(), "abcdef");
+    // The device form names the same file. The long form takes a "/" as part of a name, as
+    // Windows does, and messages show it as it stands.
+    const std::u16string deviceForm = u"\\\\.\\" + nativeSeparators(path);
+    EXPECT_TRUE(isOrdinaryFile(deviceForm));
+    EXPECT_EQ(appendToFile(deviceForm, {"ghi"}), WriteError::none);
+    EXPECT_EQ(readWholeFile(path).bytes.value().view(), "abcdefghi");
+    const std::u16string slashed = u"\\\\?\\" + folder.path(u"material.ini");
+    EXPECT_EQ(replaceFile(slashed, "x"), WriteError::cannotWrite);
+    EXPECT_EQ(nativeSeparators(slashed), slashed);
+    EXPECT_EQ(entries(folder), 1u);
     EXPECT_TRUE(DeleteFileW((folders.back() + L"\\material.ini").c_str()));
     for (auto at = folders.rbegin(); at != folders.rend(); ++at)
         RemoveDirectoryW(at->c_str());
