@@ -1,7 +1,7 @@
 // The file primitives on the Windows API: ReplaceFileW and MoveFileExW for putting a new
-// file in place, share modes that keep a second writer out, reads that share the file with
-// the program that has it open (Excel keeps its workbook open while the user saves the
-// table), and a second's patience with files held for a moment.
+// file in place, share modes that keep a second writer and a rename out, reads that share
+// the file with the program that has it open (Excel keeps its workbook open while the user
+// saves the table), and a second's patience with files held for a moment.
 #include "platform/file_system.h"
 
 #include "platform/files.h"
@@ -14,9 +14,11 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 // The two calls that put a new file in place. The tests compile this file once more with
 // stand-ins for them that fail the ways Windows documents.
@@ -358,32 +360,30 @@ public:
         case Open::writable:
             // Opened for deleting too where that is allowed, as the replacement deletes it:
             // so a program that holds it without sharing its deletion is waited for here,
-            // not in ReplaceFileW.
+            // not in ReplaceFileW. Shared with no program that would rename or remove it
+            // meanwhile.
             for (const DWORD access : {DWORD{GENERIC_WRITE | DELETE}, DWORD{GENERIC_WRITE}}) {
-                opened = openFile(path, access, shareAll, OPEN_EXISTING);
+                opened = openFile(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
                 if (opened != INVALID_HANDLE_VALUE || GetLastError() != ERROR_ACCESS_DENIED)
                     break;
             }
             break;
         case Open::update:
-            // No other writer while it is changed. Shared for deleting, so that an append
-            // that made the file can remove it again before it lets go of it.
-            opened = openFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING);
+            opened = openAlone(path, OPEN_EXISTING);
             break;
         case Open::readAppend:
-            // A file the user may write but not read is appended to all the same.
-            for (const DWORD access : {DWORD{GENERIC_READ | GENERIC_WRITE}, DWORD{GENERIC_WRITE}}) {
-                opened = openFile(path, access, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_ALWAYS);
-                if (opened != INVALID_HANDLE_VALUE || GetLastError() != ERROR_ACCESS_DENIED)
-                    break;
-            }
+            opened = openAlone(path, OPEN_ALWAYS);
             created = opened != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
+            if (created)
+                holdMade(opened);
             break;
         }
         if (opened == INVALID_HANDLE_VALUE)
             return errorOf(lastError());
         if (GetFileType(opened) != FILE_TYPE_DISK) {
+            letGo(opened);
             CloseHandle(opened);
+            created = false;
             return FileError::failed;
         }
         file = handleFrom(opened);
@@ -484,7 +484,11 @@ public:
     }
 
     FileError close(Handle file) override {
-        return done(CloseHandle(handleOf(file)));
+        const std::optional<Unwanted> unwanted = letGo(handleOf(file));
+        const FileError error = done(CloseHandle(handleOf(file)));
+        if (unwanted)
+            removeIfEmpty(*unwanted);
+        return error;
     }
 
     FileError duplicate(Handle file, Handle& copy) override {
@@ -492,6 +496,8 @@ public:
         const HANDLE process = GetCurrentProcess();
         if (!DuplicateHandle(process, handleOf(file), process, &duplicated, 0, FALSE, DUPLICATE_SAME_ACCESS))
             return errorOf(lastError());
+        if (isMade(handleOf(file)))
+            holdMade(duplicated);
         copy = handleFrom(duplicated);
         return FileError::none;
     }
@@ -556,8 +562,13 @@ public:
             DeleteFileW(wide(std::exchange(made.name, {})).c_str());
     }
 
-    FileError remove(std::u16string_view path) override {
-        return done(DeleteFileW(fullPath(path).c_str()));
+    // A file that an append made and still holds, sharing its deletion with nobody, is
+    // removed once the append lets go of it, if nothing was written to it meanwhile.
+    FileError remove(std::u16string_view given) override {
+        const std::wstring path = fullPath(given);
+        if (removeWhenLetGo(path))
+            return FileError::none;
+        return done(DeleteFileW(path.c_str()));
     }
 
     // ReplaceFileW is not written through, and no call documented for programs flushes a
@@ -573,6 +584,93 @@ public:
             return errorOf(lastError());
         return done(FlushFileBuffers(folder.get()));
     }
+
+private:
+    // Opens (or with OPEN_ALWAYS makes) a file for changing it with no other writer beside,
+    // and shared with no program that would rename or remove it (which needs the right to
+    // delete): so what is written stays under the name. A file the user may write but not
+    // read is opened for writing only.
+    static HANDLE openAlone(const std::wstring& path, DWORD disposition) {
+        HANDLE opened = INVALID_HANDLE_VALUE;
+        for (const DWORD access : {DWORD{GENERIC_READ | GENERIC_WRITE}, DWORD{GENERIC_WRITE}}) {
+            opened = openFile(path, access, FILE_SHARE_READ, disposition);
+            if (opened != INVALID_HANDLE_VALUE || GetLastError() != ERROR_ACCESS_DENIED)
+                break;
+        }
+        return opened;
+    }
+
+    // A file to remove once its last handle is let go.
+    struct Unwanted {
+        FileIdentity id;
+        std::wstring path;
+    };
+
+    // Removes the file under the path where it is still the one that was let go, and empty:
+    // opened sharing nothing, it cannot be written meanwhile. A virus scanner that looks at
+    // it when it is let go is waited for, as any file held for a moment.
+    static void removeIfEmpty(const Unwanted& unwanted) {
+        const ScopedHandle file(
+            openFile(unwanted.path, DELETE | FILE_READ_ATTRIBUTES, 0, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT));
+        bool known = false;
+        LARGE_INTEGER size{};
+        if (!file || identityOf(file.get(), known) != unwanted.id || !known || !GetFileSizeEx(file.get(), &size) ||
+            size.QuadPart != 0)
+            return;
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof disposition);
+    }
+
+    // Files that an append made, held by it. Nobody shares their deletion, so one is removed
+    // only once the last of its handles is let go.
+    struct Made {
+        HANDLE handle;
+        FileIdentity id;
+    };
+    void holdMade(HANDLE file) {
+        bool known = false;
+        const FileIdentity id = identityOf(file, known);
+        const std::lock_guard lock(mutex_);
+        if (known)
+            made_.push_back({file, id});
+    }
+    bool isMade(HANDLE file) {
+        const std::lock_guard lock(mutex_);
+        return std::any_of(made_.begin(), made_.end(), [&](const Made& made) { return made.handle == file; });
+    }
+    // Whether the file under `path` is one that this process made and holds: it is then
+    // removed once let go.
+    bool removeWhenLetGo(const std::wstring& path) {
+        FileIdentity named;
+        if (identityAt(utf16(path), named) != FileError::none)
+            return false;
+        const std::lock_guard lock(mutex_);
+        if (std::none_of(made_.begin(), made_.end(), [&](const Made& made) { return made.id == named; }))
+            return false;
+        unwanted_.push_back({named, path});
+        return true;
+    }
+    // Forgets a handle; what to remove where that was the last one of an unwanted file.
+    std::optional<Unwanted> letGo(HANDLE file) {
+        const std::lock_guard lock(mutex_);
+        const auto at = std::find_if(made_.begin(), made_.end(), [&](const Made& made) { return made.handle == file; });
+        if (at == made_.end())
+            return std::nullopt;
+        const FileIdentity id = at->id;
+        made_.erase(at);
+        const auto unwanted =
+            std::find_if(unwanted_.begin(), unwanted_.end(), [&](const Unwanted& entry) { return entry.id == id; });
+        if (unwanted == unwanted_.end() ||
+            std::any_of(made_.begin(), made_.end(), [&](const Made& made) { return made.id == id; }))
+            return std::nullopt;
+        Unwanted last = std::move(*unwanted);
+        unwanted_.erase(unwanted);
+        return last;
+    }
+
+    std::mutex mutex_;
+    std::vector<Made> made_;
+    std::vector<Unwanted> unwanted_;
 };
 
 }  // namespace

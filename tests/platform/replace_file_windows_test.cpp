@@ -2,10 +2,12 @@
 // may: the old or the new content stands under the name afterwards, byte for byte, and
 // beside it at most the backup that holds the old content where nothing could be moved.
 // ReplaceFileW and MoveFileExW are stand-ins that do on real files what each failure
-// leaves behind.
+// leaves behind. And the file that a conversion holds keeps its name while another
+// program tries to rename or remove it.
 #include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/replace_file_stand_in.h"
+#include "platform/watched_files.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -119,6 +121,60 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"NothingMoves", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, 1, true, true, true, WriteError::cannotWrite,
                 false}),
     [](const testing::TestParamInfo<Failure>& info) { return std::string(info.param.name); });
+
+// Another program renames material.ini to material.bak or removes it, as an editor that
+// keeps a backup does, at every step of a conversion that holds it: refused while it is
+// held, so that the records stay under the name.
+struct Holder {
+    const char* name;
+    bool exists;   // material.ini is there before
+    bool replace;  // "ersetzen", else "erweitern"
+    bool inPlace;  // in a folder that takes no new file
+};
+
+void PrintTo(const Holder& holder, std::ostream* out) {
+    *out << holder.name;
+}
+
+class HeldFile : public testing::TestWithParam<Holder> {};
+
+TEST_P(HeldFile, KeepsItsNameWhileAConversionWritesIt) {
+    const Holder& c = GetParam();
+    TempFolder folder;
+    if (c.exists)
+        folder.write(u"material.ini", oldContent);
+    const std::wstring name = folder.file(u"material.ini").wstring(), backup = folder.file(u"material.bak").wstring();
+    WatchedFiles files;
+    files.refuseNewFiles = c.inPlace;
+    int refused = 0;
+    files.between = [&](int) {
+        // Whether the conversion has it open: then it cannot be opened sharing nothing.
+        const HANDLE probe = CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (probe != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) {
+            if (probe != INVALID_HANDLE_VALUE)
+                CloseHandle(probe);
+            return;
+        }
+        EXPECT_FALSE(MoveFileExW(name.c_str(), backup.c_str(), 0));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        EXPECT_FALSE(DeleteFileW(name.c_str()));
+        ++refused;
+    };
+    const std::string records = "MAT=2,neu\r\n";
+    EXPECT_EQ(c.replace ? replaceFile(files, folder.path(u"material.ini"), records)
+                        : appendToFile(files, folder.path(u"material.ini"), {records}),
+              WriteError::none);
+    files.between = nullptr;
+    EXPECT_GT(refused, 0);
+    EXPECT_EQ(folder.read(u"material.ini"), (c.exists && !c.replace ? oldContent : "") + records);
+    EXPECT_EQ(namesIn(folder), std::set<std::wstring>{L"material.ini"});
+}
+
+INSTANTIATE_TEST_SUITE_P(AnotherProgram, HeldFile,
+                         testing::Values(Holder{"Erweitern", true, false, false},
+                                         Holder{"ErweiternOfAMissingFile", false, false, false},
+                                         Holder{"Ersetzen", true, true, false}, Holder{"ErsetzenInPlace", true, true, true}),
+                         [](const testing::TestParamInfo<Holder>& info) { return std::string(info.param.name); });
 
 // A symbolic link stays one and its target gets the content, made where it is missing.
 // Wine makes no symbolic links of Windows: there only plain paths are checked.
