@@ -201,20 +201,25 @@ std::wstring folderOf(const std::wstring& path) {
     return folder;
 }
 
-// A name beside a full path that nothing uses yet: the path's own name, shortened where
-// the whole would pass the 255 characters a name may have, then `mark`, the process's
-// number and a count.
-std::wstring unusedNameBeside(const std::wstring& path, std::wstring_view mark) {
+// The path of a file beside a full path: the path's own name, shortened where the whole
+// would pass the 255 characters a name may have, then `suffix`.
+std::wstring nameBeside(const std::wstring& path, std::wstring_view suffix) {
     constexpr std::size_t longestName = 255;
-    static std::atomic<unsigned> counter = 0;
     const std::size_t nameStart = path.find_last_of(L'\\') + 1;
+    std::wstring name = path.substr(nameStart, longestName - std::min(suffix.size(), longestName));
+    if (!name.empty() && IS_HIGH_SURROGATE(name.back()))
+        name.pop_back();
+    return path.substr(0, nameStart) + name + std::wstring(suffix);
+}
+
+// A name beside a full path that nothing uses yet: the besideMark, then `mark`, the
+// process's number, a count and `tail` after the path's name.
+std::wstring unusedNameBeside(const std::wstring& path, std::wstring_view mark = {}, std::wstring_view tail = {}) {
+    static std::atomic<unsigned> counter = 0;
     for (;;) {
-        const std::wstring suffix =
-            std::wstring(mark) + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
-        std::wstring name = path.substr(nameStart, longestName - suffix.size());
-        if (!name.empty() && IS_HIGH_SURROGATE(name.back()))
-            name.pop_back();
-        std::wstring beside = path.substr(0, nameStart) + name + suffix;
+        const std::wstring beside = nameBeside(path, wide(besideMark) + std::wstring(mark) +
+                                                         std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                                         std::to_wstring(++counter) + std::wstring(tail));
         if (GetFileAttributesW(beside.c_str()) == INVALID_FILE_ATTRIBUTES)
             return beside;
     }
@@ -507,7 +512,7 @@ public:
         std::wstring temporary;
         HANDLE file = INVALID_HANDLE_VALUE;
         for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
-            temporary = unusedNameBeside(fullPath(path), L".~brisel");
+            temporary = unusedNameBeside(fullPath(path));
             file = openFile(temporary, GENERIC_WRITE, 0, CREATE_NEW);
             if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
                 break;
@@ -528,6 +533,8 @@ public:
             CloseHandle(handleOf(old));
         const std::wstring path = fullPath(given);
         const std::wstring temporary = wide(made.name);
+        bool known = false;
+        const std::uint64_t newFileNumber = identityOf(handleOf(made.file), known).file;
         if (!CloseHandle(handleOf(std::exchange(made.file, noHandle)))) {
             const FileError error = errorOf(lastError());
             discard(made);
@@ -535,7 +542,10 @@ public:
         }
         const bool exists = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
         // The old file stands under the backup name until the new one has taken its name.
-        const std::wstring backup = exists ? unusedNameBeside(path, L".~brisel-backup") : std::wstring();
+        // The name carries the new file's number, so that a run that finds the backup after
+        // a crash can tell whether the new file took the name before it.
+        const std::wstring backup =
+            exists ? unusedNameBeside(path, wide(backupMark), L"-" + std::to_wstring(newFileNumber)) : std::wstring();
         const bool replaced = retrying([&] {
             constexpr DWORD moveFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
             return exists ? replaceWithBackup(path, temporary, backup)
@@ -583,6 +593,61 @@ public:
         if (!folder)
             return errorOf(lastError());
         return done(FlushFileBuffers(folder.get()));
+    }
+
+    FileError leftoversBeside(std::u16string_view given, std::vector<std::u16string>& found) override {
+        const std::wstring path = fullPath(given);
+        if (isDevice(path))
+            return FileError::none;
+        const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+        WIN32_FIND_DATAW entry{};
+        const HANDLE search = FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+                                               nullptr, FIND_FIRST_EX_LARGE_FETCH);
+        if (search == INVALID_HANDLE_VALUE)
+            return GetLastError() == ERROR_FILE_NOT_FOUND ? FileError::none : errorOf(lastError());
+        const std::wstring mark = wide(besideMark);
+        do {
+            const std::wstring_view name = entry.cFileName;
+            const std::size_t at = name.rfind(mark);
+            if (at == std::wstring_view::npos || (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                continue;
+            // Named for this path, as Windows compares names: without regard to case.
+            const std::wstring beside = nameBeside(path, name.substr(at));
+            const std::wstring_view expected = std::wstring_view(beside).substr(folder.size());
+            if (CompareStringOrdinal(name.data(), static_cast<int>(name.size()), expected.data(),
+                                     static_cast<int>(expected.size()), TRUE) == CSTR_EQUAL)
+                found.push_back(utf16(folder + std::wstring(name)));
+        } while (FindNextFileW(search, &entry));
+        const DWORD error = GetLastError();
+        FindClose(search);
+        return error == ERROR_NO_MORE_FILES ? FileError::none : errorOf(error);
+    }
+
+    bool runs(std::uint64_t process) override {
+        if (process == GetCurrentProcessId() || process > MAXDWORD)
+            return false;
+        const HANDLE opened = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(process));
+        if (opened == nullptr)
+            return GetLastError() != ERROR_INVALID_PARAMETER;  // else it runs, but not for this user
+        DWORD exitCode = 0;
+        const bool running = !GetExitCodeProcess(opened, &exitCode) || exitCode == STILL_ACTIVE;
+        CloseHandle(opened);
+        return running;
+    }
+
+    // Opened sharing nothing, which fails while any program has it open: a run holds its
+    // new file so until the moment it puts it in place.
+    FileError removeUnheld(std::u16string_view path) override {
+        const ScopedHandle file(CreateFileW(fullPath(path).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                            FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!file)
+            return errorOf(lastError());
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        return done(SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof disposition));
+    }
+
+    FileError move(std::u16string_view from, std::u16string_view to) override {
+        return done(BRISEL_MOVE_FILE(fullPath(from).c_str(), fullPath(to).c_str(), MOVEFILE_WRITE_THROUGH));
     }
 
 private:

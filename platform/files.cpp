@@ -3,6 +3,7 @@
 #include "platform/files.h"
 
 #include "platform/file_system.h"
+#include "platform/leftovers.h"
 
 #include <algorithm>
 #include <optional>
@@ -258,6 +259,7 @@ WriteError replaceFile(FileSystem& files, std::u16string_view given, std::string
         return failure(files, given, error);
     if (const auto refused = obstacle(files.lookUp(path)))
         return *refused;
+    std::ignore = clearLeftovers(files, path);
     // A file that may not be written is not replaced either. It is held until it is
     // replaced, so that a conversion appending to it finishes or takes its append back
     // first, and none starts meanwhile. On Windows this also waits for a program that holds
@@ -329,6 +331,7 @@ WriteError appendToFile(FileSystem& files, std::u16string_view given, const Appe
         return failure(files, given, error);
     if (const auto refused = obstacle(files.lookUp(path)))
         return *refused;
+    std::ignore = clearLeftovers(files, path);
     HeldFile held(files);
     // A file that this append made is removed again where it fails or adds nothing.
     const auto leaveNoTrace = [&] {
