@@ -167,8 +167,10 @@ BuiltRecords buildRecords(ByteBuffer table, std::u16string_view prefix, TextEnco
     return {failed(Outcome::outOfMemory), {}};
 }
 
-FileConversion convertTableToFile(ByteBuffer table, std::u16string_view destination, std::u16string_view prefix,
-                                  WriteMode mode) try {
+namespace {
+
+FileConversion writeRecords(ByteBuffer table, std::u16string_view destination, std::u16string_view prefix,
+                            WriteMode mode) try {
     // "erweitern" writes in the destination's own encoding, so it is looked at first. A
     // destination that is missing or cannot be read gets ANSI records and nothing before them.
     Appending appending;
@@ -208,6 +210,20 @@ FileConversion convertTableToFile(ByteBuffer table, std::u16string_view destinat
     if (built.result.writeError != WriteError::none)
         built.result.outcome = Outcome::writeFailed;
     return built.result;
+} catch (const std::bad_alloc&) {
+    return failed(Outcome::outOfMemory);
+}
+
+}  // namespace
+
+FileConversion convertTableToFile(ByteBuffer table, std::u16string_view destination, std::u16string_view prefix,
+                                  WriteMode mode) try {
+    // "erweitern" chooses from what the destination holds, which such a run may have taken
+    // from under its name.
+    Leftovers cleared = clearLeftovers(destination);
+    FileConversion done = writeRecords(std::move(table), destination, prefix, mode);
+    done.leftovers = std::move(cleared);
+    return done;
 } catch (const std::bad_alloc&) {
     return failed(Outcome::outOfMemory);
 }

@@ -9,6 +9,7 @@
 #include "conversion/text_encoding.h"
 #include "base/byte_buffer.h"
 #include "platform/files.h"
+#include "platform/leftovers.h"
 
 #include <cstddef>
 #include <string>
@@ -45,6 +46,7 @@ struct FileConversion {
     std::string errorValue{};                   // cellError: as the German Excel shows it
     char32_t character = 0;                     // unrepresentable, cellUnrepresentable: which
     WriteError writeError = WriteError::none;  // writeFailed: why
+    Leftovers leftovers{};                      // what an earlier conversion that ended early left, cleared first
 };
 
 // A table read whole, or why it could not be read (sourceUnreadable, sourceInUse).
@@ -67,7 +69,8 @@ struct BuiltRecords {
 // Writes the records of `table` to `destination` in `mode`. "ersetzen" writes ANSI;
 // "erweitern" keeps the destination's own encoding (see appending.h) and starts the records
 // on a line of their own. The destination is written only once every record is built, so
-// a failure before that leaves it untouched.
+// a failure before that leaves it untouched. What a conversion that ended early left beside
+// the destination is cleared first (see leftovers.h), before its content is looked at.
 [[nodiscard]] FileConversion convertTableToFile(ByteBuffer table, std::u16string_view destination,
                                                 std::u16string_view prefix, WriteMode mode);
 

@@ -48,6 +48,11 @@ struct CommandLineInputs {
 [[nodiscard]] std::u16string statusText(const FileConversion& done, std::u16string_view source,
                                         std::u16string_view destination, SourceLookup lookup = SourceLookup::file);
 
+// What the user is told of an earlier conversion into `destination` that ended early (see
+// leftovers.h): that its old content is back, or where an old content is kept. Nothing
+// where there is nothing to tell.
+[[nodiscard]] std::optional<std::u16string> leftoversNote(const Leftovers& cleared, std::u16string_view destination);
+
 // A text in German quotation marks, as messages quote names.
 [[nodiscard]] std::u16string inQuotes(std::u16string_view text);
 

@@ -58,7 +58,7 @@ void printLines(Console& console, StandardStream stream, std::u16string_view tex
 }
 
 // A box's text as one line of standard error.
-ExitStatus fail(Console& console, std::u16string_view message) {
+void report(Console& console, std::u16string_view message) {
     std::u16string line = std::u16string(programName) + u": ";
     for (std::size_t at = 0; at < message.size(); ++at) {
         if (message[at] == u'\r' || message[at] == u'\n') {
@@ -70,6 +70,10 @@ ExitStatus fail(Console& console, std::u16string_view message) {
         }
     }
     console.printLine(StandardStream::error, line);
+}
+
+ExitStatus fail(Console& console, std::u16string_view message) {
+    report(console, message);
     return ExitStatus::failed;
 }
 
@@ -163,6 +167,8 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
         return ExitStatus::converted;
     }
     const FileConversion done = convertTableToFile(std::move(table.bytes), destination, prefix, *invocation.mode);
+    if (const auto note = leftoversNote(done.leftovers, destination))
+        report(console, *note);
     if (done.outcome != FileConversion::Outcome::ok)
         return failed(done);
     if (!invocation.quiet)
