@@ -157,6 +157,9 @@ void Commands::cmd_convert_Click() {
 std::u16string Commands::convert(const std::u16string& Source, const std::u16string& destination, WriteMode action) {
     ProblemList problems;
     const FileConversion done = convertFile(Source, destination, form.text(TextBox::prefix), action, problems);
+    // What an earlier conversion that ended early left, before what this one did.
+    if (const auto note = leftoversNote(done.leftovers, destination))
+        desktop.showMessage(MessageKind::plain, *note, u"Hinweis");
     return statusText(done, problems, Source, destination);
 }
 

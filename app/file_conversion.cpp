@@ -11,6 +11,7 @@
 #include "conversion/appending.h"
 #include "conversion/text_encoding.h"
 #include "platform/ansi_text.h"
+#include "platform/leftovers.h"
 #include "workbook/workbook.h"
 
 #include <algorithm>
@@ -489,7 +490,8 @@ private:
     bool readable_ = false;
 };
 
-FileConversion replaceWith(Records& records, std::u16string_view destination, ProblemSink& problems) {
+FileConversion replaceWith(Records& records, std::u16string_view destination, ProblemSink& problems,
+                           Leftovers& cleared) {
     Pass pass;
     bool produced = false;
     const WriteError written = replaceFile(destination, [&](ContentSink& sink) {
@@ -498,7 +500,7 @@ FileConversion replaceWith(Records& records, std::u16string_view destination, Pr
         pass = records.run(into, problems, ansiRecords);
         pass.refused = !into.finish() || pass.refused;
         return pass.outcome == Outcome::ok && !pass.refused;
-    });
+    }, &cleared);
     if (pass.outcome != Outcome::ok)
         return result(pass, records);
     // A destination that fails before the table is read: the table's own problems first.
@@ -512,7 +514,8 @@ FileConversion replaceWith(Records& records, std::u16string_view destination, Pr
     return result(pass, records);
 }
 
-FileConversion appendTo(Records& records, std::u16string_view destination, ProblemSink& problems) {
+FileConversion appendTo(Records& records, std::u16string_view destination, ProblemSink& problems,
+                        Leftovers& cleared) {
     Pass pass;
     bool produced = false;
     bool utf16 = false;
@@ -534,7 +537,7 @@ FileConversion appendTo(Records& records, std::u16string_view destination, Probl
         pass = records.run(into, problems, encoding, pass.end);
         pass.refused = !into.finish() || pass.refused;
         return pass.outcome == Outcome::ok && !pass.refused;
-    });
+    }, &cleared);
     if (utf16)
         return failed(Outcome::utf16Destination);
     if (pass.outcome != Outcome::ok)
@@ -571,8 +574,12 @@ FileConversion convertTableToFile(Table& table, std::u16string_view destination,
     Records records(table, prefix, sheet);
     if (const Outcome opened = records.open(); opened != Outcome::ok)
         return failed(opened);
-    return mode == WriteMode::overwrite ? replaceWith(records, destination, problems)
-                                        : appendTo(records, destination, problems);
+    // What an earlier conversion that ended early left is cleared first, and told.
+    Leftovers cleared;
+    FileConversion done = mode == WriteMode::overwrite ? replaceWith(records, destination, problems, cleared)
+                                                       : appendTo(records, destination, problems, cleared);
+    done.leftovers = std::move(cleared);
+    return done;
 } catch (const std::bad_alloc&) {
     return failed(Outcome::outOfMemory);
 }

@@ -9,6 +9,7 @@
 #include "app/write_mode.h"
 #include "conversion/material_conversion.h"
 #include "platform/files.h"
+#include "platform/leftovers.h"
 #include "workbook/workbook.h"
 
 #include <cstddef>
@@ -47,6 +48,7 @@ struct FileConversion {
     WriteError writeError = WriteError::none;  // writeFailed: why
     std::u16string sheet{};                    // unknownSheet: the name asked for
     std::vector<Worksheet> worksheets{};       // unknownSheet: the workbook's worksheets
+    Leftovers leftovers{};                      // what an earlier conversion that ended early left, cleared first
 };
 
 // The sheet of a workbook to read, by its name; none: the one that was active when it was
@@ -76,7 +78,8 @@ struct OpenedTable {
 // The table's rows as records in `mode` to `destination`. "ersetzen" writes ANSI;
 // "erweitern" keeps the destination's own encoding (see appending.h) and starts the records
 // on a line of their own. Every problem of the table goes to `problems`, in the order of
-// its rows, and then nothing is written.
+// its rows, and then nothing is written. What a conversion that ended early left beside the
+// destination is cleared first (see leftovers.h), and told in `leftovers`.
 [[nodiscard]] FileConversion convertTableToFile(Table& table, std::u16string_view destination,
                                                 std::u16string_view prefix, WriteMode mode, ProblemSink& problems,
                                                 SheetChoice sheet = std::nullopt);

@@ -211,6 +211,21 @@ std::optional<std::u16string> missingArgument(const CommandLineInputs& inputs) {
     return std::nullopt;
 }
 
+std::optional<std::u16string> leftoversNote(const Leftovers& cleared, std::u16string_view destination) {
+    std::u16string note;
+    if (cleared.takenBack)
+        note = u"Eine frühere Konvertierung wurde unterbrochen, während sie die Zieldatei " + quotedPath(destination) +
+               u" ersetzte. Die Datei hat wieder ihren vorigen Inhalt.";
+    for (const std::u16string& kept : cleared.kept) {
+        const std::u16string_view name = std::u16string_view(kept).substr(kept.find_last_of(u"/\\") + 1);
+        note += std::u16string(note.empty() ? u"" : u" ") + u"Neben der Zieldatei " + quotedPath(destination) +
+                u" liegt noch " + inQuotes(name) +
+                u" mit dem Inhalt, den die Zieldatei vor einer unterbrochenen Konvertierung hatte. Bitte prüfen, ob "
+                u"dieser Inhalt noch gebraucht wird, und die Datei danach löschen.";
+    }
+    return note.empty() ? std::nullopt : std::optional(note);
+}
+
 ProblemText problemText(const TableProblem& problem, const TableNaming& naming) {
     using Kind = TableProblem::Kind;
     switch (problem.kind) {

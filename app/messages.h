@@ -79,6 +79,11 @@ public:
                                         std::u16string_view source, std::u16string_view destination,
                                         SourceLookup lookup = SourceLookup::file);
 
+// What the user is told of an earlier conversion into `destination` that ended early (see
+// leftovers.h): that its old content is back, or where an old content is kept. Nothing
+// where there is nothing to tell.
+[[nodiscard]] std::optional<std::u16string> leftoversNote(const Leftovers& cleared, std::u16string_view destination);
+
 // A text in German quotation marks, as messages quote names; what no display shows (a
 // byte of a name that is no UTF-8, a NUL) as readableText writes it.
 [[nodiscard]] std::u16string inQuotes(std::u16string_view text);

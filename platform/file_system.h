@@ -9,8 +9,17 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace brisel {
+
+// How a run names what it makes beside a destination: its new file
+// "material.ini.~brisel<process>-<count>", and on Windows the old file while the new one
+// takes its name, "material.ini.~brisel-backup<process>-<count>-<the new file's number>".
+// The destination's name is shortened where the whole would be too long for a name. After
+// a crash, a kill or a power loss they are what the run left, for the next one to clear.
+inline constexpr std::u16string_view besideMark = u".~brisel";
+inline constexpr std::u16string_view backupMark = u"-backup";
 
 // What stands under a path.
 enum class Entry {
@@ -122,6 +131,19 @@ public:
     // The names in `path`'s folder on the disk: a file just made, renamed or removed there
     // keeps that change through a power loss.
     [[nodiscard]] virtual FileError flushFolder(std::u16string_view path) = 0;
+
+    // What runs that ended early left: the files in `path`'s folder named as createBeside and
+    // putInPlace name theirs for `path` (see besideMark), whoever made them, as full paths.
+    [[nodiscard]] virtual FileError leftoversBeside(std::u16string_view path, std::vector<std::u16string>& found) = 0;
+    // Whether a process other than this one runs under that number on this computer; where
+    // the system does not tell, it counts as running.
+    [[nodiscard]] virtual bool runs(std::uint64_t process) = 0;
+    // Removes the file under `path` unless a program holds it as a run holds its new file
+    // (open, on Windows; locked, on Linux): inUse then.
+    [[nodiscard]] virtual FileError removeUnheld(std::u16string_view path) = 0;
+    // Gives the file under `from` the name `to` where nothing stands under `to`, and fails
+    // where something does; written through to the disk where the system can.
+    [[nodiscard]] virtual FileError move(std::u16string_view from, std::u16string_view to) = 0;
 };
 
 // This operating system's files.

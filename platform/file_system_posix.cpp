@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "platform/ordinary_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/file.h>
@@ -22,6 +23,7 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -97,16 +99,24 @@ FileError lockAlone(int file) {
     }
 }
 
-// A name beside `path` that nothing else uses, as far as one can tell before making it:
-// the destination's name with a suffix, or only the suffix where that would be too long
-// for a name.
+// The path of a file beside `path`: its name, shortened where the whole would pass the
+// 255 bytes a name may have (never inside a character), then `suffix`.
+std::string nameBeside(const std::string& path, std::string_view suffix) {
+    const std::size_t nameStart = path.rfind('/') + 1;  // 0 without a folder
+    std::size_t end = path.size();
+    if (end - nameStart + suffix.size() > NAME_MAX) {
+        end = nameStart + NAME_MAX - std::min<std::size_t>(suffix.size(), NAME_MAX);
+        while (end > nameStart && (static_cast<unsigned char>(path[end]) & 0xC0) == 0x80)
+            --end;
+    }
+    return path.substr(0, end) + std::string(suffix);
+}
+
+// A name beside `path` that nothing else uses, as far as one can tell before making it.
 std::string temporaryBeside(const std::string& path) {
     static std::atomic<unsigned> counter = 0;
-    const std::string suffix = ".~brisel" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-    const fs::path name(path);
-    if (name.filename().native().size() + suffix.size() <= NAME_MAX)
-        return path + suffix;
-    return (name.parent_path() / suffix).native();
+    const std::string mark = fs::path(std::u16string(besideMark)).native();
+    return nameBeside(path, mark + std::to_string(::getpid()) + "-" + std::to_string(++counter));
 }
 
 // Tries `make` (true on success) with new temporary names while the one it chose is taken:
@@ -412,9 +422,12 @@ public:
     FileError createBeside(std::u16string_view path, NewFile& made) override {
         const std::string name = local(path);
         // The mode of a new file, less the umask; adopt() gives it an old file's mode.
+        // Locked while it is written, so that a run that finds it under a name (see
+        // removeUnheld) tells it from what a run that ended early left.
         if (unnamedFilesLinkable()) {
             const int file = ::open(folderOf(name).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
             if (file >= 0) {
+                ::flock(file, LOCK_EX | LOCK_NB);
                 made = {file, {}};
                 return FileError::none;
             }
@@ -429,6 +442,7 @@ public:
                 return file >= 0;
             }))
             return errorOf(errno);
+        ::flock(file, LOCK_EX | LOCK_NB);
         made = {file, fromLocal(temporary)};
         return FileError::none;
     }
@@ -456,7 +470,7 @@ public:
 
     // The old file is held until its name is the new one's.
     FileError putInPlace(NewFile& made, std::u16string_view path, Handle old) override {
-        const FileError error = rename(made, path);
+        const FileError error = moveIn(made, path);
         if (old != noHandle)
             ::close(descriptor(old));
         return error;
@@ -501,9 +515,77 @@ public:
         return done(flushed);
     }
 
+    FileError leftoversBeside(std::u16string_view path, std::vector<std::u16string>& found) override {
+        const std::string name = local(path);
+        const std::string folder = folderOf(name);
+        DIR* const listing = ::opendir(folder.c_str());
+        if (listing == nullptr)
+            return errorOf(errno);
+        const std::string mark = fs::path(std::u16string(besideMark)).native();
+        const std::string start = name.substr(0, name.rfind('/') + 1);  // as nameBeside() keeps it
+        errno = 0;
+        while (const dirent* entry = ::readdir(listing)) {
+            const std::string_view entryName = entry->d_name;
+            const std::size_t at = entryName.rfind(mark);
+            if (at != std::string_view::npos && nameBeside(name, entryName.substr(at)) == start + std::string(entryName))
+                found.push_back(fromLocal(start + std::string(entryName)));
+            errno = 0;
+        }
+        const int error = errno;
+        ::closedir(listing);
+        return error == 0 ? FileError::none : errorOf(error);
+    }
+
+    bool runs(std::uint64_t process) override {
+        if (process == 0 || process > static_cast<std::uint64_t>(INT_MAX) ||
+            process == static_cast<std::uint64_t>(::getpid()))
+            return false;
+        return ::kill(static_cast<pid_t>(process), 0) == 0 || errno != ESRCH;
+    }
+
+    // Locked alone while it is removed: a run holds the lock on its new file until the
+    // moment it puts it in place. Where the file system has no locks, it is removed.
+    FileError removeUnheld(std::u16string_view path) override {
+        const std::string name = local(path);
+        constexpr int always = O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW;
+        int file = ::open(name.c_str(), O_RDONLY | always);
+        if (file < 0 && errno == EACCES)
+            file = ::open(name.c_str(), O_WRONLY | always);
+        if (file < 0)
+            return errorOf(errno);
+        struct stat opened {};
+        struct stat named {};
+        FileError error = FileError::none;
+        if (::fstat(file, &opened) != 0 || !S_ISREG(opened.st_mode))
+            error = FileError::failed;
+        else if (::flock(file, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK)
+            error = FileError::inUse;
+        else if (::lstat(name.c_str(), &named) != 0 || named.st_dev != opened.st_dev || named.st_ino != opened.st_ino)
+            error = FileError::notFound;  // another file took the name meanwhile
+        else
+            error = done(::unlink(name.c_str()) == 0);
+        ::close(file);
+        return error;
+    }
+
+    // A rename that replaces nothing; where the file system has none, a link and the old
+    // name's removal, which fail on an existing name as well.
+    FileError move(std::u16string_view from, std::u16string_view to) override {
+        const std::string source = local(from);
+        const std::string target = local(to);
+        if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+            return FileError::none;
+        if (errno != EINVAL && errno != ENOSYS)
+            return errorOf(errno);
+        if (::link(source.c_str(), target.c_str()) != 0)
+            return errorOf(errno);
+        ::unlink(source.c_str());
+        return FileError::none;
+    }
+
 private:
     // Gives the new file a name beside `path` where it has none, and renames it to `path`.
-    FileError rename(NewFile& made, std::u16string_view path) {
+    FileError moveIn(NewFile& made, std::u16string_view path) {
         const std::string name = local(path);
         std::string temporary = local(made.name);
         if (made.name.empty()) {

@@ -1,7 +1,7 @@
 // The file primitives on the Windows API: ReplaceFileW and MoveFileExW for putting a new
-// file in place, share modes that keep a second writer out, reads that share the file with
-// the program that has it open (Excel keeps its workbook open while the user saves the
-// table), and a second's patience with files held for a moment.
+// file in place, share modes that keep a second writer and a rename out, reads that share
+// the file with the program that has it open (Excel keeps its workbook open while the user
+// saves the table), and a second's patience with files held for a moment.
 #include "platform/file_system.h"
 
 #include "platform/files.h"
@@ -14,9 +14,11 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 // The two calls that put a new file in place. The tests compile this file once more with
 // stand-ins for them that fail the ways Windows documents.
@@ -32,9 +34,26 @@ namespace {
 
 constexpr DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// A path in the device form that names a file on a drive, a share or a volume
+// ("\\.\C:\dir\material.ini"), in the long form, which names the same file.
+std::optional<std::wstring> fileInDeviceForm(const std::wstring& path) {
+    const std::wstring_view rest = std::wstring_view(path).substr(4);
+    const bool drive = rest.size() > 2 && rest[1] == L':' && rest[2] == L'\\' && (rest[0] | 0x20) >= L'a' &&
+                       (rest[0] | 0x20) <= L'z';
+    const auto startsWith = [&](std::wstring_view start) {
+        return rest.size() > start.size() &&
+               CompareStringOrdinal(rest.data(), static_cast<int>(start.size()), start.data(),
+                                    static_cast<int>(start.size()), TRUE) == CSTR_EQUAL;
+    };
+    if (drive || startsWith(L"UNC\\") || (startsWith(L"Volume{") && rest.find(L"}\\") != std::wstring_view::npos))
+        return L"\\\\?\\" + std::wstring(rest);
+    return std::nullopt;
+}
+
 // The path made absolute against the working directory and written in the long form
 // ("\\?\C:\..." or "\\?\UNC\server\..."), which has no limit of 260 characters. A device
-// name such as "CON" or "\\.\pipe\x" comes back as it stands.
+// name such as "CON" or "\\.\pipe\x" comes back as it stands; a file written in the device
+// form ("\\.\C:\...") is a file.
 std::wstring fullPath(std::u16string_view path) {
     const std::wstring given = wide(path);
     if (given.empty() || given.starts_with(L"\\\\?\\"))
@@ -51,7 +70,7 @@ std::wstring fullPath(std::u16string_view path) {
         full.resize(length);
     }
     if (full.starts_with(L"\\\\.\\"))
-        return full;
+        return fileInDeviceForm(full).value_or(full);
     if (full.starts_with(L"\\\\"))
         return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
@@ -182,20 +201,25 @@ std::wstring folderOf(const std::wstring& path) {
     return folder;
 }
 
-// A name beside a full path that nothing uses yet: the path's own name, shortened where
-// the whole would pass the 255 characters a name may have, then `mark`, the process's
-// number and a count.
-std::wstring unusedNameBeside(const std::wstring& path, std::wstring_view mark) {
+// The path of a file beside a full path: the path's own name, shortened where the whole
+// would pass the 255 characters a name may have, then `suffix`.
+std::wstring nameBeside(const std::wstring& path, std::wstring_view suffix) {
     constexpr std::size_t longestName = 255;
-    static std::atomic<unsigned> counter = 0;
     const std::size_t nameStart = path.find_last_of(L'\\') + 1;
+    std::wstring name = path.substr(nameStart, longestName - std::min(suffix.size(), longestName));
+    if (!name.empty() && IS_HIGH_SURROGATE(name.back()))
+        name.pop_back();
+    return path.substr(0, nameStart) + name + std::wstring(suffix);
+}
+
+// A name beside a full path that nothing uses yet: the besideMark, then `mark`, the
+// process's number, a count and `tail` after the path's name.
+std::wstring unusedNameBeside(const std::wstring& path, std::wstring_view mark = {}, std::wstring_view tail = {}) {
+    static std::atomic<unsigned> counter = 0;
     for (;;) {
-        const std::wstring suffix =
-            std::wstring(mark) + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
-        std::wstring name = path.substr(nameStart, longestName - suffix.size());
-        if (!name.empty() && IS_HIGH_SURROGATE(name.back()))
-            name.pop_back();
-        std::wstring beside = path.substr(0, nameStart) + name + suffix;
+        const std::wstring beside = nameBeside(path, wide(besideMark) + std::wstring(mark) +
+                                                         std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                                         std::to_wstring(++counter) + std::wstring(tail));
         if (GetFileAttributesW(beside.c_str()) == INVALID_FILE_ATTRIBUTES)
             return beside;
     }
@@ -341,32 +365,30 @@ public:
         case Open::writable:
             // Opened for deleting too where that is allowed, as the replacement deletes it:
             // so a program that holds it without sharing its deletion is waited for here,
-            // not in ReplaceFileW.
+            // not in ReplaceFileW. Shared with no program that would rename or remove it
+            // meanwhile.
             for (const DWORD access : {DWORD{GENERIC_WRITE | DELETE}, DWORD{GENERIC_WRITE}}) {
-                opened = openFile(path, access, shareAll, OPEN_EXISTING);
+                opened = openFile(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
                 if (opened != INVALID_HANDLE_VALUE || GetLastError() != ERROR_ACCESS_DENIED)
                     break;
             }
             break;
         case Open::update:
-            // No other writer while it is changed. Shared for deleting, so that an append
-            // that made the file can remove it again before it lets go of it.
-            opened = openFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING);
+            opened = openAlone(path, OPEN_EXISTING);
             break;
         case Open::readAppend:
-            // A file the user may write but not read is appended to all the same.
-            for (const DWORD access : {DWORD{GENERIC_READ | GENERIC_WRITE}, DWORD{GENERIC_WRITE}}) {
-                opened = openFile(path, access, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_ALWAYS);
-                if (opened != INVALID_HANDLE_VALUE || GetLastError() != ERROR_ACCESS_DENIED)
-                    break;
-            }
+            opened = openAlone(path, OPEN_ALWAYS);
             created = opened != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
+            if (created)
+                holdMade(opened);
             break;
         }
         if (opened == INVALID_HANDLE_VALUE)
             return errorOf(lastError());
         if (GetFileType(opened) != FILE_TYPE_DISK) {
+            letGo(opened);
             CloseHandle(opened);
+            created = false;
             return FileError::failed;
         }
         file = handleFrom(opened);
@@ -470,7 +492,11 @@ public:
     void startWriting(Handle, std::uint64_t, std::uint64_t) override {}
 
     FileError close(Handle file) override {
-        return done(CloseHandle(handleOf(file)));
+        const std::optional<Unwanted> unwanted = letGo(handleOf(file));
+        const FileError error = done(CloseHandle(handleOf(file)));
+        if (unwanted)
+            removeIfEmpty(*unwanted);
+        return error;
     }
 
     FileError duplicate(Handle file, Handle& copy) override {
@@ -478,6 +504,8 @@ public:
         const HANDLE process = GetCurrentProcess();
         if (!DuplicateHandle(process, handleOf(file), process, &duplicated, 0, FALSE, DUPLICATE_SAME_ACCESS))
             return errorOf(lastError());
+        if (isMade(handleOf(file)))
+            holdMade(duplicated);
         copy = handleFrom(duplicated);
         return FileError::none;
     }
@@ -487,7 +515,7 @@ public:
         std::wstring temporary;
         HANDLE file = INVALID_HANDLE_VALUE;
         for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < 100; ++attempt) {
-            temporary = unusedNameBeside(fullPath(path), L".~brisel");
+            temporary = unusedNameBeside(fullPath(path));
             file = openFile(temporary, GENERIC_WRITE, 0, CREATE_NEW);
             if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
                 break;
@@ -508,6 +536,8 @@ public:
             CloseHandle(handleOf(old));
         const std::wstring path = fullPath(given);
         const std::wstring temporary = wide(made.name);
+        bool known = false;
+        const std::uint64_t newFileNumber = identityOf(handleOf(made.file), known).file;
         if (!CloseHandle(handleOf(std::exchange(made.file, noHandle)))) {
             const FileError error = errorOf(lastError());
             discard(made);
@@ -515,7 +545,10 @@ public:
         }
         const bool exists = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
         // The old file stands under the backup name until the new one has taken its name.
-        const std::wstring backup = exists ? unusedNameBeside(path, L".~brisel-backup") : std::wstring();
+        // The name carries the new file's number, so that a run that finds the backup after
+        // a crash can tell whether the new file took the name before it.
+        const std::wstring backup =
+            exists ? unusedNameBeside(path, wide(backupMark), L"-" + std::to_wstring(newFileNumber)) : std::wstring();
         const bool replaced = retrying([&] {
             constexpr DWORD moveFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
             return exists ? replaceWithBackup(path, temporary, backup)
@@ -564,8 +597,13 @@ public:
             DeleteFileW(wide(std::exchange(made.name, {})).c_str());
     }
 
-    FileError remove(std::u16string_view path) override {
-        return done(DeleteFileW(fullPath(path).c_str()));
+    // A file that an append made and still holds, sharing its deletion with nobody, is
+    // removed once the append lets go of it, if nothing was written to it meanwhile.
+    FileError remove(std::u16string_view given) override {
+        const std::wstring path = fullPath(given);
+        if (removeWhenLetGo(path))
+            return FileError::none;
+        return done(DeleteFileW(path.c_str()));
     }
 
     // ReplaceFileW is not written through, and no call documented for programs flushes a
@@ -581,6 +619,148 @@ public:
             return errorOf(lastError());
         return done(FlushFileBuffers(folder.get()));
     }
+
+    FileError leftoversBeside(std::u16string_view given, std::vector<std::u16string>& found) override {
+        const std::wstring path = fullPath(given);
+        if (isDevice(path))
+            return FileError::none;
+        const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+        WIN32_FIND_DATAW entry{};
+        const HANDLE search = FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+                                               nullptr, FIND_FIRST_EX_LARGE_FETCH);
+        if (search == INVALID_HANDLE_VALUE)
+            return GetLastError() == ERROR_FILE_NOT_FOUND ? FileError::none : errorOf(lastError());
+        const std::wstring mark = wide(besideMark);
+        do {
+            const std::wstring_view name = entry.cFileName;
+            const std::size_t at = name.rfind(mark);
+            if (at == std::wstring_view::npos || (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                continue;
+            // Named for this path, as Windows compares names: without regard to case.
+            const std::wstring beside = nameBeside(path, name.substr(at));
+            const std::wstring_view expected = std::wstring_view(beside).substr(folder.size());
+            if (CompareStringOrdinal(name.data(), static_cast<int>(name.size()), expected.data(),
+                                     static_cast<int>(expected.size()), TRUE) == CSTR_EQUAL)
+                found.push_back(utf16(folder + std::wstring(name)));
+        } while (FindNextFileW(search, &entry));
+        const DWORD error = GetLastError();
+        FindClose(search);
+        return error == ERROR_NO_MORE_FILES ? FileError::none : errorOf(error);
+    }
+
+    bool runs(std::uint64_t process) override {
+        if (process == GetCurrentProcessId() || process > MAXDWORD)
+            return false;
+        const HANDLE opened = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(process));
+        if (opened == nullptr)
+            return GetLastError() != ERROR_INVALID_PARAMETER;  // else it runs, but not for this user
+        DWORD exitCode = 0;
+        const bool running = !GetExitCodeProcess(opened, &exitCode) || exitCode == STILL_ACTIVE;
+        CloseHandle(opened);
+        return running;
+    }
+
+    // Opened sharing nothing, which fails while any program has it open: a run holds its
+    // new file so until the moment it puts it in place.
+    FileError removeUnheld(std::u16string_view path) override {
+        const ScopedHandle file(CreateFileW(fullPath(path).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                            FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!file)
+            return errorOf(lastError());
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        return done(SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof disposition));
+    }
+
+    FileError move(std::u16string_view from, std::u16string_view to) override {
+        return done(BRISEL_MOVE_FILE(fullPath(from).c_str(), fullPath(to).c_str(), MOVEFILE_WRITE_THROUGH));
+    }
+
+private:
+    // Opens (or with OPEN_ALWAYS makes) a file for changing it with no other writer beside,
+    // and shared with no program that would rename or remove it (which needs the right to
+    // delete): so what is written stays under the name. A file the user may write but not
+    // read is opened for writing only.
+    static HANDLE openAlone(const std::wstring& path, DWORD disposition) {
+        HANDLE opened = INVALID_HANDLE_VALUE;
+        for (const DWORD access : {DWORD{GENERIC_READ | GENERIC_WRITE}, DWORD{GENERIC_WRITE}}) {
+            opened = openFile(path, access, FILE_SHARE_READ, disposition);
+            if (opened != INVALID_HANDLE_VALUE || GetLastError() != ERROR_ACCESS_DENIED)
+                break;
+        }
+        return opened;
+    }
+
+    // A file to remove once its last handle is let go.
+    struct Unwanted {
+        FileIdentity id;
+        std::wstring path;
+    };
+
+    // Removes the file under the path where it is still the one that was let go, and empty:
+    // opened sharing nothing, it cannot be written meanwhile. A virus scanner that looks at
+    // it when it is let go is waited for, as any file held for a moment.
+    static void removeIfEmpty(const Unwanted& unwanted) {
+        const ScopedHandle file(
+            openFile(unwanted.path, DELETE | FILE_READ_ATTRIBUTES, 0, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT));
+        bool known = false;
+        LARGE_INTEGER size{};
+        if (!file || identityOf(file.get(), known) != unwanted.id || !known || !GetFileSizeEx(file.get(), &size) ||
+            size.QuadPart != 0)
+            return;
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof disposition);
+    }
+
+    // Files that an append made, held by it. Nobody shares their deletion, so one is removed
+    // only once the last of its handles is let go.
+    struct Made {
+        HANDLE handle;
+        FileIdentity id;
+    };
+    void holdMade(HANDLE file) {
+        bool known = false;
+        const FileIdentity id = identityOf(file, known);
+        const std::lock_guard lock(mutex_);
+        if (known)
+            made_.push_back({file, id});
+    }
+    bool isMade(HANDLE file) {
+        const std::lock_guard lock(mutex_);
+        return std::any_of(made_.begin(), made_.end(), [&](const Made& made) { return made.handle == file; });
+    }
+    // Whether the file under `path` is one that this process made and holds: it is then
+    // removed once let go.
+    bool removeWhenLetGo(const std::wstring& path) {
+        FileIdentity named;
+        if (identityAt(utf16(path), named) != FileError::none)
+            return false;
+        const std::lock_guard lock(mutex_);
+        if (std::none_of(made_.begin(), made_.end(), [&](const Made& made) { return made.id == named; }))
+            return false;
+        unwanted_.push_back({named, path});
+        return true;
+    }
+    // Forgets a handle; what to remove where that was the last one of an unwanted file.
+    std::optional<Unwanted> letGo(HANDLE file) {
+        const std::lock_guard lock(mutex_);
+        const auto at = std::find_if(made_.begin(), made_.end(), [&](const Made& made) { return made.handle == file; });
+        if (at == made_.end())
+            return std::nullopt;
+        const FileIdentity id = at->id;
+        made_.erase(at);
+        const auto unwanted =
+            std::find_if(unwanted_.begin(), unwanted_.end(), [&](const Unwanted& entry) { return entry.id == id; });
+        if (unwanted == unwanted_.end() ||
+            std::any_of(made_.begin(), made_.end(), [&](const Made& made) { return made.id == id; }))
+            return std::nullopt;
+        Unwanted last = std::move(*unwanted);
+        unwanted_.erase(unwanted);
+        return last;
+    }
+
+    std::mutex mutex_;
+    std::vector<Made> made_;
+    std::vector<Unwanted> unwanted_;
 };
 
 }  // namespace
@@ -599,8 +779,12 @@ bool namesAFile(std::u16string_view path) {
     return !path.empty() && path.find(u'\0') == std::u16string_view::npos;
 }
 
+// A path in the long form stands as Windows reads it: a "/" in it is no separator there,
+// and a message that showed it as one would hide why the path was refused.
 std::u16string nativeSeparators(std::u16string_view path) {
     std::u16string native(path);
+    if (native.starts_with(u"\\\\?\\"))
+        return native;
     std::replace(native.begin(), native.end(), u'/', u'\\');
     return native;
 }

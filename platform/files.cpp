@@ -4,6 +4,7 @@
 #include "platform/files.h"
 
 #include "platform/file_system.h"
+#include "platform/leftovers.h"
 
 #include <algorithm>
 #include <optional>
@@ -406,8 +407,8 @@ FileContent readWholeFile(FileSystem& files, std::u16string_view path) {
     return {std::nullopt, error == FileError::inUse ? ReadError::inUse : ReadError::cannotRead};
 }
 
-WriteError replaceFile(std::u16string_view path, const ContentProducer& produce) {
-    return replaceFile(systemFiles(), path, produce);
+WriteError replaceFile(std::u16string_view path, const ContentProducer& produce, Leftovers* cleared) {
+    return replaceFile(systemFiles(), path, produce, cleared);
 }
 
 WriteError replaceFile(std::u16string_view path, std::string_view bytes) {
@@ -418,13 +419,16 @@ WriteError replaceFile(FileSystem& files, std::u16string_view path, std::string_
     return replaceFile(files, path, [&](ContentSink& sink) { return sink.write(bytes); });
 }
 
-WriteError replaceFile(FileSystem& files, std::u16string_view given, const ContentProducer& produce) {
+WriteError replaceFile(FileSystem& files, std::u16string_view given, const ContentProducer& produce,
+                       Leftovers* cleared) {
     // A symbolic link stays one: the file it names gets the new content.
     std::u16string path;
     if (const FileError error = files.target(given, path); failed(error))
         return failure(files, given, error);
     if (const auto refused = obstacle(files.lookUp(path)))
         return *refused;
+    if (Leftovers found = clearLeftovers(files, path); cleared != nullptr)
+        *cleared = std::move(found);
     // A file that may not be written is not replaced either. It is held until it is
     // replaced, so that a conversion appending to it finishes or takes its append back
     // first, and none starts meanwhile. On Windows this also waits for a program that holds
@@ -491,8 +495,8 @@ WriteError replaceFile(FileSystem& files, std::u16string_view given, const Conte
     return WriteError::none;
 }
 
-WriteError appendToFile(std::u16string_view path, const AppendProducer& produce) {
-    return appendToFile(systemFiles(), path, produce);
+WriteError appendToFile(std::u16string_view path, const AppendProducer& produce, Leftovers* cleared) {
+    return appendToFile(systemFiles(), path, produce, cleared);
 }
 
 WriteError appendToFile(std::u16string_view path, std::initializer_list<std::string_view> pieces) {
@@ -506,12 +510,15 @@ WriteError appendToFile(FileSystem& files, std::u16string_view path, std::initia
     });
 }
 
-WriteError appendToFile(FileSystem& files, std::u16string_view given, const AppendProducer& produce) {
+WriteError appendToFile(FileSystem& files, std::u16string_view given, const AppendProducer& produce,
+                        Leftovers* cleared) {
     std::u16string path;
     if (const FileError error = files.target(given, path); failed(error))
         return failure(files, given, error);
     if (const auto refused = obstacle(files.lookUp(path)))
         return *refused;
+    if (Leftovers found = clearLeftovers(files, path); cleared != nullptr)
+        *cleared = std::move(found);
     HeldFile held(files);
     // A file that this append made is removed again where it fails or is declined.
     const auto leaveNoTrace = [&] {

@@ -17,6 +17,7 @@
 namespace brisel {
 
 class FileSystem;
+struct Leftovers;
 
 // The existence test (see ordinary_file.h) for a path as the window holds it.
 [[nodiscard]] bool isOrdinaryFile(std::u16string_view path);
@@ -75,9 +76,13 @@ using ContentProducer = std::function<bool(ContentSink& sink)>;
 // is produced. Special files are never written; a symbolic link stays one, and one whose
 // target is missing gets it made. A file whose extended attributes or hard links a new
 // file would lose is rewritten in place. Waits for another conversion's append or
-// replacement of the same file. A content that the producer declined reports none.
-[[nodiscard]] WriteError replaceFile(std::u16string_view path, const ContentProducer& produce);
-[[nodiscard]] WriteError replaceFile(FileSystem& files, std::u16string_view path, const ContentProducer& produce);
+// replacement of the same file. A content that the producer declined reports none. What a
+// conversion that ended early left beside the file is cleared first (see leftovers.h);
+// `cleared` learns what that was.
+[[nodiscard]] WriteError replaceFile(std::u16string_view path, const ContentProducer& produce,
+                                     Leftovers* cleared = nullptr);
+[[nodiscard]] WriteError replaceFile(FileSystem& files, std::u16string_view path, const ContentProducer& produce,
+                                     Leftovers* cleared = nullptr);
 // The same with a content given whole.
 [[nodiscard]] WriteError replaceFile(std::u16string_view path, std::string_view bytes);
 [[nodiscard]] WriteError replaceFile(FileSystem& files, std::u16string_view path, std::string_view bytes);
@@ -105,8 +110,11 @@ using AppendProducer = std::function<bool(ExistingContent& existing, ContentSink
 // taken back, so the file never holds part of it; what another program added before or
 // after them stays. Another conversion's append or replacement waits for this one. A file
 // that this append made is removed again where the producer declines or the append fails.
-[[nodiscard]] WriteError appendToFile(std::u16string_view path, const AppendProducer& produce);
-[[nodiscard]] WriteError appendToFile(FileSystem& files, std::u16string_view path, const AppendProducer& produce);
+// Leftovers are cleared first, as for replaceFile.
+[[nodiscard]] WriteError appendToFile(std::u16string_view path, const AppendProducer& produce,
+                                      Leftovers* cleared = nullptr);
+[[nodiscard]] WriteError appendToFile(FileSystem& files, std::u16string_view path, const AppendProducer& produce,
+                                      Leftovers* cleared = nullptr);
 // The same with pieces that do not depend on what the file holds.
 [[nodiscard]] WriteError appendToFile(std::u16string_view path, std::initializer_list<std::string_view> pieces);
 [[nodiscard]] WriteError appendToFile(FileSystem& files, std::u16string_view path,

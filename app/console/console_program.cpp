@@ -70,7 +70,7 @@ void printLines(Console& console, StandardStream stream, std::u16string_view tex
 }
 
 // A box's text as one line of standard error.
-ExitStatus fail(Console& console, std::u16string_view message) {
+void report(Console& console, std::u16string_view message) {
     std::u16string line = std::u16string(programName) + u": ";
     for (std::size_t at = 0; at < message.size(); ++at) {
         if (message[at] == u'\r' || message[at] == u'\n') {
@@ -82,6 +82,10 @@ ExitStatus fail(Console& console, std::u16string_view message) {
         }
     }
     console.printLine(StandardStream::error, line);
+}
+
+ExitStatus fail(Console& console, std::u16string_view message) {
+    report(console, message);
     return ExitStatus::failed;
 }
 
@@ -220,6 +224,8 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
     }
     const FileConversion done =
         convertTableToFile(*table, destination, prefix, *invocation.mode, problems, invocation.sheet);
+    if (const auto note = leftoversNote(done.leftovers, destination))
+        report(console, *note);
     if (done.outcome != FileConversion::Outcome::ok)
         return finished(done);
     if (!invocation.quiet)

@@ -4,9 +4,10 @@
 // rename and close of a descriptor opened for writing is one step. The environment says
 // which step fails and how, and names a file that learns which call it was:
 //   BRISEL_FAULT_STEP=N   the N-th step (from 1) fails
-//   BRISEL_FAULT=enospc | eio | short | none   the error; "short" counts writes only and
-//       writes half; "none" lets the call succeed (for BRISEL_FAULT_RUN, or to learn which
-//       call the N-th step is)
+//   BRISEL_FAULT=enospc | eio | short | none | kill   the error; "short" counts writes only
+//       and writes half; "none" lets the call succeed (for BRISEL_FAULT_RUN, or to learn
+//       which call the N-th step is); "kill" ends the program there with SIGKILL, before
+//       the call, as a crash or a kill would
 //   BRISEL_FAULT_LOG=path   the failed call's name is added to this file
 //   BRISEL_FAULT_CALL=name   only calls of this name count as steps
 //   BRISEL_FAULT_DELAY_MS=N   the failing call takes this long, as on a failing disk
@@ -32,6 +33,7 @@
 
 #include <atomic>
 #include <bitset>
+#include <csignal>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdlib>
@@ -44,7 +46,7 @@ Function real(const char* name) {
     return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
 }
 
-enum class Kind { enospc, eio, shortWrite, none };
+enum class Kind { enospc, eio, shortWrite, none, kill };
 
 struct Plan {
     int step = 0;
@@ -68,6 +70,8 @@ const Plan& plan() {
                 p.kind = Kind::shortWrite;
             else if (std::strcmp(kind, "none") == 0)
                 p.kind = Kind::none;
+            else if (std::strcmp(kind, "kill") == 0)
+                p.kind = Kind::kill;
         }
         p.log = std::getenv("BRISEL_FAULT_LOG");
         p.call = std::getenv("BRISEL_FAULT_CALL");
@@ -142,6 +146,8 @@ bool strikes(const char* call, Effect effect = Effect::change) {
         return false;
     note(call);
     runOther();
+    if (p.kind == Kind::kill)
+        ::kill(::getpid(), SIGKILL);
     if (p.kind == Kind::none)
         return false;
     if (p.delay > 0)

@@ -3,7 +3,9 @@
 // material.ini without a lock at any of those calls, on a full disk and under a file-size
 // limit: afterwards material.ini holds either all the new records (the program said it
 // succeeded) or exactly its old bytes (it said why not), besides every line the other
-// program added, and no other file is left beside it.
+// program added, and no other file is left beside it. Killed at each of those calls, it
+// leaves the old or the new content (an append: part of its records), and the next run
+// clears whatever it left beside.
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -287,6 +289,45 @@ TEST_F(WriteFaults, EachFileChangingCallFailingInTurnCostsNoFile) {
     for (const char* call : {"open", "write", "fallocate", "ftruncate", "fdatasync", "fsync", "fchmod", "linkat", "rename",
                              "close"})
         EXPECT_NE(calls.find(call), std::string::npos) << call << " never failed: " << calls;
+}
+
+// Killed right before each call that changes a file: material.ini holds its old bytes or the
+// whole new content ("erweitern": its old bytes and a part of the records), and the next
+// run, the same conversion, succeeds and leaves nothing beside it.
+TEST_F(WriteFaults, AKillAtEachFileChangingCallLeavesTheOldOrTheNewContentAndTheNextRunClearsTheRest) {
+    for (const Scenario& s : scenarios) {
+        for (int step = 1;; ++step) {
+            ASSERT_LT(step, 100) << s.name << ": the steps never end";
+            const fs::path destination = prepare(s, base.file(u"ziel"));
+            const Outcome killed = convert(s, destination, {"kill", step});
+            const std::string trace = std::string(s.name) + ", killed at step " + std::to_string(step) + " (" +
+                                      killed.call + ")";
+            if (!killed.faultMet) {
+                check(s, destination, killed, trace);
+                break;
+            }
+            EXPECT_EQ(killed.status, -1) << trace;
+            const std::string now = base.read(fs::relative(destination, base.file({})).u16string());
+            const std::string before = s.old.value_or("<missing>");
+            if (ersetzen(s)) {
+                EXPECT_TRUE(now == before || now == expectedAfterSuccess(s, s.rows)) << trace << ": " << now.size();
+            } else {
+                // A file that the append made may stay empty.
+                const std::string old = s.old ? *s.old : now == "<missing>" ? now : "";
+                const std::string added = expectedAfterSuccess(s, s.rows).substr(s.old ? s.old->size() : 0);
+                EXPECT_TRUE(now.starts_with(old) && added.starts_with(now.substr(old.size()))) << trace << ": " << now;
+            }
+            const Outcome next = convert(s, destination, {});
+            EXPECT_EQ(next.status, 0) << trace << ", the next run: " << next.error;
+            std::vector<std::string> beside;
+            for (const auto& entry : fs::directory_iterator(destination.parent_path())) {
+                if (entry.path() != destination && !(s.link && entry.path().filename() == "echt.ini"))
+                    beside.push_back(entry.path().filename().string());
+            }
+            EXPECT_TRUE(beside.empty()) << trace << ": left beside material.ini after the next run: "
+                                        << testing::PrintToString(beside);
+        }
+    }
 }
 
 // Every call in turn, those that change nothing too (a size query, a read, a lock, a seek, a

@@ -1,6 +1,7 @@
 // Whole-file reads and writes on real files: what a failure leaves behind.
 #include "platform/files.h"
 
+#include "platform/leftovers.h"
 #include "platform/watched_files.h"
 #include "temp_folder.h"
 
@@ -12,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,7 +34,10 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 #endif
 
 namespace brisel {
@@ -540,6 +545,222 @@ TEST(Files, ACrashLeavesTheOldOrTheNewContentAndSuccessSurvivesIt) {
     }
 }
 
+// Another process of this program: one that runs until it is ended, or one that has ended
+// (on Windows its number stays reserved while this holds it).
+class OtherProcess {
+public:
+    explicit OtherProcess(bool running) {
+#ifdef _WIN32
+        wchar_t self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        STARTUPINFOW start{};
+        start.cb = sizeof start;
+        // Suspended, so that it runs no test: a process all the same.
+        EXPECT_TRUE(CreateProcessW(self, nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &start,
+                                   &process_));
+#else
+        process_ = ::fork();
+        if (process_ == 0) {
+            for (;;)
+                ::pause();
+        }
+#endif
+        if (!running)
+            end();
+    }
+    ~OtherProcess() {
+        end();
+#ifdef _WIN32
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+#endif
+    }
+    OtherProcess(const OtherProcess&) = delete;
+    OtherProcess& operator=(const OtherProcess&) = delete;
+
+    std::uint64_t id() const {
+#ifdef _WIN32
+        return process_.dwProcessId;
+#else
+        return static_cast<std::uint64_t>(process_);
+#endif
+    }
+
+private:
+    void end() {
+#ifdef _WIN32
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.hProcess, 1);
+            WaitForSingleObject(process_.hProcess, INFINITE);
+        }
+#else
+        if (process_ > 0 && ::kill(process_, SIGKILL) == 0)
+            ::waitpid(process_, nullptr, 0);
+#endif
+    }
+
+#ifdef _WIN32
+    PROCESS_INFORMATION process_{};
+#else
+    pid_t process_ = -1;
+#endif
+};
+
+// A file held as a conversion holds the new file that it writes: open and shared with
+// nobody (Windows), locked (Linux).
+class HeldAsNewFile {
+public:
+    explicit HeldAsNewFile(const std::filesystem::path& file) {
+#ifdef _WIN32
+        file_ = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(file_, INVALID_HANDLE_VALUE);
+#else
+        file_ = ::open(file.c_str(), O_RDWR);
+        EXPECT_EQ(::flock(file_, LOCK_EX | LOCK_NB), 0);
+#endif
+    }
+    ~HeldAsNewFile() {
+#ifdef _WIN32
+        CloseHandle(file_);
+#else
+        ::close(file_);
+#endif
+    }
+    HeldAsNewFile(const HeldAsNewFile&) = delete;
+    HeldAsNewFile& operator=(const HeldAsNewFile&) = delete;
+
+private:
+#ifdef _WIN32
+    HANDLE file_;
+#else
+    int file_;
+#endif
+};
+
+// What a conversion that ended early (a crash, a kill) left beside material.ini, as the
+// next one finds it. In the names, {name} is the destination's name, {ended}, {running} and
+// {self} the number of a process that has ended, of one that runs and of this one, and
+// {id:NAME} the number of the file NAME, as a backup names the new file that was to take
+// its place.
+struct LeftoverCase {
+    const char* name;
+    Content before;                                    // material.ini; none: missing
+    std::vector<std::pair<std::string, std::string>> beside;  // files beside it, made in this order
+    Content after;                                     // material.ini once they are cleared
+    std::vector<std::string> stays;                    // the files that stay beside it
+    bool takenBack = false;
+    std::size_t removed = 0;
+    std::vector<std::string> kept{};
+    bool held = false;  // a conversion of this process still writes the first file beside
+    std::string destination = "material.ini";
+};
+
+const std::string halfNew = "MAT=1,halb";
+const std::string otherContent = "MAT=3,fremd\r\n";
+const std::vector<LeftoverCase> leftoverCases = {
+    {"a new file of a run that ended", oldContent, {{"{name}.~brisel{ended}-1", halfNew}}, oldContent, {}, false, 1},
+    {"a new file of this process that nothing holds any more", oldContent, {{"{name}.~brisel{self}-1", halfNew}},
+     oldContent, {}, false, 1},
+    {"a new file that a conversion of this process still writes", oldContent, {{"{name}.~brisel{self}-1", halfNew}},
+     oldContent, {"{name}.~brisel{self}-1"}, false, 0, {}, true},
+    {"a new file of a process that still runs", oldContent, {{"{name}.~brisel{running}-1", halfNew}}, oldContent,
+     {"{name}.~brisel{running}-1"}},
+    {"a replacement stopped between its two steps", std::nullopt,
+     {{"{name}.~brisel{ended}-1", newContent}, {"{name}.~brisel-backup{ended}-2-{id:{name}.~brisel{ended}-1}", oldContent}},
+     oldContent, {}, true, 1},
+    {"a replacement stopped after the new file took the name", newContent,
+     {{"{name}.~brisel-backup{ended}-2-{id:{name}}", oldContent}}, newContent, {}, false, 1},
+    {"a replacement stopped between its steps, and another file took the name since", otherContent,
+     {{"{name}.~brisel{ended}-1", newContent}, {"{name}.~brisel-backup{ended}-2-{id:{name}.~brisel{ended}-1}", oldContent}},
+     otherContent, {"{name}.~brisel-backup{ended}-2-{id:{name}.~brisel{ended}-1}"}, false, 1,
+     {"{name}.~brisel-backup{ended}-2-{id:{name}.~brisel{ended}-1}"}},
+    {"a replacement between its two steps in a process that still runs", std::nullopt,
+     {{"{name}.~brisel{running}-1", newContent},
+      {"{name}.~brisel-backup{running}-2-{id:{name}.~brisel{running}-1}", oldContent}},
+     std::nullopt,
+     {"{name}.~brisel{running}-1", "{name}.~brisel-backup{running}-2-{id:{name}.~brisel{running}-1}"}},
+    {"names that only look like a run's", oldContent,
+     {{"{name}.~brisel", halfNew}, {"{name}.~brisel{ended}", halfNew}, {"{name}.~brisel{ended}-1.bak", halfNew},
+      {"{name}.~briselx-1", halfNew}, {"anderes.ini.~brisel{ended}-1", halfNew}, {"{name}x.~brisel{ended}-1", halfNew},
+      {"{name}.~brisel-backup{ended}-1-x", oldContent}},
+     oldContent,
+     {"{name}.~brisel", "{name}.~brisel{ended}", "{name}.~brisel{ended}-1.bak", "{name}.~briselx-1",
+      "anderes.ini.~brisel{ended}-1", "{name}x.~brisel{ended}-1", "{name}.~brisel-backup{ended}-1-x"}},
+    {"a new file of a run that ended, beside a name too long to keep whole in its own", oldContent,
+     {{"{name}.~brisel{ended}-1", halfNew}}, oldContent, {}, false, 1, {}, false, std::string(250, 'x') + ".ini"},
+};
+
+// The next conversion takes back or finishes what it finds (here an "erweitern", which
+// then adds its records to what the name holds), and leaves what a running one holds.
+TEST(Files, ClearWhatARunThatEndedEarlyLeftAndKeepWhatARunningOneHolds) {
+    const OtherProcess ended(false), running(true);
+    const std::string self = std::to_string(
+#ifdef _WIN32
+        GetCurrentProcessId()
+#else
+        ::getpid()
+#endif
+    );
+    for (const LeftoverCase& c : leftoverCases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        const auto u16 = [](const std::string& text) { return std::u16string(text.begin(), text.end()); };
+        // Each name as it was made: a file that is gone keeps the number it had.
+        std::map<std::string, std::string> made;
+        const auto expand = [&](const std::string& name) {
+            if (const auto known = made.find(name); known != made.end())
+                return known->second;
+            std::string text = name;
+            for (const auto& [from, to] : {std::pair<std::string, std::string>{"{name}", c.destination},
+                                           {"{ended}", std::to_string(ended.id())},
+                                           {"{running}", std::to_string(running.id())}, {"{self}", self}}) {
+                for (std::size_t at; (at = text.find(from)) != std::string::npos;)
+                    text.replace(at, from.size(), to);
+            }
+            if (const std::size_t at = text.find("{id:"); at != std::string::npos) {
+                const std::size_t end = text.find('}', at);
+                FileIdentity id;
+                EXPECT_EQ(systemFiles().identityAt(folder.path(u16(text.substr(at + 4, end - at - 4))), id),
+                          FileError::none);
+                text.replace(at, end + 1 - at, std::to_string(id.file));
+            }
+            // A name too long for the system starts with the destination's name, shortened.
+            if (text.size() > 255 && text.starts_with(c.destination))
+                text.erase(c.destination.size() - (text.size() - 255), text.size() - 255);
+            return made[name] = text;
+        };
+        const std::u16string destination = u16(c.destination);
+        if (c.before)
+            folder.write(destination, *c.before);
+        for (const auto& [name, content] : c.beside)
+            folder.write(u16(expand(name)), content);
+        std::optional<HeldAsNewFile> held;
+        if (c.held)
+            held.emplace(folder.file(u16(expand(c.beside.front().first))));
+
+        const Leftovers cleared = clearLeftovers(folder.path(destination));
+        EXPECT_EQ(cleared.takenBack, c.takenBack);
+        EXPECT_EQ(cleared.removed, c.removed);
+        std::vector<std::string> kept, expectedKept;
+        for (const std::u16string& path : cleared.kept)
+            kept.push_back(std::filesystem::path(path).filename().string());
+        for (const std::string& name : c.kept)
+            expectedKept.push_back(expand(name));
+        EXPECT_EQ(kept, expectedKept);
+
+        EXPECT_EQ(appendToFile(folder.path(destination), {"MAT=2"}), WriteError::none);
+        EXPECT_EQ(folder.read(destination), c.after.value_or("") + "MAT=2");
+        std::set<std::string> left, stays;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.file({}))) {
+            if (entry.path().filename() != folder.file(destination).filename())
+                left.insert(entry.path().filename().string());
+        }
+        for (const std::string& name : c.stays)
+            stays.insert(expand(name));
+        EXPECT_EQ(left, stays);
+    }
+}
+
 #ifdef _WIN32
 
 // Opens a file as another program would: with no sharing at all, or for reading and
@@ -625,6 +846,16 @@ TEST(Files, WorkOnPathsLongerThan260Characters) {
     EXPECT_EQ(appendToFile(path, {"def"}), WriteError::none);
     EXPECT_TRUE(isOrdinaryFile(path));
     EXPECT_EQ(readWholeFile(path).bytes.value().view(), "abcdef");
+    // The device form names the same file. The long form takes a "/" as part of a name, as
+    // Windows does, and messages show it as it stands.
+    const std::u16string deviceForm = u"\\\\.\\" + nativeSeparators(path);
+    EXPECT_TRUE(isOrdinaryFile(deviceForm));
+    EXPECT_EQ(appendToFile(deviceForm, {"ghi"}), WriteError::none);
+    EXPECT_EQ(readWholeFile(path).bytes.value().view(), "abcdefghi");
+    const std::u16string slashed = u"\\\\?\\" + folder.path(u"material.ini");
+    EXPECT_EQ(replaceFile(slashed, "x"), WriteError::cannotWrite);
+    EXPECT_EQ(nativeSeparators(slashed), slashed);
+    EXPECT_EQ(entries(folder), 1u);
     EXPECT_TRUE(DeleteFileW((folders.back() + L"\\material.ini").c_str()));
     for (auto at = folders.rbegin(); at != folders.rend(); ++at)
         RemoveDirectoryW(at->c_str());

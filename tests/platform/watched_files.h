@@ -5,6 +5,7 @@
 
 #include "platform/file_system.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -34,7 +35,8 @@ struct Change {
 // -1: none), whether that was a file made beside the destination, and whether it failed.
 struct Call {
     enum class Kind { lookUp, target, open, size, identity, readAt, writeAt, append, truncate, reserve, flush, close,
-                      duplicate, createBeside, adopt, putInPlace, remove, flushFolder, createScratch } kind;
+                      duplicate, createBeside, adopt, putInPlace, remove, flushFolder, createScratch, leftoversBeside,
+                      runs, removeUnheld, move } kind;
     int file = -1;
     bool beside = false;
     bool failed = false;
@@ -208,6 +210,32 @@ public:
     FileError flushFolder(std::u16string_view path) override {
         return turn(Call::Kind::flushFolder) ? FileError::failed
                                              : noted(real_.flushFolder(path), {Change::Kind::flushFolder});
+    }
+    FileError leftoversBeside(std::u16string_view path, std::vector<std::u16string>& found) override {
+        return turn(Call::Kind::leftoversBeside) ? FileError::failed : real_.leftoversBeside(path, found);
+    }
+    bool runs(std::uint64_t process) override {
+        return turn(Call::Kind::runs) || real_.runs(process);  // a failed look counts as running
+    }
+    FileError removeUnheld(std::u16string_view path) override {
+        return turn(Call::Kind::removeUnheld)
+                   ? FileError::failed
+                   : noted(real_.removeUnheld(path), {Change::Kind::unname, -1, nameOf(path)});
+    }
+    FileError move(std::u16string_view from, std::u16string_view to) override {
+        if (turn(Call::Kind::move))
+            return FileError::failed;
+        const FileError error = real_.move(from, to);
+        if (error == FileError::none) {
+            // A file that no change named before is one that stood beside the destination.
+            const bool named = std::any_of(changes.begin(), changes.end(), [&](const Change& change) {
+                return change.kind == Change::Kind::name && change.name == nameOf(from);
+            });
+            const int file = named ? fileNamed(nameOf(from)) : newFile();
+            changes.push_back({Change::Kind::unname, file, nameOf(from)});
+            changes.push_back({Change::Kind::name, file, nameOf(to)});
+        }
+        return error;
     }
 
 private:

@@ -66,6 +66,17 @@ TEST_F(ConsoleProgram, ConvertsAndSaysWhatItWrote) {
     EXPECT_EQ(run({u"--pruefen", u"Tabelle ä.csv"}), 0);  // a good table, checked, says nothing
     EXPECT_EQ(console.outputLines.size(), 1u);
     EXPECT_TRUE(console.errorLines.empty());
+    // An "ersetzen" that a crash stopped between its two steps on Windows, after
+    // which another file took the name: the old content is kept beside it, and named.
+    folder.write(u"material.ini.~brisel-backup99999999999-2-0", "ALT");
+    EXPECT_EQ(run({u"-q", u"--erweitern", u"--prefix=*", u"Tabelle ä.csv", u"material.ini"}), 0);
+    EXPECT_EQ(folder.read(u"material.ini"), records + records + records);
+    EXPECT_EQ(console.errorLines,
+              std::vector<std::u16string>{u"brisel-convert: Neben der Zieldatei „material.ini“ liegt noch "
+                                          u"„material.ini.~brisel-backup99999999999-2-0“ mit dem Inhalt, den die "
+                                          u"Zieldatei vor einer unterbrochenen Konvertierung hatte. Bitte prüfen, ob "
+                                          u"dieser Inhalt noch gebraucht wird, und die Datei danach löschen."});
+    EXPECT_EQ(folder.read(u"material.ini.~brisel-backup99999999999-2-0"), "ALT");
 }
 
 // A failed check or conversion: status 1, the window's message as one line, nothing written.
