@@ -89,7 +89,7 @@ public:
 // go back and forth. Where no thread can be started, they are handed on at once.
 class RecordsInto final : public RecordSink {
 public:
-    explicit RecordsInto(ContentSink& sink) : sink_(sink), free_(3) {
+    explicit RecordsInto(ContentSink& sink) : sink_(sink), free_(pieces) {
         try {
             writer_ = std::thread([this] { handOn(); });
         } catch (const std::system_error&) {
@@ -103,6 +103,13 @@ public:
         if (!writer_.joinable())
             return !(failed_ = failed_ || !sink_.write(records));
         std::unique_lock lock(mutex_);
+        // A piece larger than the converter's buffer (a record of a huge field) is not
+        // copied: it goes on from here once every piece before it has.
+        if (records.size() > pieceBytes) {
+            changed_.wait(lock, [&] { return (queued_.empty() && free_.size() == pieces) || failed_; });
+            failed_ = failed_ || !sink_.write(records);
+            return !failed_;
+        }
         changed_.wait(lock, [&] { return !free_.empty() || failed_; });
         if (failed_)
             return false;
@@ -130,6 +137,9 @@ public:
     }
 
 private:
+    static constexpr std::size_t pieces = 3;
+    static constexpr std::size_t pieceBytes = std::size_t{4} << 20;
+
     void handOn() {
         std::unique_lock lock(mutex_);
         for (;;) {
@@ -284,11 +294,8 @@ private:
         std::size_t kept = 0;  // bytes of a line that the last piece did not hold whole
         std::uint64_t at = markSize_;
         while (!converter.ended()) {
-            if (kept == buffer.capacity()) {
-                ByteBuffer larger(2 * buffer.capacity());
-                std::memcpy(larger.data(), buffer.data(), kept);
-                buffer = std::move(larger);
-            }
+            if (kept == buffer.capacity())
+                buffer.grow(2 * buffer.capacity(), kept);
             std::size_t got = 0;
             const auto room = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.capacity() - kept, end - at));
             if (const ReadError error = table_.read(at, buffer.data() + kept, room, got); error != ReadError::none) {

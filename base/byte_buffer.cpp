@@ -1,6 +1,7 @@
 // Buffers from the heap, or for large ones on Linux an anonymous mapping with huge pages.
 #include "base/byte_buffer.h"
 
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -33,6 +34,27 @@ ByteBuffer::ByteBuffer(std::size_t capacity) : capacity_(capacity) {
     }
 #endif
     data_ = new char[capacity];
+}
+
+void ByteBuffer::grow(std::size_t capacity, std::size_t keep) {
+    if (capacity <= capacity_)
+        return;
+#ifdef __linux__
+    if (mapped_ != 0) {
+        const std::size_t length = (capacity + hugePage - 1) / hugePage * hugePage;
+        void* block = ::mremap(data_, mapped_, length, MREMAP_MAYMOVE);
+        if (block == MAP_FAILED)
+            throw std::bad_alloc();
+        data_ = static_cast<char*>(block);
+        mapped_ = length;
+        capacity_ = capacity;
+        return;
+    }
+#endif
+    ByteBuffer larger(capacity);
+    std::memcpy(larger.data(), data_, keep);
+    larger.setSize(size_);
+    *this = std::move(larger);
 }
 
 ByteBuffer::~ByteBuffer() {

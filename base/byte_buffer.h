@@ -24,6 +24,10 @@ public:
     std::size_t size() const noexcept { return size_; }
     void setSize(std::size_t size) noexcept { size_ = size; }
     std::string_view view() const noexcept { return {data_, size_}; }
+    // At least `capacity` bytes, the first `keep` of them as they were; a mapping grows in
+    // place where the system lets it, so that the old and the new buffer never take memory
+    // at once. Throws std::bad_alloc.
+    void grow(std::size_t capacity, std::size_t keep);
 
 private:
     void release() noexcept;
