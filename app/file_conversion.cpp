@@ -497,6 +497,22 @@ private:
     bool readable_ = false;
 };
 
+// What a write of the records came to: the table's problems first, also where the
+// destination failed before the table was read, then the destination's failure.
+FileConversion outcomeOf(Records& records, const Pass& pass, bool produced, WriteError written,
+                         ProblemSink& problems) {
+    if (pass.outcome != Outcome::ok)
+        return result(pass, records);
+    if (!produced && written != WriteError::none) {
+        NoRecords nowhere;
+        if (const Pass check = records.run(nowhere, problems, ansiRecords); check.outcome != Outcome::ok)
+            return result(check, records);
+    }
+    if (written != WriteError::none)
+        return writeFailure(written, records.workbook());
+    return result(pass, records);
+}
+
 FileConversion replaceWith(Records& records, std::u16string_view destination, ProblemSink& problems,
                            Leftovers& cleared) {
     Pass pass;
@@ -508,17 +524,7 @@ FileConversion replaceWith(Records& records, std::u16string_view destination, Pr
         pass.refused = !into.finish() || pass.refused;
         return pass.outcome == Outcome::ok && !pass.refused;
     }, &cleared);
-    if (pass.outcome != Outcome::ok)
-        return result(pass, records);
-    // A destination that fails before the table is read: the table's own problems first.
-    if (!produced && written != WriteError::none) {
-        NoRecords nowhere;
-        if (const Pass check = records.run(nowhere, problems, ansiRecords); check.outcome != Outcome::ok)
-            return result(check, records);
-    }
-    if (written != WriteError::none)
-        return writeFailure(written, records.workbook());
-    return result(pass, records);
+    return outcomeOf(records, pass, produced, written, problems);
 }
 
 FileConversion appendTo(Records& records, std::u16string_view destination, ProblemSink& problems,
@@ -547,16 +553,7 @@ FileConversion appendTo(Records& records, std::u16string_view destination, Probl
     }, &cleared);
     if (utf16)
         return failed(Outcome::utf16Destination);
-    if (pass.outcome != Outcome::ok)
-        return result(pass, records);
-    if (!produced && written != WriteError::none) {
-        NoRecords nowhere;
-        if (const Pass check = records.run(nowhere, problems, ansiRecords); check.outcome != Outcome::ok)
-            return result(check, records);
-    }
-    if (written != WriteError::none)
-        return writeFailure(written, records.workbook());
-    return result(pass, records);
+    return outcomeOf(records, pass, produced, written, problems);
 }
 
 }  // namespace
