@@ -42,8 +42,8 @@ TEST_F(CommandsTest, StartUpEmptiesThePathsAndOptionsUnderTheVersionedTitle) {
     EXPECT_TRUE(desktop.messages.empty());
 }
 
-// Paths that name no file in a way that no window's text box can hold or the system takes
-// as a pattern; every other check of the inputs is a row of edge_cases.h.
+// Paths that hold what no window's text box takes (a NUL) or what the system reads as a
+// pattern; every other check of the inputs is a row of edge_cases.h.
 struct CheckCase {
     const char* name;
     std::u16string source;  // "table" for an existing table, else as written
