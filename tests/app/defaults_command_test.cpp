@@ -1,14 +1,12 @@
 // "Standardwerte": reading brisel.conf, or writing the default file and asking about it.
+// What a brisel.conf sets, and the first click without one, are rows of edge_cases.h.
 #include "app/commands_fixture.h"
 #include "app/messages.h"
 #include "config/default_config.h"
 
 #include <gtest/gtest.h>
 
-#ifdef _WIN32
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include "unprivileged.h"
 
 #include <sys/stat.h>
@@ -39,15 +37,6 @@ protected:
     }
 };
 
-TEST_F(DefaultsCommand, WithoutAFileWritesItAndReadsItOnNo) {
-    desktop.answer = Answer::no;
-    commands.cmd_defaults_Click();
-    EXPECT_EQ(desktop.messages, std::vector{notFound});
-    EXPECT_EQ(confBytes(), defaultConfigText());
-    EXPECT_EQ(form.inputs(), defaults);
-    EXPECT_TRUE(desktop.editedFiles.empty());
-}
-
 TEST_F(DefaultsCommand, OnYesOpensTheEditorAndReadsOnTheNextClick) {
     desktop.answer = Answer::yes;
     commands.cmd_defaults_Click();
@@ -60,49 +49,6 @@ TEST_F(DefaultsCommand, OnYesOpensTheEditorAndReadsOnTheNextClick) {
     EXPECT_TRUE(desktop.messages.empty());
     EXPECT_EQ(form.inputs(), defaults);
     EXPECT_EQ(confBytes(), defaultConfigText());
-}
-
-TEST_F(DefaultsCommand, WithAFileReadsItSilently) {
-    struct Case {
-        const char* name;
-        std::string file;
-        Inputs expected;
-        unsigned long marks = 0;  // Windows' file attributes: the file is the user's all the same
-    };
-    for (const Case& c : {
-             Case{"NoSettings", "# nur Kommentar\r\n\r\n", typedIn},
-             Case{"OnlyPrefix", "prefix = Stahl-\r\n", {u"eigene.csv", u"eigene.ini", u"Stahl-", 1}},
-             Case{"AllFour", "quelle=a.csv\rziel = b.ini\r\nprefix=\r\naction=ersetzen", {u"a.csv", u"b.ini", {}, 0}},
-             Case{"InvalidActionDeselectsBoth", "action=erweitern\r\naction=anhängen\r\n",
-                  {u"eigene.csv", u"eigene.ini", u"#", -1}},
-             Case{"AnsiBytesDecoded", "quelle=M\xE4rz \x80.csv\r\nziel=C:\\M\xFC\\material.ini\r\n",
-                  {u"März €.csv", u"C:\\Mü\\material.ini", u"#", 1}},
-             Case{"LineWithoutEqualsSkipped", "quelle\r\nziel=z.ini\r\n", {u"eigene.csv", u"z.ini", u"#", 1}},
-             Case{"Utf8WithMark", "\xEF\xBB\xBFquelle=Material\xC3\xBC" "bersicht.csv\r\nprefix=\xE2\x86\x92",
-                  {u"Materialübersicht.csv", u"eigene.ini", u"→", 1}},
-             Case{"Utf8WithoutMark", "ziel = C:\\M\xC3\xBC\\material.ini\r\n", {u"eigene.csv", u"C:\\Mü\\material.ini", u"#", 1}},
-             Case{"Utf8WithMarkKeepsABytesName", "\xEF\xBB\xBFziel = Ziel\xFC.ini\r\n", {u"eigene.csv", u"Ziel\xDCFC.ini", u"#", 1}},
-             Case{"LineFeedsAsLinuxEditorsSaveThem", "# Quelle\nquelle = a.csv\n\nprefix=p\n", {u"a.csv", u"eigene.ini", u"p", 1}},
-#ifdef _WIN32
-             Case{"MarkedHidden", "ziel=z.ini\r\n", {u"eigene.csv", u"z.ini", u"#", 1}, FILE_ATTRIBUTE_HIDDEN},
-             Case{"MarkedSystemAndReadOnly", "action=ersetzen", {u"eigene.csv", u"eigene.ini", u"#", 0},
-                  FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY},
-#endif
-         }) {
-        form.fillIn(typedIn);
-        desktop.messages.clear();
-        folder.write(u"brisel.conf", c.file);
-#ifdef _WIN32
-        ASSERT_TRUE(c.marks == 0 || SetFileAttributesW(folder.file(u"brisel.conf").c_str(), c.marks)) << c.name;
-#endif
-        commands.cmd_defaults_Click();
-        EXPECT_TRUE(desktop.messages.empty()) << c.name;
-        EXPECT_EQ(form.inputs(), c.expected) << c.name;
-        EXPECT_EQ(confBytes(), c.file) << c.name;
-#ifdef _WIN32
-        SetFileAttributesW(folder.file(u"brisel.conf").c_str(), FILE_ATTRIBUTE_NORMAL);
-#endif
-    }
 }
 
 TEST_F(DefaultsCommand, FillsPathsThatTheConversionThenUses) {
@@ -145,16 +91,6 @@ TEST_F(DefaultsCommand, ReportsAFolderInTheWay) {
                                                      u"Fehler")});
     EXPECT_EQ(form.inputs(), typedIn);
 #endif
-}
-
-TEST_F(DefaultsCommand, ReportsAFileSavedAsUtf16) {
-    folder.write(u"brisel.conf", "\xFF\xFEq");
-    commands.cmd_defaults_Click();
-    EXPECT_EQ(desktop.messages, std::vector{errorBox(u"Die Konfigurationsdatei „brisel.conf“ ist als Unicode-Text "
-                                                     u"(UTF-16) gespeichert. Bitte im Editor als ANSI oder UTF-8 "
-                                                     u"speichern.",
-                                                     u"Fehler")});
-    EXPECT_EQ(form.inputs(), typedIn);
 }
 
 TEST_F(DefaultsCommand, ReportsAnEditorThatCannotStart) {

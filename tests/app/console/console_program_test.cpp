@@ -1,14 +1,17 @@
 // brisel-convert as a script runs it: arguments in; exit status, streams and file bytes out.
 #include "app/console/console_program.h"
 
+#include "app/edge_cases.h"
+#include "app/messages.h"
+#include "hand_made_workbook.h"
 #include "platform/console.h"
 #include "temp_folder.h"
-#include "hand_made_workbook.h"
 #include "workbook_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -95,7 +98,6 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
     folder.write(u"alt.xls", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + std::string(1000, '\0'));
     folder.write(u"kaputt.xlsx", workbookFixture("openpyxl.xlsx").substr(0, 3000));
     folder.write(u"omega.xlsx", xlsxOf(xlsxRow({"t:Stahl", "t:\xCE\xA9"})));
-    folder.write(u"ohne-modus.conf", "prefix=*\r\n");
     folder.write(u"binär.xlsb", binaryWorkbook);
     folder.write(u"mappe.xlsx", workbook);
     folder.write(u"kurz.xlsx", xlsxOfSheets({{"Deckblatt", ""}, {"Materialien", xlsxRow({"t:Kupfer", "8.9"})}},
@@ -110,8 +112,6 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   u"Der Pfad der Zieldatei „material\\uD800.ini“ enthält ein Zeichen, das in keinem Dateinamen stehen "
                   u"kann. Bitte den Pfad prüfen."},
 #endif
-             Case{{u"--ersetzen", u"", u"material.ini"},
-                  u"QUELLE ist leer. Bitte den Pfad der Tabelle angeben oder „-“ für die Standardeingabe."},
              Case{{u"--erweitern", u"kurz.csv", u"material.ini"},
                   u"Zeile 2 der Quelldatei hat 2 Felder; erwartet werden mindestens 6. Bitte die fehlenden Felder in "
                   u"der Tabelle ergänzen."},
@@ -140,9 +140,6 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   u"Excel-Binärarbeitsmappe oder ein Word-Dokument). brisel liest Excel-Arbeitsmappen (.xlsx, .xlsm), "
                   u"LibreOffice-Tabellen (.ods) und CSV-Dateien. Bitte die Tabelle in Excel als „Excel-Arbeitsmappe "
                   u"(*.xlsx)“ oder als CSV speichern."},
-             Case{{u"--konfiguration", u"ohne-modus.conf", u"tabelle.csv", u"material.ini"},
-                  u"Bitte --ersetzen oder --erweitern angeben oder in „ohne-modus.conf“ die Zeile „action = "
-                  u"ersetzen“ oder „action = erweitern“ eintragen."},
              Case{{u"--ersetzen", u"-", u"material.ini"},
                   u"Die Tabelle auf der Standardeingabe ist als Unicode-Text (UTF-16) gespeichert. Bitte die Tabelle "
                   u"in Excel als „CSV (Trennzeichen-getrennt) (*.csv)“ oder „CSV UTF-8 (durch Trennzeichen getrennt) "
@@ -184,6 +181,98 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
     EXPECT_TRUE(console.outputLines.empty());
     EXPECT_EQ(folder.read(u"material.ini"), "ALT");
 }
+
+// Every case of edge_cases.h through brisel-convert: "Konvertieren" as its options and
+// operands (without a write mode, with a --konfiguration that names none), "Standardwerte"
+// as --konfiguration brisel.conf alone.
+class EdgeCasesOnTheConsole : public ConsoleProgram, public testing::WithParamInterface<EdgeCase> {};
+
+TEST_P(EdgeCasesOnTheConsole, ThroughBriselConvert) {
+    const EdgeCase& row = GetParam();
+    layFiles(row, folder);
+    std::vector<std::u16string> arguments;
+    std::u16string destination = row.destination;
+    std::optional<std::string> before = row.before;
+    std::optional<std::string> after = row.box ? row.before : row.after;
+    std::u16string failure = !row.console.empty() ? row.console : row.box ? row.box->text : u"";
+    Files files;
+    if (row.button == Button::konvertieren) {
+        if (row.mode == -1)
+            arguments = {u"--konfiguration", u"leer.conf"};
+        else
+            arguments = {row.mode == 0 ? u"--ersetzen" : u"--erweitern"};
+        if (!row.prefix.empty())
+            arguments.insert(arguments.end(), {u"--prefix", row.prefix});
+        arguments.insert(arguments.end(), {u"--", row.source, row.destination});
+        if (row.mode == -1)
+            folder.write(u"leer.conf", "");
+        files = filesAfter(row);
+        files.emplace_back(u"leer.conf", row.mode == -1 ? std::optional<std::string>("") : std::nullopt);
+    } else {
+        // A table of one row where the source leads, and, where the settings are complete, a
+        // material.ini where the destination leads; else the first setting missing is named.
+        arguments = {u"--konfiguration", u"brisel.conf"};
+        const std::u16string source = row.sets.source.value_or(u"");
+        destination = row.sets.destination.value_or(u"");
+        std::optional<std::string> table;
+        if (!source.empty()) {
+            table = "K\r\nStahl;7,85;1;31;45;2,5\r\n";
+            folder.write(source, *table);
+        }
+        const std::u16string file = u"„brisel.conf“";
+        if (!failure.empty()) {
+        } else if (source.empty()) {
+            failure = u"In " + file + u" ist keine Quelldatei angegeben. Bitte QUELLE und ZIEL angeben oder in " + file +
+                      u" die Zeile „quelle = …“ eintragen.";
+        } else if (destination.empty()) {
+            failure = u"In " + file + u" ist keine Zieldatei angegeben. Bitte QUELLE und ZIEL angeben oder in " + file +
+                      u" die Zeile „ziel = …“ eintragen.";
+        } else if (row.sets.option.value_or(-1) == -1) {
+            failure = u"Bitte --ersetzen oder --erweitern angeben oder in " + file +
+                      u" die Zeile „action = ersetzen“ oder „action = erweitern“ eintragen.";
+        }
+        before = after = std::nullopt;
+        if (failure.empty()) {
+            before = "ALT\r\n";
+            folder.write(destination, *before);
+            std::string prefix;  // the rows' prefixes are Latin-1, which Windows-1252 writes byte for byte
+            for (const char16_t c : row.sets.prefix.value_or(u""))
+                prefix += static_cast<char>(c);
+            after = (row.sets.option == 1 ? *before : "") + "MAT=1," + prefix +
+                    "Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\n";
+        }
+        files = {{u"brisel.conf", row.conf}, {source, table}, {destination, after}};
+    }
+
+    const int status = run(arguments);
+    if (failure.empty()) {
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(console.errorLines, std::vector<std::u16string>{});
+        const auto records = [](const std::optional<std::string>& bytes) {
+            std::size_t count = 0;
+            for (std::size_t at = bytes ? bytes->find("-KG_P_L=") : std::string::npos; at != std::string::npos;
+                 at = bytes->find("-KG_P_L=", at + 1))
+                ++count;
+            return count;
+        };
+        const std::size_t written = records(after) - records(before);
+        const std::u16string materials = written == 1 ? u"1 Material" : number(written) + u" Materialien";
+        EXPECT_EQ(console.outputLines,
+                  std::vector<std::u16string>{materials + u" nach " + quotedPath(destination) + u" geschrieben."});
+    } else {
+        EXPECT_EQ(status, 1);
+        std::vector<std::u16string> lines;
+        for (std::size_t start = 0, end = 0; end != std::u16string::npos; start = end + 1) {
+            end = failure.find(u'\n', start);
+            lines.push_back(u"brisel-convert: " + failure.substr(start, end - start));
+        }
+        EXPECT_EQ(console.errorLines, lines);
+        EXPECT_EQ(console.outputLines, std::vector<std::u16string>{});
+    }
+    expectFiles(folder, files);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, EdgeCasesOnTheConsole, testing::ValuesIn(edgeCases()), edgeCaseName);
 
 TEST_F(ConsoleProgram, RefusesAWrongCallWithItsUsage) {
     folder.write(u"tabelle.csv", table);

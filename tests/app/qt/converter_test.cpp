@@ -1,6 +1,7 @@
 // The Qt window: its layout as a user notices it, and its buttons wired to the commands.
 #include "app/qt/converter.h"
 
+#include "app/edge_cases.h"
 #include "fake_desktop.h"
 #include "temp_folder.h"
 #include "workbook_fixture.h"
@@ -158,6 +159,31 @@ TEST_F(QtWindow, ButtonsRunTheirCommandsOnTheControls) {
     click("cmd_beenden");
     EXPECT_FALSE(window.isVisible());
 }
+
+// Every case of edge_cases.h, typed into the window and clicked.
+class QtWindowEdgeCases : public QtWindow, public testing::WithParamInterface<EdgeCase> {};
+
+TEST_P(QtWindowEdgeCases, ThroughTheQtWindow) {
+    const EdgeCase& row = GetParam();
+    layFiles(row, folder);
+    const Inputs before = inputsBefore(row);
+    text("txt_source")->setText(QString::fromStdU16String(before.source));
+    text("txt_destination")->setText(QString::fromStdU16String(before.destination));
+    text("txt_prefix")->setText(QString::fromStdU16String(before.prefix));
+    if (before.option != -1)
+        click(before.option == 0 ? "action0" : "action1");
+    desktop.answer = row.answer;
+    click(row.button == Button::konvertieren ? "cmd_convert" : "cmd_defaults");
+    EXPECT_EQ(desktop.messages, boxesAfter(row));
+    const Inputs shown{text("txt_source")->text().toStdU16String(), text("txt_destination")->text().toStdU16String(),
+                       text("txt_prefix")->text().toStdU16String(),
+                       option(0)->isChecked() ? 0 : option(1)->isChecked() ? 1 : -1};
+    EXPECT_EQ(shown, inputsAfter(row));
+    EXPECT_EQ(desktop.editedFiles, editorStartedOn(row));
+    expectFiles(folder, filesAfter(row));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, QtWindowEdgeCases, testing::ValuesIn(edgeCases()), edgeCaseName);
 
 TEST_F(QtWindow, ConvertsAWorkbookTypedAsTheSource) {
     const std::u16string source = folder.write(u"Materialien.ods", workbookFixture("wiederholt.ods"));

@@ -2,6 +2,7 @@
 // its buttons wired to the commands.
 #include "app/win32/converter.h"
 
+#include "app/edge_cases.h"
 #include "fake_desktop.h"
 #include "temp_folder.h"
 #include "workbook_fixture.h"
@@ -222,6 +223,31 @@ TEST_F(Win32Window, ButtonsRunTheirCommandsOnTheControls) {
     click(Control::cmd_beenden);
     EXPECT_EQ(window.handle(), nullptr);
 }
+
+// Every case of edge_cases.h, typed into the window and clicked.
+class Win32WindowEdgeCases : public Win32Window, public testing::WithParamInterface<EdgeCase> {};
+
+TEST_P(Win32WindowEdgeCases, ThroughTheWindowsWindow) {
+    const EdgeCase& row = GetParam();
+    layFiles(row, folder);
+    const Inputs before = inputsBefore(row);
+    type(Control::txt_source, before.source);
+    type(Control::txt_destination, before.destination);
+    type(Control::txt_prefix, before.prefix);
+    if (before.option != -1)
+        click(before.option == 0 ? Control::action0 : Control::action1);
+    desktop.answer = row.answer;
+    click(row.button == Button::konvertieren ? Control::cmd_convert : Control::cmd_defaults);
+    EXPECT_EQ(desktop.messages, boxesAfter(row));
+    const Inputs shown{windowText(control(Control::txt_source)), windowText(control(Control::txt_destination)),
+                       windowText(control(Control::txt_prefix)),
+                       checked(Control::action0) ? 0 : checked(Control::action1) ? 1 : -1};
+    EXPECT_EQ(shown, inputsAfter(row));
+    EXPECT_EQ(desktop.editedFiles, editorStartedOn(row));
+    expectFiles(folder, filesAfter(row));
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Win32WindowEdgeCases, testing::ValuesIn(edgeCases()), edgeCaseName);
 
 TEST_F(Win32Window, ConvertsAWorkbookTypedAsTheSource) {
     type(Control::txt_source, folder.write(u"Materialien.xlsx", workbookFixture("handgemacht.xlsx")));
