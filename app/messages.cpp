@@ -21,6 +21,18 @@ std::u16string closeTheHolder(std::u16string_view example = {}) {
     return u" Bitte das Programm schließen, das die Datei geöffnet hat" + which + u", und erneut konvertieren.";
 }
 
+// What to do about a file that may not be written at all, in the words of the system's own
+// tools.
+#ifdef _WIN32
+constexpr std::u16string_view makeWritable =
+    u" Bitte im Explorer unter Eigenschaften der Datei das Häkchen bei „Schreibgeschützt“ entfernen und erneut "
+    u"konvertieren.";
+#else
+constexpr std::u16string_view makeWritable =
+    u" Bitte der Datei das Schreibrecht geben (in ihren Eigenschaften im Dateimanager oder mit „chmod u+w“) und "
+    u"erneut konvertieren.";
+#endif
+
 std::u16string writeFailure(WriteError error, std::u16string_view destination) {
     const std::u16string file = u"Die Zieldatei " + quotedPath(destination);
     switch (error) {
@@ -36,6 +48,8 @@ std::u16string writeFailure(WriteError error, std::u16string_view destination) {
     case WriteError::inUse:
         return file + u" wird gerade von einem anderen Programm benutzt." +
                closeTheHolder(u"zum Beispiel das CAD-System");
+    case WriteError::readOnly:
+        return file + u" ist schreibgeschützt." + std::u16string(makeWritable);
     case WriteError::none:
     case WriteError::cannotWrite:
         break;

@@ -399,6 +399,25 @@ TEST_F(CommandsTest, ReportsADestinationThatAnotherProgramHoldsAndKeepsIt) {
         << "a temporary file was left behind";
 }
 
+TEST_F(CommandsTest, KeepsADestinationMarkedReadOnlyInEitherMode) {
+    const std::u16string destination = folder.write(u"material.ini", "ALT");
+    const auto* name = reinterpret_cast<const wchar_t*>(destination.c_str());
+    ASSERT_TRUE(SetFileAttributesW(name, FILE_ATTRIBUTE_READONLY));
+    for (int mode : {0, 1}) {
+        desktop.messages.clear();
+        fillIn(folder.write(u"tabelle.csv", table), destination, u"*", mode);
+        commands.cmd_convert_Click();
+        EXPECT_EQ(desktop.messages,
+                  std::vector{errorBox(u"Die Zieldatei „" + nativeSeparators(destination) +
+                                           u"“ ist schreibgeschützt. Bitte im Explorer unter Eigenschaften der Datei "
+                                           u"das Häkchen bei „Schreibgeschützt“ entfernen und erneut konvertieren.",
+                                       u"Fehler")})
+            << "mode " << mode;
+    }
+    SetFileAttributesW(name, FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(folder.read(u"material.ini"), "ALT");
+}
+
 #else
 
 TEST_F(CommandsTest, LeavesTheOldDestinationWhenTheDiskFillsUp) {
@@ -445,9 +464,12 @@ TEST_F(CommandsTest, KeepsAReadOnlyDestinationInEitherMode) {
         fillIn(folder.write(u"tabelle.csv", table), folder.path(u"material.ini"), u"*", mode);
         EXPECT_TRUE(asOrdinaryUser([&] {
             commands.cmd_convert_Click();
-            return desktop.messages.size() == 1 && desktop.messages[0].text.starts_with(u"Die Zieldatei „") &&
-                   desktop.messages[0].text.ends_with(u"kann nicht geschrieben werden. Bitte Schreibrechte und "
-                                                      u"freien Speicherplatz prüfen.");
+            return desktop.messages ==
+                   std::vector{errorBox(u"Die Zieldatei „" + folder.path(u"material.ini") +
+                                            u"“ ist schreibgeschützt. Bitte der Datei das Schreibrecht geben (in ihren "
+                                            u"Eigenschaften im Dateimanager oder mit „chmod u+w“) und erneut "
+                                            u"konvertieren.",
+                                        u"Fehler")};
         })) << "mode " << mode;
         EXPECT_EQ(folder.read(u"material.ini"), "ALT");
     }
