@@ -323,6 +323,11 @@ INSTANTIATE_TEST_SUITE_P(
                     u"material.ini", {},
                     u"Zeile 4, Feld 1 der Quelldatei enthält das Zeichen „→“, das in der Zieldatei nicht darstellbar "
                     u"ist. Bitte das Zeichen in der Tabelle ersetzen."},
+        FailureCase{"Utf8MarkedTableWithAnAnsiByte", "\xEF\xBB\xBF" + table + "St\xE4hl;1;2;3;4;5\r\n",
+                    u"material.ini", {},
+                    u"Zeile 4, Feld 1 der Quelldatei enthält Bytes, die kein gültiges UTF-8 sind, obwohl die Tabelle "
+                    u"als UTF-8 gekennzeichnet ist. Bitte die Tabelle in Excel oder LibreOffice öffnen, die Stelle "
+                    u"prüfen und neu speichern, in Excel als „CSV UTF-8 (durch Trennzeichen getrennt) (*.csv)“."},
         FailureCase{"Utf16Table", "\xFF\xFEN", u"material.ini", {},
                     u"Die Quelldatei „%DIR%/tabelle.csv“ ist als Unicode-Text (UTF-16) gespeichert. Bitte die "
                     u"Tabelle in Excel als „CSV (Trennzeichen-getrennt) (*.csv)“ oder „CSV UTF-8 (durch Trennzeichen "
@@ -388,7 +393,7 @@ TEST_F(CommandsTest, ReportsADestinationThatAnotherProgramHoldsAndKeepsIt) {
         EXPECT_EQ(desktop.messages,
                   std::vector{errorBox(u"Die Zieldatei „" + nativeSeparators(destination) +
                                            u"“ wird gerade von einem anderen Programm benutzt. Bitte das Programm "
-                                           u"schließen, das die Datei geöffnet hat (zum Beispiel das CAD-System), "
+                                           u"schließen, das die Datei geöffnet hat (z.\u00A0B. das CAD-System), "
                                            u"und erneut konvertieren.",
                                        u"Fehler")})
             << "mode " << mode;
