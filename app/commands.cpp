@@ -102,7 +102,9 @@ void Commands::cmd_defaults_Click() {
         // The user edits the file and presses "Standardwerte" again to read it.
         if (!desktop.startEditor(configFile))
             showError(u"Der Editor für " + quotedPath(configFile) + u" konnte nicht gestartet werden. Bitte die Datei " +
-                          quotedPath(configFile) + u" " + inWorkingFolder() + u" mit einem Texteditor öffnen.",
+                          quotedPath(configFile) + u" " + inWorkingFolder() +
+                          u" mit einem Texteditor öffnen, anpassen und speichern; danach erneut auf "
+                          u"„Standardwerte“ klicken.",
                       u"Fehler");
         return;
     }
@@ -110,7 +112,8 @@ void Commands::cmd_defaults_Click() {
 }
 
 void Commands::parseConfigFile(std::u16string_view file) {
-    const ConfigFile settings = loadConfigFile(file);
+    // Named with its folder: from the Start menu that is not the one the user works in.
+    const ConfigFile settings = loadConfigFile(file, inWorkingFolder());
     if (settings.failure)
         return showError(settings.failure->text, settings.failure->title);
     if (settings.source)

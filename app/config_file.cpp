@@ -9,17 +9,30 @@
 
 namespace brisel {
 
-ConfigFile loadConfigFile(std::u16string_view path) {
+ConfigFile loadConfigFile(std::u16string_view path, std::u16string_view where) {
     ConfigFile loaded;
     const FileContent content = readWholeFile(path);
-    const std::u16string file = u"Die Konfigurationsdatei " + quotedPath(path);
+    const std::u16string file =
+        u"Die Konfigurationsdatei " + quotedPath(path) + (where.empty() ? u"" : u" " + std::u16string(where));
     if (!content.bytes) {
-        // A file marked hidden or system (Windows) is there all the same.
-        const Entry entry = systemFiles().lookUp(path);
-        const bool there = entry == Entry::file || entry == Entry::readOnlyFile;
-        loaded.failure = Message{there ? file + u" kann nicht gelesen werden. Bitte die Leserechte der Datei prüfen."
-                                       : file + u" wurde nicht gefunden. Bitte den Pfad prüfen.",
-                                 u"Fehler"};
+        std::u16string why;
+        switch (systemFiles().lookUp(path)) {
+        case Entry::file:
+        case Entry::readOnlyFile:  // also one marked hidden or system (Windows): there all the same
+            why = u" kann nicht gelesen werden. Bitte die Leserechte der Datei prüfen.";
+            break;
+        case Entry::folder:
+            why = u" ist ein Ordner. Bitte den Pfad einer Datei angeben, z.\u00A0B. mit „brisel.conf“ am Ende.";
+            break;
+        case Entry::special:
+            why = u" ist keine normale Datei (z.\u00A0B. eine Pipe). Bitte den Pfad einer normalen Datei angeben.";
+            break;
+        case Entry::missing:
+        case Entry::noFolder:
+            why = u" wurde nicht gefunden. Bitte den Pfad prüfen.";
+            break;
+        }
+        loaded.failure = Message{file + why, u"Fehler"};
         return loaded;
     }
     const DetectedText detected = detectEncoding(content.bytes->view());

@@ -20,7 +20,8 @@ struct ConfigFile {
     std::optional<ActionSetting> action;
 };
 
-// Reads the configuration file at `path`; messages name it as it is given.
-[[nodiscard]] ConfigFile loadConfigFile(std::u16string_view path);
+// Reads the configuration file at `path`; messages name it as it is given, followed by
+// `where` where that is given ("im Arbeitsordner …").
+[[nodiscard]] ConfigFile loadConfigFile(std::u16string_view path, std::u16string_view where = {});
 
 }  // namespace brisel

@@ -3,6 +3,7 @@
 
 #include "base/utf.h"
 #include "conversion/material_conversion.h"
+#include "platform/file_system.h"
 #include "workbook/workbook.h"
 
 #include <algorithm>
@@ -21,6 +22,18 @@ std::u16string closeTheHolder(std::u16string_view example = {}) {
     return u" Bitte das Programm schließen, das die Datei geöffnet hat" + which + u", und erneut konvertieren.";
 }
 
+// What to do about a file that may not be written at all, in the words of the system's own
+// tools.
+#ifdef _WIN32
+constexpr std::u16string_view makeWritable =
+    u" Bitte im Explorer unter Eigenschaften der Datei das Häkchen bei „Schreibgeschützt“ entfernen und erneut "
+    u"konvertieren.";
+#else
+constexpr std::u16string_view makeWritable =
+    u" Bitte der Datei das Schreibrecht geben (in ihren Eigenschaften im Dateimanager oder mit „chmod u+w“) und "
+    u"erneut konvertieren.";
+#endif
+
 std::u16string writeFailure(WriteError error, std::u16string_view destination) {
     const std::u16string file = u"Die Zieldatei " + quotedPath(destination);
     switch (error) {
@@ -35,7 +48,9 @@ std::u16string writeFailure(WriteError error, std::u16string_view destination) {
                u" ein Gerät). Bitte eine normale Datei als Zieldatei angeben.";
     case WriteError::inUse:
         return file + u" wird gerade von einem anderen Programm benutzt." +
-               closeTheHolder(u"zum Beispiel das CAD-System");
+               closeTheHolder(std::u16string(forExample) + u" das CAD-System");
+    case WriteError::readOnly:
+        return file + u" ist schreibgeschützt." + std::u16string(makeWritable);
     case WriteError::none:
     case WriteError::cannotWrite:
         break;
@@ -122,6 +137,46 @@ std::u16string badDestinationName(std::u16string_view destination) {
            u" enthält ein Zeichen, das in keinem Dateinamen stehen kann. Bitte den Pfad prüfen.";
 }
 
+// Another way to hand the console program a table it does not read under its path.
+constexpr std::u16string_view throughStandardInput = u" oder die Tabelle mit QUELLE „-“ über die Standardeingabe übergeben.";
+
+// A source path under which the existence test finds no table, in the console program's
+// words: what stands there instead, and what to do about it.
+std::u16string noSourceFile(std::u16string_view source) {
+    const std::u16string file = u"Die Quelldatei " + quotedPath(source);
+    switch (namesAFile(source) ? systemFiles().lookUp(source) : Entry::missing) {
+    case Entry::folder:
+        return file + u" ist ein Ordner. Bitte den Pfad einer Tabelle angeben.";
+    case Entry::special:
+        return file + u" ist keine normale Datei (" + std::u16string(forExample) +
+               u" eine Pipe). Bitte den Pfad einer Tabelle angeben" + std::u16string(throughStandardInput);
+    case Entry::file:
+    case Entry::readOnlyFile:
+        // An ordinary file, which the existence test passes over as hidden.
+#ifdef _WIN32
+        return file + u" ist als versteckte Datei oder als Systemdatei gekennzeichnet, und solche Dateien liest brisel "
+                      u"nicht. Bitte im Explorer unter Eigenschaften der Datei das Häkchen bei „Versteckt“ entfernen" +
+               std::u16string(throughStandardInput);
+#else
+        return file + u" ist versteckt (ihr Name beginnt mit einem Punkt), und versteckte Dateien liest brisel nicht. "
+                      u"Bitte die Datei umbenennen" +
+               std::u16string(throughStandardInput);
+#endif
+    case Entry::missing:
+    case Entry::noFolder:
+        break;
+    }
+    return file + u" existiert nicht. Bitte den Pfad prüfen.";
+}
+
+// Where a character that the records cannot hold would have gone: the destination file,
+// or where there is none (standard output, a table only checked) the records themselves.
+std::u16string_view inRecords(const TableNaming& naming) {
+    const bool file = !naming.destination.empty() &&
+                      !(naming.lookup == SourceLookup::fileOrStandardInput && naming.destination == u"-");
+    return file ? u"in der Zieldatei" : u"in den Datensätzen";
+}
+
 enum class Missing { source, sourceFile, destination, destinationName, writeMode };
 
 // The checks before a conversion, in the window's order. A path that can name no file
@@ -197,16 +252,17 @@ std::optional<std::u16string> missingArgument(const CommandLineInputs& inputs) {
             return notInFile(u"Quelldatei", u"quelle");
         return u"QUELLE ist leer. Bitte den Pfad der Tabelle angeben oder „-“ für die Standardeingabe.";
     case Missing::sourceFile:
-        return u"Die Quelldatei " + quotedPath(inputs.source) + u" existiert nicht. Bitte den Pfad prüfen.";
+        return noSourceFile(inputs.source);
     case Missing::destination:
         if (inputs.pathsFromConfiguration)
             return notInFile(u"Zieldatei", u"ziel");
-        return u"ZIEL ist leer. Bitte den Pfad der material.ini angeben oder „-“ für die Standardausgabe.";
+        return u"ZIEL ist leer. Bitte den Pfad der material.ini angeben oder „-“ für die Standardausgabe (nur mit "
+               u"--ersetzen).";
     case Missing::destinationName:
         return badDestinationName(inputs.destination);
     case Missing::writeMode:
         return u"Bitte --ersetzen oder --erweitern angeben oder in " + file +
-               u" die Zeile „action = ersetzen“ oder „action = erweitern“ eintragen.";
+               u" die Zeile „action = ersetzen“ oder „action = erweitern“ eintragen; der Wert wird kleingeschrieben.";
     }
     return std::nullopt;
 }
@@ -237,10 +293,16 @@ ProblemText problemText(const TableProblem& problem, const TableNaming& naming) 
     }
     case Kind::unrepresentable: {
         std::string utf8;
-        if (!appendUtf8(utf8, problem.character))
-            utf8 = "\xEF\xBF\xBD";
-        return {placeOf(problem, naming) + u" enthält das Zeichen " + inQuotes(utf16FromUtf8(utf8)) +
-                    u", das in der Zieldatei nicht darstellbar ist.",
+        if (problem.character == noCharacter || !appendUtf8(utf8, problem.character)) {
+            // Only a table that starts with the UTF-8 mark is read as UTF-8 with such bytes.
+            const std::u16string_view marked = problem.cell ? u"" : u", obwohl die Tabelle als UTF-8 gekennzeichnet ist";
+            return {placeOf(problem, naming) + u" enthält Bytes, die kein gültiges UTF-8 sind" + std::u16string(marked) +
+                        u".",
+                    u"Bitte die Tabelle in Excel oder LibreOffice öffnen, die Stelle prüfen und neu speichern, in "
+                    u"Excel als „CSV UTF-8 (durch Trennzeichen getrennt) (*.csv)“."};
+        }
+        return {placeOf(problem, naming) + u" enthält das Zeichen " + inQuotes(utf16FromUtf8(utf8)) + u", das " +
+                    std::u16string(inRecords(naming)) + u" nicht darstellbar ist.",
                 u"Bitte das Zeichen in der Tabelle ersetzen."};
     }
     case Kind::errorValue:
@@ -258,6 +320,7 @@ std::u16string statusText(const FileConversion& done, const ProblemList& problem
                           std::u16string_view destination, SourceLookup lookup) {
     using Outcome = FileConversion::Outcome;
     const bool standardInput = isStandardInput(source, lookup);
+    const TableNaming naming{source, lookup, destination};
     const std::u16string table = standardInput ? u"Die Tabelle auf der Standardeingabe" : u"Die Quelldatei " + quotedPath(source);
     const std::u16string workbook =
         standardInput ? u"Die Arbeitsmappe auf der Standardeingabe" : u"Die Arbeitsmappe " + quotedPath(source);
@@ -274,18 +337,19 @@ std::u16string statusText(const FileConversion& done, const ProblemList& problem
                        u"(Trennzeichen-getrennt) (*.csv)“ oder „CSV UTF-8 (durch Trennzeichen getrennt) (*.csv)“ "
                        u"speichern.";
     case Outcome::tableProblems:
-        return problemsText(done, problems, {source, lookup}, standardInput ? u"Die Tabelle" : table);
+        return problemsText(done, problems, naming, standardInput ? u"Die Tabelle" : table);
     case Outcome::prefixUnrepresentable:
-        return u"Das Präfix enthält Zeichen, die in der Zieldatei nicht darstellbar sind. Bitte diese Zeichen im "
-               u"Präfix ersetzen.";
+        return u"Das Präfix enthält Zeichen, die " + std::u16string(inRecords(naming)) +
+               u" nicht darstellbar sind. Bitte diese Zeichen im Präfix ersetzen.";
     case Outcome::utf16Destination:
         return u"Die Zieldatei " + quotedPath(destination) +
                u" ist als Unicode-Text (UTF-16) gespeichert und kann nicht erweitert werden. Bitte im Editor als "
                u"ANSI oder UTF-8 speichern.";
     case Outcome::oldWorkbook:
-        return table + u" ist eine Arbeitsmappe im alten Excel-Format (.xls) oder eine kennwortgeschützte "
-                       u"Arbeitsmappe. Bitte ohne Kennwort speichern: in Excel als „Excel-Arbeitsmappe (*.xlsx)“, in "
-                       u"LibreOffice als „ODF-Tabellendokument (.ods)“ oder als CSV.";
+        return table + u" ist eine Datei in einem alten Office-Format (" + std::u16string(forExample) +
+               u" eine Excel-Arbeitsmappe .xls oder ein Word-Dokument .doc) oder eine kennwortgeschützte "
+               u"Arbeitsmappe. Bitte die Materialtabelle ohne Kennwort speichern: in Excel als „Excel-Arbeitsmappe "
+               u"(*.xlsx)“, in LibreOffice als „ODF-Tabellendokument (.ods)“ oder als CSV.";
     case Outcome::workbookUnsupported:
         return table + u" ist keine Arbeitsmappe, die brisel lesen kann (" + std::u16string(forExample) +
                u" eine Excel-Binärarbeitsmappe oder ein Word-Dokument). brisel liest Excel-Arbeitsmappen (.xlsx, "

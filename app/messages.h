@@ -20,10 +20,10 @@ struct Message {
 };
 
 // How a table given as "-" is taken: by the window as a file of that name, by the console
-// program as standard input.
+// program as standard input; and so records written to "-", as standard output.
 enum class SourceLookup {
     file,                   // an ordinary file under the path
-    fileOrStandardInput,    // the same, but "-" is standard input (the console program)
+    fileOrStandardInput,    // the same, but "-" is standard input or output (the console program)
 };
 
 // The first input that keeps a conversion from running, in the window's order: a source
@@ -46,10 +46,11 @@ struct CommandLineInputs {
 // operand or the configuration key to give, the missing table named by its path.
 [[nodiscard]] std::optional<std::u16string> missingArgument(const CommandLineInputs& inputs);
 
-// How messages name the table.
+// How messages name the table, and where its records go.
 struct TableNaming {
     std::u16string_view source;  // the path as given
     SourceLookup lookup = SourceLookup::file;
+    std::u16string_view destination;  // the path as given; empty where the table is only checked
 };
 
 // A problem of a row as one text: what is wrong, then what to do about it.
@@ -74,7 +75,8 @@ public:
 
 // What a conversion's outcome tells the user: "OK", or the failure named for the files;
 // the problems of a table from `problems`, the first ones with the count of the rest.
-// With `lookup` fileOrStandardInput, a source "-" is named as standard input.
+// With `lookup` fileOrStandardInput, a source "-" is named as standard input and a
+// destination "-" as standard output; an empty destination is none (a table only checked).
 [[nodiscard]] std::u16string statusText(const FileConversion& done, const ProblemList& problems,
                                         std::u16string_view source, std::u16string_view destination,
                                         SourceLookup lookup = SourceLookup::file);

@@ -32,7 +32,7 @@ struct TableProblem {
     std::size_t line = 0;        // the row, as the table counts its lines or the sheet its rows
     std::size_t field = 0;       // all but tooFewFields: the field (the column), from 1
     std::size_t fieldCount = 0;  // tooFewFields: the row's fields
-    char32_t character = 0;      // unrepresentable: which; U+FFFD for bytes that are no character
+    char32_t character = 0;      // unrepresentable: which; noCharacter for bytes that are no UTF-8
     std::string errorValue{};    // errorValue: as the German Excel shows it, e.g. "#WERT!"
     bool cell = false;           // a workbook's cell, named by its column's letters
     std::string sheet{};         // a workbook of several worksheets: the sheet's name, UTF-8

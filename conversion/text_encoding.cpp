@@ -168,7 +168,7 @@ bool FieldEncoding::encode(std::string_view field, std::string& into, char32_t& 
         const std::optional<char> byte =
             decoded.valid && kind_ == Kind::utf8ToAnsi ? codePage_->byteOf(decoded.character) : std::nullopt;
         if (!decoded.valid || (kind_ == Kind::utf8ToAnsi && !byte)) {
-            unfit = decoded.character;
+            unfit = decoded.valid ? decoded.character : noCharacter;
             return false;
         }
         if (byte)

@@ -67,6 +67,10 @@ private:
     std::array<std::string, 128> high_;
 };
 
+// What FieldEncoding::encode names as unfit where a field read as UTF-8 holds bytes that
+// are no UTF-8: no character at all, unlike U+FFFD, which a table may hold like any other.
+inline constexpr char32_t noCharacter = 0xFFFFFFFF;
+
 // How the bytes of a field that goes into a record reach it: from a table's encoding (ANSI
 // or UTF-8) into the records' (ANSI or UTF-8). ANSI goes as it is, or through the code page
 // into UTF-8; UTF-8 goes into the code page, where a character without a byte is unfit, or
@@ -80,7 +84,7 @@ public:
     // Whether every field goes as it is, so that nothing can be unfit.
     [[nodiscard]] bool asItIs() const noexcept { return kind_ == Kind::asItIs; }
     // Adds `field` to `into` in the records' encoding, or says which character it holds
-    // that cannot go there (U+FFFD for bytes that are no character). Throws std::bad_alloc.
+    // that cannot go there (noCharacter for bytes that are no UTF-8). Throws std::bad_alloc.
     [[nodiscard]] bool encode(std::string_view field, std::string& into, char32_t& unfit) const;
 
 private:

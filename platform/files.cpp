@@ -55,7 +55,7 @@ std::optional<WriteError> obstacle(Entry entry) {
     case Entry::special:
         return WriteError::notAFile;
     case Entry::readOnlyFile:
-        return WriteError::cannotWrite;
+        return WriteError::readOnly;
     case Entry::missing:
     case Entry::noFolder:
     case Entry::file:

@@ -53,6 +53,7 @@ enum class WriteError {
     isFolder,       // a folder stands where the file should be
     notAFile,       // a pipe, a device or another special file stands there
     inUse,          // another program holds the file open and shares it with no writer
+    readOnly,       // the file is marked read-only (Windows), or nobody may write it (POSIX)
     cannotWrite,    // no permission, no space, or another failure of the system
 };
 

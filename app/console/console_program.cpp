@@ -29,7 +29,7 @@ constexpr std::u16string_view usage =
 constexpr std::u16string_view help =
     u"\n\n"
     u"Konvertiert die Tabelle QUELLE (eine CSV-Datei oder eine Arbeitsmappe .xlsx,\n"
-    u".xlsm, .ods) in Materialdatensätze und schreibt sie nach ZIEL (material.ini),\n"
+    u".xlsm, .ods) in Materialdatensätze und schreibt sie in ZIEL (material.ini),\n"
     u"wie „Konvertieren“ im Fenster von brisel.\n"
     u"\n"
     u"  --ersetzen             ZIEL überschreiben (in ANSI)\n"
@@ -42,8 +42,10 @@ constexpr std::u16string_view help =
     u"                         Speichern aktiv war, wie „Speichern unter → CSV“\n"
     u"  --pruefen              QUELLE nur prüfen, nichts schreiben\n"
     u"  --konfiguration DATEI  quelle, ziel, prefix und action aus DATEI lesen\n"
-    u"                         (Aufbau wie brisel.conf); Angaben auf der\n"
-    u"                         Befehlszeile haben Vorrang\n"
+    u"                         (Aufbau wie brisel.conf: Zeilen wie\n"
+    u"                         „quelle = tabelle.csv“, mit CR LF, LF oder CR\n"
+    u"                         beendet); Angaben auf der Befehlszeile haben\n"
+    u"                         Vorrang\n"
     u"  -q, --leise, --quiet   bei Erfolg nichts ausgeben\n"
     u"  --hilfe, --help        diese Hilfe anzeigen und beenden\n"
     u"  --version              die Version anzeigen und beenden\n"
@@ -175,6 +177,8 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
     if (toStandardOutput && invocation.mode == WriteMode::append && !check)
         return wrong(console, u"ZIEL „-“ (die Standardausgabe) ist nur mit --ersetzen möglich.");
     const std::u16string configuration = invocation.configuration.value_or(u"");
+    // Where the records go, for messages: nowhere when the table is only checked.
+    const std::u16string_view recordsTo = check ? u"" : std::u16string_view(destination);
     // A table to check needs no destination and no write mode.
     if (const auto missing = missingArgument({source, check ? u"-" : destination, check || invocation.mode.has_value(),
                                               configuration, pathsFromConfiguration}))
@@ -182,9 +186,9 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
 
     // The window's text of an outcome, with a table from standard input named as such.
     const auto failed = [&](const FileConversion& done) {
-        return fail(console, statusText(done, {}, source, destination, SourceLookup::fileOrStandardInput));
+        return fail(console, statusText(done, {}, source, recordsTo, SourceLookup::fileOrStandardInput));
     };
-    PrintedProblems problems(console, {source, SourceLookup::fileOrStandardInput});
+    PrintedProblems problems(console, {source, SourceLookup::fileOrStandardInput, recordsTo});
     std::unique_ptr<Table> table;
     if (source == u"-") {
         // Kept in a file of its own, as it may be read twice and is never held in memory.
@@ -195,7 +199,9 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
                                  u"prüfen.");
         bool stored = true;
         if (!console.readInput([&](std::string_view piece) { return (stored = kept.append(piece)); }))
-            return fail(console, stored ? u"Die Standardeingabe kann nicht gelesen werden."
+            return fail(console, stored ? u"Die Standardeingabe kann nicht gelesen werden. Bitte prüfen, was auf die "
+                                          u"Standardeingabe umgeleitet ist (z.\u00A0B. „< tabelle.csv“), oder den "
+                                          u"Pfad der Tabelle als QUELLE angeben."
                                         : u"Die Tabelle auf der Standardeingabe kann nicht zwischengespeichert werden. "
                                           u"Bitte den freien Speicherplatz im Ordner für temporäre Dateien prüfen.");
         table = tableOf(std::move(kept));
@@ -219,7 +225,10 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
         StandardOutput output(console);
         const FileConversion done = convertTableTo(*table, output, prefix, problems, invocation.sheet);
         if (done.outcome == FileConversion::Outcome::writeFailed)
-            return fail(console, u"Auf die Standardausgabe kann nicht geschrieben werden.");
+            return fail(console, u"Auf die Standardausgabe kann nicht geschrieben werden; die Datensätze dort sind "
+                                 u"unvollständig. Bitte prüfen, wohin die Standardausgabe umgeleitet ist (bei einer "
+                                 u"Datei den freien Speicherplatz, bei einer Pipe das lesende Programm), oder die "
+                                 u"material.ini als ZIEL angeben.");
         return done.outcome == FileConversion::Outcome::ok ? ExitStatus::converted : finished(done);
     }
     const FileConversion done =
@@ -229,7 +238,10 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
     if (done.outcome != FileConversion::Outcome::ok)
         return finished(done);
     if (!invocation.quiet)
-        console.printLine(StandardStream::output, materials(done.rows) + u" nach " + quotedPath(destination) + u" geschrieben.");
+        console.printLine(StandardStream::output, materials(done.rows) +
+                                                      (*invocation.mode == WriteMode::append
+                                                           ? u" an " + quotedPath(destination) + u" angehängt."
+                                                           : u" in " + quotedPath(destination) + u" geschrieben."));
     return ExitStatus::converted;
 } catch (const std::bad_alloc&) {
     return fail(console, statusText(FileConversion{FileConversion::Outcome::outOfMemory}, {}, {}, {}));

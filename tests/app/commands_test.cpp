@@ -92,7 +92,7 @@ TEST_P(EdgeCases, ThroughTheCommands) {
         commands.cmd_convert_Click();
     else
         commands.cmd_defaults_Click();
-    EXPECT_EQ(desktop.messages, boxesAfter(row));
+    EXPECT_EQ(desktop.messages, boxesAfter(row, folder.path({})));
     EXPECT_EQ(form.inputs(), inputsAfter(row));
     EXPECT_EQ(desktop.editedFiles, editorStartedOn(row));
     expectFiles(folder, filesAfter(row));
@@ -191,6 +191,11 @@ INSTANTIATE_TEST_SUITE_P(
                     u"material.ini", {},
                     u"Zeile 4, Feld 1 der Quelldatei enthält das Zeichen „→“, das in der Zieldatei nicht darstellbar "
                     u"ist. Bitte das Zeichen in der Tabelle ersetzen."},
+        FailureCase{"Utf8MarkedTableWithAnAnsiByte", "\xEF\xBB\xBF" + table + "St\xE4hl;1;2;3;4;5\r\n",
+                    u"material.ini", {},
+                    u"Zeile 4, Feld 1 der Quelldatei enthält Bytes, die kein gültiges UTF-8 sind, obwohl die Tabelle "
+                    u"als UTF-8 gekennzeichnet ist. Bitte die Tabelle in Excel oder LibreOffice öffnen, die Stelle "
+                    u"prüfen und neu speichern, in Excel als „CSV UTF-8 (durch Trennzeichen getrennt) (*.csv)“."},
         FailureCase{"Utf16Table", "\xFF\xFEN", u"material.ini", {},
                     u"Die Quelldatei „%DIR%/tabelle.csv“ ist als Unicode-Text (UTF-16) gespeichert. Bitte die "
                     u"Tabelle in Excel als „CSV (Trennzeichen-getrennt) (*.csv)“ oder „CSV UTF-8 (durch Trennzeichen "
@@ -256,7 +261,7 @@ TEST_F(CommandsTest, ReportsADestinationThatAnotherProgramHoldsAndKeepsIt) {
         EXPECT_EQ(desktop.messages,
                   std::vector{errorBox(u"Die Zieldatei „" + nativeSeparators(destination) +
                                            u"“ wird gerade von einem anderen Programm benutzt. Bitte das Programm "
-                                           u"schließen, das die Datei geöffnet hat (zum Beispiel das CAD-System), "
+                                           u"schließen, das die Datei geöffnet hat (z.\u00A0B. das CAD-System), "
                                            u"und erneut konvertieren.",
                                        u"Fehler")})
             << "mode " << mode;
@@ -265,6 +270,25 @@ TEST_F(CommandsTest, ReportsADestinationThatAnotherProgramHoldsAndKeepsIt) {
     EXPECT_EQ(folder.read(u"material.ini"), "ALT");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.file({})), std::filesystem::directory_iterator()), 2)
         << "a temporary file was left behind";
+}
+
+TEST_F(CommandsTest, KeepsADestinationMarkedReadOnlyInEitherMode) {
+    const std::u16string destination = folder.write(u"material.ini", "ALT");
+    const auto* name = reinterpret_cast<const wchar_t*>(destination.c_str());
+    ASSERT_TRUE(SetFileAttributesW(name, FILE_ATTRIBUTE_READONLY));
+    for (int mode : {0, 1}) {
+        desktop.messages.clear();
+        fillIn(folder.write(u"tabelle.csv", table), destination, u"*", mode);
+        commands.cmd_convert_Click();
+        EXPECT_EQ(desktop.messages,
+                  std::vector{errorBox(u"Die Zieldatei „" + nativeSeparators(destination) +
+                                           u"“ ist schreibgeschützt. Bitte im Explorer unter Eigenschaften der Datei "
+                                           u"das Häkchen bei „Schreibgeschützt“ entfernen und erneut konvertieren.",
+                                       u"Fehler")})
+            << "mode " << mode;
+    }
+    SetFileAttributesW(name, FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(folder.read(u"material.ini"), "ALT");
 }
 
 #else
@@ -313,9 +337,12 @@ TEST_F(CommandsTest, KeepsAReadOnlyDestinationInEitherMode) {
         fillIn(folder.write(u"tabelle.csv", table), folder.path(u"material.ini"), u"*", mode);
         EXPECT_TRUE(asOrdinaryUser([&] {
             commands.cmd_convert_Click();
-            return desktop.messages.size() == 1 && desktop.messages[0].text.starts_with(u"Die Zieldatei „") &&
-                   desktop.messages[0].text.ends_with(u"kann nicht geschrieben werden. Bitte Schreibrechte und "
-                                                      u"freien Speicherplatz prüfen.");
+            return desktop.messages ==
+                   std::vector{errorBox(u"Die Zieldatei „" + folder.path(u"material.ini") +
+                                            u"“ ist schreibgeschützt. Bitte der Datei das Schreibrecht geben (in ihren "
+                                            u"Eigenschaften im Dateimanager oder mit „chmod u+w“) und erneut "
+                                            u"konvertieren.",
+                                        u"Fehler")};
         })) << "mode " << mode;
         EXPECT_EQ(folder.read(u"material.ini"), "ALT");
     }

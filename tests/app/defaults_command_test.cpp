@@ -100,7 +100,8 @@ TEST_F(DefaultsCommand, ReportsAnEditorThatCannotStart) {
     EXPECT_EQ(desktop.messages,
               std::vector({notFound, errorBox(u"Der Editor für „brisel.conf“ konnte nicht gestartet werden. Bitte die "
                                               u"Datei „brisel.conf“ im Arbeitsordner " + quotedPath(folder.path({})) +
-                                                  u" mit einem Texteditor öffnen.",
+                                                  u" mit einem Texteditor öffnen, anpassen und speichern; danach erneut "
+                                                  u"auf „Standardwerte“ klicken.",
                                               u"Fehler")}));
     EXPECT_EQ(form.inputs(), typedIn);
     EXPECT_EQ(confBytes(), defaultConfigText());
@@ -125,8 +126,10 @@ TEST_F(DefaultsCommand, ReportsAnUnreadableFile) {
     folder.permit(u"brisel.conf", perms::owner_write | perms::others_write);
     EXPECT_TRUE(asOrdinaryUser([&] {
         commands.cmd_defaults_Click();
-        return desktop.messages == std::vector{errorBox(u"Die Konfigurationsdatei „brisel.conf“ kann nicht gelesen "
-                                                        u"werden. Bitte die Leserechte der Datei prüfen.",
+        return desktop.messages == std::vector{errorBox(u"Die Konfigurationsdatei „brisel.conf“ im Arbeitsordner " +
+                                                            quotedPath(folder.path({})) +
+                                                            u" kann nicht gelesen werden. Bitte die Leserechte der "
+                                                            u"Datei prüfen.",
                                                         u"Fehler")} &&
                form.inputs() == typedIn;
     }));

@@ -4,6 +4,7 @@
 // window and the Windows window, so that a fix in one layer cannot break a case unnoticed.
 #pragma once
 
+#include "app/messages.h"
 #include "config/default_config.h"
 
 #include "fake_desktop.h"
@@ -99,7 +100,7 @@ inline std::vector<EdgeCase> edgeCases() {
     const ShownMessage noMode = errorBox(u"Bitte Überschreiben oder Anhängen wählen", u"Fehlende Angabe");
     const std::u16string sourceEmpty = u"QUELLE ist leer. Bitte den Pfad der Tabelle angeben oder „-“ für die Standardeingabe.";
     const std::u16string destinationEmpty =
-        u"ZIEL ist leer. Bitte den Pfad der material.ini angeben oder „-“ für die Standardausgabe.";
+        u"ZIEL ist leer. Bitte den Pfad der material.ini angeben oder „-“ für die Standardausgabe (nur mit --ersetzen).";
     const auto noSuchSource = [](std::u16string_view name) {
         return u"Die Quelldatei „" + std::u16string(name) + u"“ existiert nicht. Bitte den Pfad prüfen.";
     };
@@ -146,14 +147,14 @@ inline std::vector<EdgeCase> edgeCases() {
         {.name = "ASourceOfBlanksIsGivenButNamesNoFile", .source = u"   ", .mode = 0, .box = missingSource,
          .console = noSuchSource(u"   ")},
         {.name = "ASourceThatNamesAFolderNamesNoFile", .source = u"Ordner", .mode = 1, .box = missingSource,
-         .console = noSuchSource(u"Ordner")},
+         .console = u"Die Quelldatei „Ordner“ ist ein Ordner. Bitte den Pfad einer Tabelle angeben."},
         {.name = "AnExistingSourceWithoutDestinationAsksForIt", .table = table, .destination = u"",
          .box = noDestination, .console = destinationEmpty},
         {.name = "AnExistingSourceWithoutDestinationAsksForItWithAModeChosenToo", .table = table, .destination = u"",
          .mode = 0, .box = noDestination, .console = destinationEmpty},
         {.name = "NoWriteModeChosenAsksForOne", .table = table, .before = "ALT", .box = noMode,
          .console = u"Bitte --ersetzen oder --erweitern angeben oder in „leer.conf“ die Zeile „action = ersetzen“ "
-                    u"oder „action = erweitern“ eintragen."},
+                    u"oder „action = erweitern“ eintragen; der Wert wird kleingeschrieben."},
 
         // The records, and the write modes.
         {.name = "ErsetzenWritesTwoRowsAsSixLinesInTheirOrder", .table = table, .before = "ALT\r\n", .mode = 0,
@@ -323,9 +324,11 @@ inline std::vector<EdgeCase> edgeCases() {
         {.name = "AUtf8BriselConfKeepsTheBytesOfANameThatIsNoUtf8", .button = Button::standardwerte,
          .conf = "\xEF\xBB\xBFziel = Ziel\xFC.ini\r\n", .sets = {.destination = u"Ziel\xDCFC.ini"}},
         {.name = "ABriselConfSavedAsUtf16IsReportedAndNotRead", .button = Button::standardwerte, .conf = "\xFF\xFEq",
-         .box = errorBox(u"Die Konfigurationsdatei „brisel.conf“ ist als Unicode-Text (UTF-16) gespeichert. Bitte im "
-                         u"Editor als ANSI oder UTF-8 speichern.",
-                         u"Fehler")},
+         .box = errorBox(u"Die Konfigurationsdatei „brisel.conf“ im Arbeitsordner %ORDNER% ist als Unicode-Text "
+                         u"(UTF-16) gespeichert. Bitte im Editor als ANSI oder UTF-8 speichern.",
+                         u"Fehler"),
+         .console = u"Die Konfigurationsdatei „brisel.conf“ ist als Unicode-Text (UTF-16) gespeichert. Bitte im "
+                    u"Editor als ANSI oder UTF-8 speichern."},
 #ifdef _WIN32
         // Marked so, the file is the user's all the same: read, and never appended to, where
         // the defaults below it would win over its settings.
@@ -372,9 +375,17 @@ inline Inputs inputsAfter(const EdgeCase& row) {
     return inputs;
 }
 
-inline std::vector<ShownMessage> boxesAfter(const EdgeCase& row) {
-    if (row.button == Button::standardwerte)
-        return row.box ? std::vector{*row.box} : std::vector<ShownMessage>{};
+// The boxes the window shows; "%ORDNER%" in a box stands for the working folder, named as
+// messages name a path.
+inline std::vector<ShownMessage> boxesAfter(const EdgeCase& row, std::u16string_view folder) {
+    if (row.button == Button::standardwerte) {
+        if (!row.box)
+            return {};
+        ShownMessage box = *row.box;
+        if (const std::size_t at = box.text.find(u"%ORDNER%"); at != std::u16string::npos)
+            box.text.replace(at, 8, quotedPath(folder));
+        return {box};
+    }
     return {row.box.value_or(
         ShownMessage{ShownMessage::Kind::plain, u"Konvertierung erfolgreich durchgeführt", u"Konvertierung erfolgreich"})};
 }

@@ -118,15 +118,19 @@ TEST_F(Utf8Fields, RefuseWhatARecordCannotHoldAndNameWhere) {
         std::string table;
         std::size_t line, field;  // 0: converted
         TextEncoding records = TextEncoding::ansi;
+        char32_t character = U'\u2192';  // the one named
     };
     const std::string arrow = "\xE2\x86\x92";
     for (const Case& c : {
              Case{"InAField", "K\r\na;b;c;d;e;f\r\nStahl" + arrow + ";1;2;3;4;5\r\n", 3, 1},
              Case{"InTheSixthField", "K\nS;1;2;3;4;5" + arrow + "\n", 2, 6},
              Case{"AfterCrOnlyLines", "K\rS;1;2;3;4;5\rS;1;2" + arrow + ";3;4;5\r", 3, 3},
-             Case{"AstralCharacter", "K\r\nS\xF0\x9F\x98\x80;1;2;3;4;5", 2, 1},
-             Case{"InvalidSequence", "\xEF\xBB\xBFK\r\nS\xE4;1;2;3;4;5", 2, 1},
-             Case{"InvalidSequenceInUtf8Records", "K\r\nS;1;2;3;4;5\r\nS;1\xE4;2;3;4;5\r\n", 3, 2, TextEncoding::utf8},
+             Case{"AstralCharacter", "K\r\nS\xF0\x9F\x98\x80;1;2;3;4;5", 2, 1, TextEncoding::ansi, U'\U0001F600'},
+             // Bytes that are no UTF-8 are no character, not even U+FFFD, which a table may hold.
+             Case{"InvalidSequence", "\xEF\xBB\xBFK\r\nS\xE4;1;2;3;4;5", 2, 1, TextEncoding::ansi, noCharacter},
+             Case{"InvalidSequenceInUtf8Records", "K\r\nS;1;2;3;4;5\r\nS;1\xE4;2;3;4;5\r\n", 3, 2, TextEncoding::utf8,
+                  noCharacter},
+             Case{"ReplacementCharacter", "K\r\nS\xEF\xBF\xBD;1;2;3;4;5", 2, 1, TextEncoding::ansi, U'\uFFFD'},
              Case{"ValidInUtf8Records", "K\r\nS" + arrow + ";1;2;3;4;5\r\n", 0, 0, TextEncoding::utf8},
              Case{"InTheHeader", "K" + arrow + "\r\nS;1;2;3;4;5\r\n", 0, 0},
              Case{"InAFieldAfterTheSixth", "K\r\nS;1;2;3;4;5;" + arrow + "\r\n", 0, 0},
@@ -138,6 +142,7 @@ TEST_F(Utf8Fields, RefuseWhatARecordCannotHoldAndNameWhere) {
             EXPECT_EQ(result.problems[0].kind, TableProblem::Kind::unrepresentable) << c.name;
             EXPECT_EQ(result.problems[0].line, c.line) << c.name;
             EXPECT_EQ(result.problems[0].field, c.field) << c.name;
+            EXPECT_EQ(result.problems[0].character, c.character) << c.name;
         }
     }
 }

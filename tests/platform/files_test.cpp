@@ -822,8 +822,8 @@ TEST(Writes, KeepAReadOnlyFile) {
     TempFolder folder;
     const std::u16string path = folder.write(u"material.ini", oldContent);
     ASSERT_TRUE(SetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str()), FILE_ATTRIBUTE_READONLY));
-    EXPECT_EQ(replaceFile(path, newContent), WriteError::cannotWrite);
-    EXPECT_EQ(appendToFile(path, {newContent}), WriteError::cannotWrite);
+    EXPECT_EQ(replaceFile(path, newContent), WriteError::readOnly);
+    EXPECT_EQ(appendToFile(path, {newContent}), WriteError::readOnly);
     SetFileAttributesW(reinterpret_cast<const wchar_t*>(path.c_str()), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(folder.read(u"material.ini"), oldContent);
     EXPECT_EQ(entries(folder), 1u);
@@ -967,11 +967,11 @@ TEST(Writes, KeepAReadOnlyFileInAWritableFolder) {
     const std::u16string path = folder.write(u"material.ini", oldContent);
     folder.permit(u"material.ini", std::filesystem::perms::owner_read | std::filesystem::perms::others_read);
     // Not even the administrator writes a file that nobody may write.
-    EXPECT_EQ(replaceFile(path, newContent), WriteError::cannotWrite);
-    EXPECT_EQ(appendToFile(path, {newContent}), WriteError::cannotWrite);
+    EXPECT_EQ(replaceFile(path, newContent), WriteError::readOnly);
+    EXPECT_EQ(appendToFile(path, {newContent}), WriteError::readOnly);
     EXPECT_TRUE(asOrdinaryUser([&] {
-        return replaceFile(path, newContent) == WriteError::cannotWrite &&
-               appendToFile(path, {newContent}) == WriteError::cannotWrite;
+        return replaceFile(path, newContent) == WriteError::readOnly &&
+               appendToFile(path, {newContent}) == WriteError::readOnly;
     }));
     EXPECT_EQ(folder.read(u"material.ini"), oldContent);
     EXPECT_EQ(entries(folder), 1u);

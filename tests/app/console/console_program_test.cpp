@@ -15,6 +15,13 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
 namespace brisel {
 namespace {
 
@@ -35,17 +42,20 @@ const std::string workbook = xlsxOfSheets(
 // Standard streams in memory: lines of text kept as they were printed.
 class FakeConsole final : public Console {
 public:
-    bool readInput(const std::function<bool(std::string_view piece)>& take) override { return take(input); }
+    bool readInput(const std::function<bool(std::string_view piece)>& take) override {
+        return !broken && take(input);
+    }
     bool writeOutput(std::string_view bytes) override {
         output += bytes;
-        return true;
+        return !broken;
     }
     void printLine(StandardStream stream, std::u16string_view text) override {
         (stream == StandardStream::output ? outputLines : errorLines).emplace_back(text);
     }
 
     std::string input;
-    std::string output;  // bytes written as they are
+    bool broken = false;  // standard input and output fail, as a closed or a full one does
+    std::string output;   // bytes written as they are
     std::vector<std::u16string> outputLines, errorLines;
 };
 
@@ -62,10 +72,12 @@ TEST_F(ConsoleProgram, ConvertsAndSaysWhatItWrote) {
     folder.write(u"material.ini", "ALT");
     EXPECT_EQ(run({u"--ersetzen", u"--prefix", u"*", u"Tabelle ä.csv", u"material.ini"}), 0);
     EXPECT_EQ(folder.read(u"material.ini"), records);
-    EXPECT_EQ(console.outputLines, std::vector<std::u16string>{u"2 Materialien nach „material.ini“ geschrieben."});
+    EXPECT_EQ(console.outputLines, std::vector<std::u16string>{u"2 Materialien in „material.ini“ geschrieben."});
     EXPECT_TRUE(console.errorLines.empty());
-    EXPECT_EQ(run({u"-q", u"--erweitern", u"--prefix=*", u"Tabelle ä.csv", u"material.ini"}), 0);
+    EXPECT_EQ(run({u"--erweitern", u"--prefix=*", u"Tabelle ä.csv", u"material.ini"}), 0);
     EXPECT_EQ(folder.read(u"material.ini"), records + records);
+    EXPECT_EQ(console.outputLines.back(), u"2 Materialien an „material.ini“ angehängt.");
+    console.outputLines.pop_back();
     EXPECT_EQ(run({u"--pruefen", u"Tabelle ä.csv"}), 0);  // a good table, checked, says nothing
     EXPECT_EQ(console.outputLines.size(), 1u);
     EXPECT_TRUE(console.errorLines.empty());
@@ -88,6 +100,7 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
         std::vector<std::u16string> arguments;
         std::u16string message;
         std::string input = "\xFF\xFEN";  // standard input: a table saved as UTF-16
+        bool broken = false;              // standard input and output fail
     };
     folder.write(u"tabelle.csv", table);
     folder.write(u"kurz.csv", "K\r\nKupfer;8,9\r\n");
@@ -100,6 +113,14 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
     folder.write(u"omega.xlsx", xlsxOf(xlsxRow({"t:Stahl", "t:\xCE\xA9"})));
     folder.write(u"binär.xlsb", binaryWorkbook);
     folder.write(u"mappe.xlsx", workbook);
+    folder.makeFolder(u"Ordner");
+#ifdef _WIN32
+    const std::u16string hidden = folder.write(u"versteckt.csv", table);
+    ASSERT_TRUE(SetFileAttributesW(reinterpret_cast<const wchar_t*>(hidden.c_str()), FILE_ATTRIBUTE_HIDDEN));
+#else
+    folder.write(u".versteckt.csv", table);
+    ASSERT_EQ(::mkfifo(folder.file(u"pipe.csv").c_str(), 0666), 0);
+#endif
     folder.write(u"kurz.xlsx", xlsxOfSheets({{"Deckblatt", ""}, {"Materialien", xlsxRow({"t:Kupfer", "8.9"})}},
                                             "<bookViews><workbookView activeTab='1'/></bookViews>"));
     for (const Case& c : {
@@ -107,6 +128,22 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   u"Die Quelldatei „fehlt.csv“ existiert nicht. Bitte den Pfad prüfen."},
              Case{{u"--ersetzen", u"fehlt\xDCE4.csv", u"material.ini"},
                   u"Die Quelldatei „fehlt\\xE4.csv“ existiert nicht. Bitte den Pfad prüfen."},
+             Case{{u"--ersetzen", u"Ordner", u"material.ini"},
+                  u"Die Quelldatei „Ordner“ ist ein Ordner. Bitte den Pfad einer Tabelle angeben."},
+#ifdef _WIN32
+             Case{{u"--ersetzen", u"versteckt.csv", u"material.ini"},
+                  u"Die Quelldatei „versteckt.csv“ ist als versteckte Datei oder als Systemdatei gekennzeichnet, und "
+                  u"solche Dateien liest brisel nicht. Bitte im Explorer unter Eigenschaften der Datei das Häkchen "
+                  u"bei „Versteckt“ entfernen oder die Tabelle mit QUELLE „-“ über die Standardeingabe übergeben."},
+#else
+             Case{{u"--ersetzen", u".versteckt.csv", u"material.ini"},
+                  u"Die Quelldatei „.versteckt.csv“ ist versteckt (ihr Name beginnt mit einem Punkt), und versteckte "
+                  u"Dateien liest brisel nicht. Bitte die Datei umbenennen oder die Tabelle mit QUELLE „-“ über die "
+                  u"Standardeingabe übergeben."},
+             Case{{u"--ersetzen", u"pipe.csv", u"material.ini"},
+                  u"Die Quelldatei „pipe.csv“ ist keine normale Datei (z.\u00A0B. eine Pipe). Bitte den Pfad einer "
+                  u"Tabelle angeben oder die Tabelle mit QUELLE „-“ über die Standardeingabe übergeben."},
+#endif
 #ifndef _WIN32
              Case{{u"--ersetzen", u"tabelle.csv", u"material\xD800.ini"},
                   u"Der Pfad der Zieldatei „material\\uD800.ini“ enthält ein Zeichen, das in keinem Dateinamen stehen "
@@ -123,6 +160,12 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   u"„brisel.conf“ die Zeile „quelle = …“ eintragen."},
              Case{{u"--konfiguration", u"fehlt.conf", u"tabelle.csv", u"material.ini"},
                   u"Die Konfigurationsdatei „fehlt.conf“ wurde nicht gefunden. Bitte den Pfad prüfen."},
+             Case{{u"--konfiguration", u"Ordner", u"tabelle.csv", u"material.ini"},
+                  u"Die Konfigurationsdatei „Ordner“ ist ein Ordner. Bitte den Pfad einer Datei angeben, z.\u00A0B. "
+                  u"mit „brisel.conf“ am Ende."},
+             Case{{u"--erweitern", u"tabelle.csv", u""},
+                  u"ZIEL ist leer. Bitte den Pfad der material.ini angeben oder „-“ für die Standardausgabe (nur mit "
+                  u"--ersetzen)."},
              Case{{u"--ersetzen", u"fehlerwert.xlsx", u"material.ini"},
                   u"Zeile 2, Spalte C der Quelldatei enthält den Fehlerwert „#WERT!“. Bitte die Formel oder den Wert "
                   u"in der Zelle korrigieren.\nZeile 2 der Quelldatei hat 3 Felder; erwartet werden mindestens 6. Bitte "
@@ -132,9 +175,10 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   u"stehen. Bitte den Zeilenumbruch in der Zelle entfernen.\nZeile 2 der Quelldatei hat 2 Felder; "
                   u"erwartet werden mindestens 6. Bitte die fehlenden Felder in der Tabelle ergänzen."},
              Case{{u"--ersetzen", u"alt.xls", u"material.ini"},
-                  u"Die Quelldatei „alt.xls“ ist eine Arbeitsmappe im alten Excel-Format (.xls) oder eine "
-                  u"kennwortgeschützte Arbeitsmappe. Bitte ohne Kennwort speichern: in Excel als „Excel-Arbeitsmappe "
-                  u"(*.xlsx)“, in LibreOffice als „ODF-Tabellendokument (.ods)“ oder als CSV."},
+                  u"Die Quelldatei „alt.xls“ ist eine Datei in einem alten Office-Format (z.\u00A0B. eine "
+                  u"Excel-Arbeitsmappe .xls oder ein Word-Dokument .doc) oder eine kennwortgeschützte Arbeitsmappe. "
+                  u"Bitte die Materialtabelle ohne Kennwort speichern: in Excel als „Excel-Arbeitsmappe (*.xlsx)“, in "
+                  u"LibreOffice als „ODF-Tabellendokument (.ods)“ oder als CSV."},
              Case{{u"--ersetzen", u"binär.xlsb", u"material.ini"},
                   u"Die Quelldatei „binär.xlsb“ ist keine Arbeitsmappe, die brisel lesen kann (z.\u00A0B. eine "
                   u"Excel-Binärarbeitsmappe oder ein Word-Dokument). brisel liest Excel-Arbeitsmappen (.xlsx, .xlsm), "
@@ -148,6 +192,28 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   u"Zeile 2 der Tabelle auf der Standardeingabe hat 2 Felder; erwartet werden mindestens 6. Bitte die "
                   u"fehlenden Felder in der Tabelle ergänzen.",
                   "K\r\nKupfer;8,9\r\n"},
+             Case{{u"--ersetzen", u"-", u"material.ini"},
+                  u"Zeile 2, Feld 1 der Tabelle auf der Standardeingabe enthält Bytes, die kein gültiges UTF-8 sind, "
+                  u"obwohl die Tabelle als UTF-8 gekennzeichnet ist. Bitte die Tabelle in Excel oder LibreOffice "
+                  u"öffnen, die Stelle prüfen und neu speichern, in Excel als „CSV UTF-8 (durch Trennzeichen "
+                  u"getrennt) (*.csv)“.",
+                  "\xEF\xBB\xBFK\r\nSt\xE4hl;7,85;1;31;45;2,5\r\n"},
+             Case{{u"--ersetzen", u"-", u"material.ini"},
+                  u"Die Standardeingabe kann nicht gelesen werden. Bitte prüfen, was auf die Standardeingabe "
+                  u"umgeleitet ist (z.\u00A0B. „< tabelle.csv“), oder den Pfad der Tabelle als QUELLE angeben.",
+                  "", true},
+             Case{{u"--ersetzen", u"tabelle.csv", u"-"},
+                  u"Auf die Standardausgabe kann nicht geschrieben werden; die Datensätze dort sind unvollständig. "
+                  u"Bitte prüfen, wohin die Standardausgabe umgeleitet ist (bei einer Datei den freien Speicherplatz, "
+                  u"bei einer Pipe das lesende Programm), oder die material.ini als ZIEL angeben.",
+                  "", true},
+             Case{{u"--ersetzen", u"omega.xlsx", u"-"},
+                  u"Zeile 2, Spalte B der Quelldatei enthält das Zeichen „Ω“, das in den Datensätzen nicht "
+                  u"darstellbar ist. Bitte das Zeichen in der Tabelle ersetzen.\nZeile 2 der Quelldatei hat 2 Felder; "
+                  u"erwartet werden mindestens 6. Bitte die fehlenden Felder in der Tabelle ergänzen."},
+             Case{{u"--pruefen", u"--prefix", u"\u03A9", u"tabelle.csv"},
+                  u"Das Präfix enthält Zeichen, die in den Datensätzen nicht darstellbar sind. Bitte diese Zeichen im "
+                  u"Präfix ersetzen."},
              Case{{u"--ersetzen", u"omega.xlsx", u"material.ini"},
                   u"Zeile 2, Spalte B der Quelldatei enthält das Zeichen „Ω“, das in der Zieldatei nicht darstellbar "
                   u"ist. Bitte das Zeichen in der Tabelle ersetzen.\nZeile 2 der Quelldatei hat 2 Felder; erwartet "
@@ -169,6 +235,7 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
          }) {
         console.errorLines.clear();
         console.input = c.input;
+        console.broken = c.broken;
         EXPECT_EQ(run(c.arguments), 1) << testing::PrintToString(c.arguments);
         // Every problem of a table on a line of its own.
         std::vector<std::u16string> lines;
@@ -229,7 +296,8 @@ TEST_P(EdgeCasesOnTheConsole, ThroughBriselConvert) {
                       u" die Zeile „ziel = …“ eintragen.";
         } else if (row.sets.option.value_or(-1) == -1) {
             failure = u"Bitte --ersetzen oder --erweitern angeben oder in " + file +
-                      u" die Zeile „action = ersetzen“ oder „action = erweitern“ eintragen.";
+                      u" die Zeile „action = ersetzen“ oder „action = erweitern“ eintragen; der Wert wird "
+                      u"kleingeschrieben.";
         }
         before = after = std::nullopt;
         if (failure.empty()) {
@@ -257,8 +325,11 @@ TEST_P(EdgeCasesOnTheConsole, ThroughBriselConvert) {
         };
         const std::size_t written = records(after) - records(before);
         const std::u16string materials = written == 1 ? u"1 Material" : number(written) + u" Materialien";
+        const bool appended = arguments.end() != std::find(arguments.begin(), arguments.end(), u"--erweitern") ||
+                              row.sets.option == 1;
         EXPECT_EQ(console.outputLines,
-                  std::vector<std::u16string>{materials + u" nach " + quotedPath(destination) + u" geschrieben."});
+                  std::vector<std::u16string>{materials + (appended ? u" an " : u" in ") + quotedPath(destination) +
+                                              (appended ? u" angehängt." : u" geschrieben.")});
     } else {
         EXPECT_EQ(status, 1);
         std::vector<std::u16string> lines;
@@ -330,7 +401,7 @@ TEST_F(ConsoleProgram, TakesTheConfigurationWithTheCommandLineFirst) {
         for (const std::u16string name : {u"Ziel ü.ini", u"andere.ini"})
             EXPECT_EQ(each.read(name), name == c.written ? expected : "ALT") << testing::PrintToString(c.arguments);
         const std::u16string count = c.rows == 2 ? u"2 Materialien" : u"1 Material";
-        EXPECT_EQ(console.outputLines, std::vector<std::u16string>{count + u" nach „" + c.written + u"“ geschrieben."});
+        EXPECT_EQ(console.outputLines, std::vector<std::u16string>{count + u" in „" + c.written + u"“ geschrieben."});
     }
 }
 

@@ -39,7 +39,7 @@ set(records_hex "4d41543d312cc4537461686c0d0a2d5848415443483d33312c2034352c20322
 
 run(status out err --ersetzen "--prefix=Ä" "Tabelle ü.csv" "Ziel ö.ini")
 expect("status of a conversion" "${status}" 0)
-expect("its standard output" "${out}" "1 Material nach „Ziel ö.ini“ geschrieben.")
+expect("its standard output" "${out}" "1 Material in „Ziel ö.ini“ geschrieben.")
 expect("its standard error" "${err}" "")
 expect_bytes("Ziel ö.ini" "${records_hex}")
 
@@ -74,7 +74,7 @@ if(NOT EMULATOR)
     file(GLOB before RELATIVE "${WORK}" "${WORK}/*")
     run(status out err --ersetzen "--prefix=Ä" "Tabelle ü.csv" "Ziel${a_umlaut}.ini")
     expect("status with a name that is no UTF-8" "${status}" 0)
-    expect("its standard output" "${out}" "1 Material nach „Ziel\\xE4.ini“ geschrieben.")
+    expect("its standard output" "${out}" "1 Material in „Ziel\\xE4.ini“ geschrieben.")
     expect_bytes("Ziel${a_umlaut}.ini" "${records_hex}")
     file(GLOB after RELATIVE "${WORK}" "${WORK}/*")
     expect("the files in the folder" "${after}" "${before}")

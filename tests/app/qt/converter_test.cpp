@@ -174,7 +174,7 @@ TEST_P(QtWindowEdgeCases, ThroughTheQtWindow) {
         click(before.option == 0 ? "action0" : "action1");
     desktop.answer = row.answer;
     click(row.button == Button::konvertieren ? "cmd_convert" : "cmd_defaults");
-    EXPECT_EQ(desktop.messages, boxesAfter(row));
+    EXPECT_EQ(desktop.messages, boxesAfter(row, folder.path({})));
     const Inputs shown{text("txt_source")->text().toStdU16String(), text("txt_destination")->text().toStdU16String(),
                        text("txt_prefix")->text().toStdU16String(),
                        option(0)->isChecked() ? 0 : option(1)->isChecked() ? 1 : -1};

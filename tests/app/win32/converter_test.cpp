@@ -238,7 +238,7 @@ TEST_P(Win32WindowEdgeCases, ThroughTheWindowsWindow) {
         click(before.option == 0 ? Control::action0 : Control::action1);
     desktop.answer = row.answer;
     click(row.button == Button::konvertieren ? Control::cmd_convert : Control::cmd_defaults);
-    EXPECT_EQ(desktop.messages, boxesAfter(row));
+    EXPECT_EQ(desktop.messages, boxesAfter(row, folder.path({})));
     const Inputs shown{windowText(control(Control::txt_source)), windowText(control(Control::txt_destination)),
                        windowText(control(Control::txt_prefix)),
                        checked(Control::action0) ? 0 : checked(Control::action1) ? 1 : -1};
