@@ -21,12 +21,19 @@ public:
     virtual void printLine(StandardStream stream, std::u16string_view text) = 0;
 };
 
-// The process's own standard streams.
+// The process's own standard streams. Made once, before any file is opened: a stream that
+// the caller closed ("<&-", ">&-") is kept closed for the program, so that no file it opens
+// takes its place, and reads or writes of it fail.
 class SystemConsole final : public Console {
 public:
+    SystemConsole();
     bool readInput(const std::function<bool(std::string_view piece)>& take) override;
     bool writeOutput(std::string_view bytes) override;
     void printLine(StandardStream stream, std::u16string_view text) override;
+
+private:
+    bool inputClosed_ = false;
+    bool outputClosed_ = false;
 };
 
 }  // namespace brisel

@@ -3,6 +3,7 @@
 
 #include "base/utf.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,7 +26,25 @@ bool writeAll(int descriptor, std::string_view bytes) {
 
 }  // namespace
 
+// On POSIX the next file opened gets the lowest free number: without a stream 0, 1 or 2,
+// a file of the program's own would stand in for it, and the table would be read from it,
+// the records or the success line written into it. /dev/null takes the number instead.
+SystemConsole::SystemConsole() {
+    for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(stream, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        if (::open("/dev/null", stream == STDIN_FILENO ? O_RDONLY : O_WRONLY) != stream)
+            continue;
+        if (stream == STDIN_FILENO)
+            inputClosed_ = true;
+        else if (stream == STDOUT_FILENO)
+            outputClosed_ = true;
+    }
+}
+
 bool SystemConsole::readInput(const std::function<bool(std::string_view piece)>& take) {
+    if (inputClosed_)
+        return false;
     std::string piece(std::size_t{1} << 16, '\0');
     for (;;) {
         const ssize_t got = ::read(STDIN_FILENO, piece.data(), piece.size());
@@ -39,6 +58,8 @@ bool SystemConsole::readInput(const std::function<bool(std::string_view piece)>&
 }
 
 bool SystemConsole::writeOutput(std::string_view bytes) {
+    if (outputClosed_)
+        return false;
     return writeAll(STDOUT_FILENO, bytes);
 }
 

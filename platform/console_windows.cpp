@@ -11,6 +11,9 @@
 
 namespace brisel {
 
+// A handle that the caller closed is none that a file could take: nothing to keep.
+SystemConsole::SystemConsole() = default;
+
 bool SystemConsole::readInput(const std::function<bool(std::string_view piece)>& take) {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     std::string piece(std::size_t{1} << 16, '\0');

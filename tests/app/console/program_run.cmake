@@ -78,4 +78,14 @@ if(NOT EMULATOR)
     expect_bytes("Ziel${a_umlaut}.ini" "${records_hex}")
     file(GLOB after RELATIVE "${WORK}" "${WORK}/*")
     expect("the files in the folder" "${after}" "${before}")
+
+    # Standard input closed by the caller ("<&-"): it cannot be read, and no file of the
+    # program's own stands in for it (an empty table would empty the destination).
+    file(WRITE "${WORK}/Ziel ö.ini" "ALT")
+    execute_process(COMMAND /bin/sh -c "exec \"$0\" --ersetzen - 'Ziel ö.ini' <&-" "${PROGRAM}"
+        WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status ERROR_VARIABLE err ENCODING UTF8)
+    expect("status with standard input closed" "${status}" 1)
+    string(FIND "${err}" "brisel-convert: Die Standardeingabe kann nicht gelesen werden." at)
+    expect("its standard error" "${at}" 0)
+    expect_bytes("Ziel ö.ini" "${old_hex}")
 endif()
