@@ -21,6 +21,11 @@ public:
     virtual void printLine(StandardStream stream, std::u16string_view text) = 0;
 };
 
+// Called once at the console program's start: a standard stream that nobody reads any more
+// (a pipe whose reader has gone) fails its writes instead of ending the program (SIGPIPE on
+// Linux), so that the program reports what it did with its exit status.
+void reportClosedStreamsAsWriteErrors() noexcept;
+
 // The process's own standard streams.
 class SystemConsole final : public Console {
 public:

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <string>
 
 namespace brisel {
@@ -24,6 +25,10 @@ bool writeAll(int descriptor, std::string_view bytes) {
 }
 
 }  // namespace
+
+void reportClosedStreamsAsWriteErrors() noexcept {
+    std::signal(SIGPIPE, SIG_IGN);
+}
 
 bool SystemConsole::readInput(const std::function<bool(std::string_view piece)>& take) {
     std::string piece(std::size_t{1} << 16, '\0');

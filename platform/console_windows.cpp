@@ -11,6 +11,9 @@
 
 namespace brisel {
 
+// A write to a pipe that nobody reads fails here (ERROR_NO_DATA); no signal ends the program.
+void reportClosedStreamsAsWriteErrors() noexcept {}
+
 bool SystemConsole::readInput(const std::function<bool(std::string_view piece)>& take) {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     std::string piece(std::size_t{1} << 16, '\0');

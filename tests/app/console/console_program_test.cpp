@@ -66,6 +66,11 @@ TEST_F(ConsoleProgram, ConvertsAndSaysWhatItWrote) {
     EXPECT_EQ(run({u"--pruefen", u"Tabelle ä.csv"}), 0);  // a good table, checked, says nothing
     EXPECT_EQ(console.outputLines.size(), 1u);
     EXPECT_TRUE(console.errorLines.empty());
+#ifndef _WIN32
+    // A name with line breaks in it still gives one line, as a failure's message does.
+    EXPECT_EQ(run({u"--ersetzen", u"Tabelle ä.csv", u"neue\nZeile\r\n.ini"}), 0);
+    EXPECT_EQ(console.outputLines.back(), u"2 Materialien nach „neue Zeile .ini“ geschrieben.");
+#endif
 }
 
 // A failed check or conversion: status 1, the window's message as one line, nothing written.
