@@ -21,6 +21,11 @@ public:
     virtual void printLine(StandardStream stream, std::u16string_view text) = 0;
 };
 
+// Called once at the console program's start: a standard stream that nobody reads any more
+// (a pipe whose reader has gone) fails its writes instead of ending the program (SIGPIPE on
+// Linux), so that the program reports what it did with its exit status.
+void reportClosedStreamsAsWriteErrors() noexcept;
+
 // The process's own standard streams. Made once, before any file is opened: a stream that
 // the caller closed ("<&-", ">&-") is kept closed for the program, so that no file it opens
 // takes its place, and reads or writes of it fail.

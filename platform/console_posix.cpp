@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <string>
 
 namespace brisel {
@@ -25,6 +26,10 @@ bool writeAll(int descriptor, std::string_view bytes) {
 }
 
 }  // namespace
+
+void reportClosedStreamsAsWriteErrors() noexcept {
+    std::signal(SIGPIPE, SIG_IGN);
+}
 
 // On POSIX the next file opened gets the lowest free number: without a stream 0, 1 or 2,
 // a file of the program's own would stand in for it, and the table would be read from it,

@@ -11,6 +11,9 @@
 
 namespace brisel {
 
+// A write to a pipe that nobody reads fails here (ERROR_NO_DATA); no signal ends the program.
+void reportClosedStreamsAsWriteErrors() noexcept {}
+
 // A handle that the caller closed is none that a file could take: nothing to keep.
 SystemConsole::SystemConsole() = default;
 

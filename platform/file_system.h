@@ -48,6 +48,13 @@ struct FileIdentity {
     bool operator==(const FileIdentity&) const = default;
 };
 
+// When a file's bytes last changed, as the system keeps it: read to be given back as it was.
+struct FileTime {
+    std::int64_t seconds = 0;
+    std::int64_t nanoseconds = 0;
+    bool operator==(const FileTime&) const = default;
+};
+
 class FileSystem {
 public:
     using Handle = std::intptr_t;
@@ -82,6 +89,11 @@ public:
     [[nodiscard]] virtual FileError size(Handle file, std::uint64_t& bytes) = 0;
     [[nodiscard]] virtual FileError identity(Handle file, FileIdentity& id) = 0;
     [[nodiscard]] virtual FileError identityAt(std::u16string_view path, FileIdentity& id) = 0;
+    // When the file's bytes last changed, and that time set again, so that a file whose
+    // change was taken back looks unchanged to a backup or to make. Setting fails where the
+    // system lets only the file's owner do it.
+    [[nodiscard]] virtual FileError modifiedAt(Handle file, FileTime& time) = 0;
+    [[nodiscard]] virtual FileError setModifiedAt(Handle file, FileTime time) = 0;
     // Reads at most `room` bytes at `offset`; `got` is 0 at the end of the file.
     [[nodiscard]] virtual FileError readAt(Handle file, std::uint64_t offset, char* into, std::size_t room,
                                            std::size_t& got) = 0;

@@ -315,6 +315,21 @@ public:
         return FileError::none;
     }
 
+    FileError modifiedAt(Handle file, FileTime& time) override {
+        struct stat status {};
+        if (::fstat(descriptor(file), &status) != 0)
+            return errorOf(errno);
+        time = {static_cast<std::int64_t>(status.st_mtim.tv_sec), static_cast<std::int64_t>(status.st_mtim.tv_nsec)};
+        return FileError::none;
+    }
+
+    // The access time stays as it is.
+    FileError setModifiedAt(Handle file, FileTime time) override {
+        const timespec times[2] = {{0, UTIME_OMIT},
+                                   {static_cast<time_t>(time.seconds), static_cast<long>(time.nanoseconds)}};
+        return done(::futimens(descriptor(file), times) == 0);
+    }
+
     FileError readAt(Handle file, std::uint64_t offset, char* into, std::size_t room, std::size_t& got) override {
         for (;;) {
             const ssize_t read = ::pread(descriptor(file), into, room, static_cast<off_t>(offset));

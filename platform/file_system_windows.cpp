@@ -422,6 +422,23 @@ public:
         return known ? FileError::none : errorOf(error);
     }
 
+    // A FILETIME counts 100 nanoseconds.
+    FileError modifiedAt(Handle file, FileTime& time) override {
+        FILETIME written{};
+        if (!GetFileTime(handleOf(file), nullptr, nullptr, &written))
+            return errorOf(lastError());
+        const std::uint64_t ticks = (std::uint64_t{written.dwHighDateTime} << 32) | written.dwLowDateTime;
+        time = {static_cast<std::int64_t>(ticks / 10'000'000), static_cast<std::int64_t>(ticks % 10'000'000) * 100};
+        return FileError::none;
+    }
+
+    FileError setModifiedAt(Handle file, FileTime time) override {
+        const auto ticks = static_cast<std::uint64_t>(time.seconds) * 10'000'000 +
+                           static_cast<std::uint64_t>(time.nanoseconds / 100);
+        const FILETIME written{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+        return done(SetFileTime(handleOf(file), nullptr, nullptr, &written));
+    }
+
     FileError readAt(Handle file, std::uint64_t offset, char* into, std::size_t room, std::size_t& got) override {
         OVERLAPPED position = at(offset);
         DWORD read = 0;

@@ -221,11 +221,13 @@ FileError copyBytes(FileSystem& files, Handle from, Handle to, std::uint64_t at,
 // links a new one cannot take over. The old bytes are kept in a file of the system's
 // folder for temporary files and room for the larger content is reserved first, so that a
 // full disk is met while the file is untouched; any later failure writes the old bytes
-// back. Only a crash of the system during the write itself can leave the file damaged.
+// back and gives the file its modification time back, which the reservation changes too.
+// Only a crash of the system during the write itself can leave the file damaged.
 WriteError rewriteInPlace(FileSystem& files, std::u16string_view path, Handle content, std::uint64_t size) {
     HeldFile held(files);
     OpenFile old(files);
     std::uint64_t oldSize = 0;
+    std::optional<FileTime> modified;
     FileError error = inOrder([&] { return hold(files, path, FileSystem::Open::update, held); },
                               [&] {
                                   Handle scratch = FileSystem::noHandle;
@@ -234,9 +236,20 @@ WriteError rewriteInPlace(FileSystem& files, std::u16string_view path, Handle co
                                   return made;
                               },
                               [&] { return copyBytes(files, held.file.get(), old.get(), 0, oldSize); },
-                              [&] { return files.reserve(held.file.get(), std::max(oldSize, size)); });
-    if (failed(error))
+                              [&] {
+                                  // Where it cannot be learnt, it cannot be given back either.
+                                  if (FileTime time; !failed(files.modifiedAt(held.file.get(), time)))
+                                      modified = time;
+                                  return files.reserve(held.file.get(), std::max(oldSize, size));
+                              });
+    const auto asItWas = [&] {
+        if (modified)
+            std::ignore = files.setModifiedAt(held.keep.isOpen() ? held.keep.get() : held.file.get(), *modified);
+    };
+    if (failed(error)) {
+        asItWas();
         return failure(files, path, error);
+    }
 
     const Handle file = held.file.get();
     std::uint64_t copied = 0;
@@ -246,14 +259,17 @@ WriteError rewriteInPlace(FileSystem& files, std::u16string_view path, Handle co
                     [&] { return held.file.close(); });
     if (!failed(error))
         return WriteError::none;
-    if (!touched)
+    if (!touched) {
+        asItWas();
         return failure(files, path, error);  // failed before a byte of the file changed
+    }
 
     // Taken back through the handle that still holds the file: the old bytes and the old
     // length, on disk. Nothing more to try where one of these fails too.
     const Handle back = held.keep.get();
-    std::ignore = copyBytes(files, old.get(), back, 0, copied, oldSize);
-    std::ignore = files.truncate(back, oldSize);
+    if (!failed(inOrder([&] { return copyBytes(files, old.get(), back, 0, copied, oldSize); },
+                        [&] { return files.truncate(back, oldSize); })))
+        asItWas();
     std::ignore = files.flush(back);
     return failure(files, path, error);
 }
@@ -265,36 +281,54 @@ struct Landed {
     std::uint64_t count = 0;
 };
 
-// Takes back the `count` bytes that an append put at `from`, keeping what another program
+// What a take-back met: only the append's own bytes, now gone, so that the file is as it
+// was; bytes of another program after them; or a failed call, and some of the append's
+// bytes may still be there.
+enum class TakenBack { ownOnly, othersFollowed, incomplete };
+
+// Takes back the `count` bytes that an append put at `at`, keeping what another program
 // wrote after them: that is moved down over them a piece at a time. Where nothing follows
-// them they are cut off without a read, so also in a file that may be written but not read;
-// where what follows cannot be read, nothing is cut that is not this append's own.
-void takeBack(FileSystem& files, Handle file, const Landed& landed) {
+// them they are cut off without a read. A file that may be written but not read lets
+// nothing be moved: its bytes are cut off where they begin, and with them what another
+// program appended after them meanwhile, which is all that can be done to remove them.
+TakenBack takeBack(FileSystem& files, Handle file, const Landed& landed) {
     std::uint64_t size = 0;
-    if (landed.count == 0 || failed(files.size(file, size)) || size < landed.at + landed.count)
-        return;
+    if (failed(files.size(file, size)) || size < landed.at + landed.count)
+        return TakenBack::incomplete;
     std::uint64_t moved = 0;
     if (size > landed.at + landed.count) {
         std::string buffer(copyPiece, '\0');
         for (;;) {
             std::size_t got = 0;
-            if (failed(files.readAt(file, landed.at + landed.count + moved, buffer.data(), buffer.size(), got)))
-                return;
+            const FileError read =
+                files.readAt(file, landed.at + landed.count + moved, buffer.data(), buffer.size(), got);
+            if (read == FileError::writeOnly && moved == 0)
+                break;
+            if (failed(read))
+                return TakenBack::incomplete;
             if (got == 0)
                 break;
             if (failed(files.writeAt(file, landed.at + moved, std::string_view(buffer.data(), got))))
-                return;
+                return TakenBack::incomplete;
             moved += got;
         }
     }
-    std::ignore = files.truncate(file, landed.at + moved);
-    std::ignore = files.flush(file);
+    if (failed(files.truncate(file, landed.at + moved)))
+        return TakenBack::incomplete;
+    return size == landed.at + landed.count ? TakenBack::ownOnly : TakenBack::othersFollowed;
 }
 
-// The later ranges first, so that the earlier ones stay where they were written.
-void takeBack(FileSystem& files, Handle file, const std::vector<Landed>& ranges) {
+// The later ranges first, so that the earlier ones stay where they were written. An append
+// that failed before a byte landed has nothing to take back, and the file is as it was
+// where it still ends at `end`, where it ended before.
+TakenBack takeBack(FileSystem& files, Handle file, const std::vector<Landed>& ranges, std::uint64_t end) {
+    TakenBack left = TakenBack::ownOnly;
     for (auto range = ranges.rbegin(); range != ranges.rend(); ++range)
-        takeBack(files, file, *range);
+        left = std::max(left, takeBack(files, file, *range));
+    if (std::uint64_t size = 0; ranges.empty())
+        left = failed(files.size(file, size)) ? TakenBack::incomplete
+                                              : (size == end ? TakenBack::ownOnly : TakenBack::othersFollowed);
+    return left;
 }
 
 // The pieces of an append, each put where the system puts an append, which is where the
@@ -310,6 +344,7 @@ public:
         while (!bytes.empty() && !moved_ && !failed(error_)) {
             std::uint64_t at = 0;
             std::uint64_t landed = 0;
+            tried_ = true;
             error_ = files_.append(file_, std::span(&bytes, 1), at, landed);
             if (landed > 0) {
                 if (!ranges_.empty() && at == ranges_.back().at + ranges_.back().count)
@@ -331,6 +366,9 @@ public:
     }
 
     const std::vector<Landed>& ranges() const noexcept { return ranges_; }
+    // Whether an append was begun: a write that fails changes the file's modification
+    // time even where not a byte lands.
+    bool tried() const noexcept { return tried_; }
     bool moved() const noexcept { return moved_; }
     FileError error() const noexcept { return error_; }
 
@@ -340,6 +378,7 @@ private:
     std::uint64_t end_;
     std::uint64_t started_;  // where the bytes begin that the system was not yet asked to write
     std::vector<Landed> ranges_;
+    bool tried_ = false;
     bool moved_ = false;
     FileError error_ = FileError::none;
 };
@@ -535,11 +574,16 @@ WriteError appendToFile(FileSystem& files, std::u16string_view given, const Appe
     // Nothing is written before the file's size is known, and nothing of the file is read
     // but what the producer asks for.
     constexpr int attempts = 3;
+    std::optional<FileTime> modified;  // the file's own, while nobody else has written to it
     for (int attempt = 1;; ++attempt) {
         const Handle file = held.file.get();
         std::uint64_t size = 0;
         if (const FileError error = files.size(file, size); failed(error))
             return fail(error);
+        // Learnt after the size: whoever appends from now on moves the append. Where it
+        // cannot be learnt, it is not given back either.
+        if (FileTime time; attempt == 1 && !held.created && !failed(files.modifiedAt(file, time)))
+            modified = time;
         HeldContent existing(files, file, size);
         if (failed(existing.error()))
             return fail(existing.error());
@@ -557,7 +601,16 @@ WriteError appendToFile(FileSystem& files, std::u16string_view given, const Appe
                 std::ignore = files.flushFolder(path);
             return WriteError::none;
         }
-        takeBack(files, held.keep.get(), sink.ranges());
+        if (sink.moved())
+            modified.reset();  // another program has changed the file
+        if (sink.tried()) {
+            // A file that holds again exactly what it held is given its time back too.
+            const Handle keep = held.keep.get();
+            if (takeBack(files, keep, sink.ranges(), size) == TakenBack::ownOnly && modified)
+                std::ignore = files.setModifiedAt(keep, *modified);
+            if (!sink.ranges().empty())
+                std::ignore = files.flush(keep);
+        }
         if (failed(error))
             return fail(error);
         if (!sink.moved()) {

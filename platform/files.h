@@ -76,7 +76,8 @@ using ContentProducer = std::function<bool(ContentSink& sink)>;
 // disk, under its name, when it returns; nothing of the old file changes while the content
 // is produced. Special files are never written; a symbolic link stays one, and one whose
 // target is missing gets it made. A file whose extended attributes or hard links a new
-// file would lose is rewritten in place. Waits for another conversion's append or
+// file would lose is rewritten in place; a failed rewrite in place gives the file its old
+// bytes and its modification time back. Waits for another conversion's append or
 // replacement of the same file. A content that the producer declined reports none. What a
 // conversion that ended early left beside the file is cleared first (see leftovers.h);
 // `cleared` learns what that was.
@@ -106,12 +107,15 @@ public:
 // no lock wrote meanwhile, once its first pieces are taken back.
 using AppendProducer = std::function<bool(ExistingContent& existing, ContentSink& sink)>;
 
-// Adds the produced pieces after the file's last byte, creating the file if missing. The
-// added bytes are on disk when it returns. A failed append, its flush to disk included, is
-// taken back, so the file never holds part of it; what another program added before or
-// after them stays. Another conversion's append or replacement waits for this one. A file
-// that this append made is removed again where the producer declines or the append fails.
-// Leftovers are cleared first, as for replaceFile.
+// Adds the produced pieces after the file's last byte, creating the file if missing, in as
+// many calls of the system as it takes, under the one hold. The added bytes are on disk
+// when it returns. A failed append, its flush to disk included, is taken back, so the file
+// never holds part of it; what another program added before or after them stays, except in
+// a file that may be written but not read, where what was added after them cannot be read
+// to be moved and is cut off with them. A file that holds exactly its old bytes again gets
+// its modification time back where nobody else wrote to it. Another conversion's append or
+// replacement waits for this one. A file that this append made is removed again where the
+// producer declines or the append fails. Leftovers are cleared first, as for replaceFile.
 [[nodiscard]] WriteError appendToFile(std::u16string_view path, const AppendProducer& produce,
                                       Leftovers* cleared = nullptr);
 [[nodiscard]] WriteError appendToFile(FileSystem& files, std::u16string_view path, const AppendProducer& produce,

@@ -71,19 +71,24 @@ void printLines(Console& console, StandardStream stream, std::u16string_view tex
     console.printLine(stream, text);
 }
 
-// A box's text as one line of standard error.
-void report(Console& console, std::u16string_view message) {
-    std::u16string line = std::u16string(programName) + u": ";
-    for (std::size_t at = 0; at < message.size(); ++at) {
-        if (message[at] == u'\r' || message[at] == u'\n') {
-            if (message.substr(at, 2) == u"\r\n")
+// A text as one line: each line break in it (a box's text, a file name) becomes a blank.
+std::u16string oneLine(std::u16string_view text) {
+    std::u16string line;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] == u'\r' || text[at] == u'\n') {
+            if (text.substr(at, 2) == u"\r\n")
                 ++at;
             line += u' ';
         } else {
-            line += message[at];
+            line += text[at];
         }
     }
-    console.printLine(StandardStream::error, line);
+    return line;
+}
+
+// A box's text as one line of standard error.
+void report(Console& console, std::u16string_view message) {
+    console.printLine(StandardStream::error, std::u16string(programName) + u": " + oneLine(message));
 }
 
 ExitStatus fail(Console& console, std::u16string_view message) {
@@ -237,11 +242,13 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
         report(console, *note);
     if (done.outcome != FileConversion::Outcome::ok)
         return finished(done);
+    // The records are in place: a line that cannot be printed (standard output closed, or a
+    // pipe that nobody reads any more) changes nothing of that, so the status stays 0.
     if (!invocation.quiet)
-        console.printLine(StandardStream::output, materials(done.rows) +
-                                                      (*invocation.mode == WriteMode::append
-                                                           ? u" an " + quotedPath(destination) + u" angehängt."
-                                                           : u" in " + quotedPath(destination) + u" geschrieben."));
+        console.printLine(StandardStream::output, oneLine(materials(done.rows) +
+                                                          (*invocation.mode == WriteMode::append
+                                                               ? u" an " + quotedPath(destination) + u" angehängt."
+                                                               : u" in " + quotedPath(destination) + u" geschrieben.")));
     return ExitStatus::converted;
 } catch (const std::bad_alloc&) {
     return fail(console, statusText(FileConversion{FileConversion::Outcome::outOfMemory}, {}, {}, {}));

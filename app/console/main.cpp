@@ -13,6 +13,7 @@ int wmain(int argc, wchar_t* argv[]) {
     for (int i = 1; i < argc; ++i)
         arguments.emplace_back(argv[i], argv[i] + std::char_traits<wchar_t>::length(argv[i]));
     brisel::reportFileSizeLimitAsWriteError();
+    brisel::reportClosedStreamsAsWriteErrors();
     brisel::SystemConsole console;
     return static_cast<int>(brisel::runConsoleProgram(arguments, console));
 }
@@ -28,6 +29,7 @@ int main(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i)
         arguments.push_back(brisel::utf16FromBytes(argv[i]));
     brisel::reportFileSizeLimitAsWriteError();
+    brisel::reportClosedStreamsAsWriteErrors();
     brisel::SystemConsole console;
     return static_cast<int>(brisel::runConsoleProgram(arguments, console));
 }

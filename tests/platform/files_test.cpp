@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -22,7 +23,6 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include <chrono>
 #include <thread>
 #else
 #include "file_size_limit.h"
@@ -154,28 +154,42 @@ std::optional<std::string> additionTo(std::string_view content, std::string_view
 
 const std::string utf16Content("\xFF\xFEM\0A\0T\0", 8);
 // The states a material.ini can be in, and how it is written.
-const std::pair<const char*, std::optional<std::string>> starts[] = {
+struct Start {
+    const char* name;
+    std::optional<std::string> content;
+    bool writeOnly = false;  // the user may write it but not read it
+};
+const Start starts[] = {
     {"missing", std::nullopt},
     {"empty", ""},
     {"ending in a line break", oldContent + "\r\n"},
     {"with an open last line", oldContent},
     {"UTF-8 with its mark", "\xEF\xBB\xBFMAT=1,Gr\xC3\xBCn\r\n"},
     {"UTF-16", utf16Content},
+    {"that may be written but not read", oldContent, true},
 };
-enum class Mode { ersetzen, ersetzenInPlace, erweitern };
+enum class Mode { ersetzen, ersetzenInPlace, ersetzenMounted, erweitern, erweiternBeyondOneCall, erweiternNothing };
 const std::pair<const char*, Mode> modes[] = {
     {"ersetzen", Mode::ersetzen},
     {"ersetzen in a folder that takes no new file", Mode::ersetzenInPlace},
+    {"ersetzen of a file mounted under its name", Mode::ersetzenMounted},
     {"erweitern", Mode::erweitern},
+    {"erweitern with more than the system takes in one call", Mode::erweiternBeyondOneCall},
+    {"erweitern with no records", Mode::erweiternNothing},
 };
+bool appends(Mode mode) {
+    return mode == Mode::erweitern || mode == Mode::erweiternBeyondOneCall || mode == Mode::erweiternNothing;
+}
 // Who else acts on material.ini: another conversion (through this layer, waiting while
-// the file is held), and programs that take no lock: one that appends, one that keeps
-// appending, one that saves the file anew.
-enum class Actor { none, ersetzen, erweitern, appender, grower, saver };
+// the file is held), and programs that take no lock: one that appends a line, one that
+// appends more than the file layer reads at a time, one that keeps appending, one that
+// saves the file anew.
+enum class Actor { none, ersetzen, erweitern, appender, longAppender, grower, saver };
 const std::pair<const char*, Actor> actors[] = {
     {"another ersetzen", Actor::ersetzen},
     {"another erweitern", Actor::erweitern},
     {"a program appending without a lock", Actor::appender},
+    {"a program appending more than 64 KiB without a lock", Actor::longAppender},
     {"a program that keeps appending", Actor::grower},
     {"a program saving anew without a lock", Actor::saver},
 };
@@ -183,6 +197,12 @@ const std::pair<const char*, Actor> actors[] = {
 const std::string records = "MAT=1,Neu\r\n-XHATCH=1, 2, 3\r\n-KG_P_L=1.0\r\n";
 const std::string otherRecords = "MAT=2,Anderer\r\n-XHATCH=4, 5, 6\r\n-KG_P_L=2.0\r\n";
 const std::string foreignLine = "MAT=3,Fremd ohne Zeilenende";
+const std::string longTail = [] {
+    std::string lines;
+    for (int line = 0; lines.size() <= 70000; ++line)
+        lines += "MAT=" + std::to_string(line) + ",Fremd\r\n";
+    return lines;
+}();
 
 using Content = std::optional<std::string>;  // none: no material.ini
 
@@ -217,9 +237,10 @@ bool inTwoPieces(ContentSink& sink, std::string_view bytes) {
 // one call failing (step 0: none) and another program acting before call `turn` (-1:
 // never). Afterwards material.ini must hold exactly what every party that reported
 // success, or that wrote without a lock, put there, in the order they did; nothing of a
-// conversion that failed; and nothing may be left beside it.
+// conversion that failed, and where nobody else wrote, not even its modification time;
+// and nothing may be left beside it.
 struct Simulation {
-    Content start;
+    const Start& from;
     Mode mode;
     Actor actor = Actor::none;
     int turn = -1;
@@ -228,13 +249,22 @@ struct Simulation {
 
     // Returns whether the fault was met.
     bool run() const {
+        const Content& start = from.content;
         TempFolder folder;
-        if (start)
+        // A time long past, so that a change of it cannot go unseen.
+        const auto longAgo = std::chrono::floor<std::chrono::seconds>(std::filesystem::file_time_type::clock::now()) -
+                             std::chrono::hours(24 * 365);
+        if (start) {
             folder.write(u"material.ini", *start);
+            std::filesystem::last_write_time(folder.file(u"material.ini"), longAgo);
+        }
         const std::u16string path = folder.path(u"material.ini");
         WatchedFiles files;
         files.inject(step, fault);
         files.refuseNewFiles = mode == Mode::ersetzenInPlace;
+        files.refuseRenames = mode == Mode::ersetzenMounted && start;
+        files.writeOnly = from.writeOnly;
+        files.mostPerAppend = mode == Mode::erweiternBeyondOneCall ? 10 : 0;
 
         // Each party's effect on the content, at the call before which it happened.
         std::multimap<double, std::function<void(Content&)>> effects;
@@ -266,15 +296,18 @@ struct Simulation {
                 break;
             }
             case Actor::appender:
+            case Actor::longAppender:
             case Actor::grower:
-            case Actor::saver:
+            case Actor::saver: {
+                const std::string& bytes = actor == Actor::longAppender ? longTail : foreignLine;
                 if (const bool held = heldByAConversion(folder);
-                    actor == Actor::saver ? saveAnewWithoutLock(folder, foreignLine) : appendWithoutLock(folder, foreignLine)) {
-                    effects.emplace(at - 0.5, actor == Actor::saver ? replaced(foreignLine) : appended(foreignLine));
+                    actor == Actor::saver ? saveAnewWithoutLock(folder, bytes) : appendWithoutLock(folder, bytes)) {
+                    effects.emplace(at - 0.5, actor == Actor::saver ? replaced(bytes) : appended(bytes));
                     if (held)
                         unlocked.push_back(at);
                 }
                 break;
+            }
             }
         };
         files.between = [&](int call) {
@@ -291,13 +324,18 @@ struct Simulation {
         Content added;  // what this conversion chose to append
         std::pair<std::string, std::string> seen;  // what it was told the file holds, and what it held
         WriteError error = WriteError::none;
-        if (mode == Mode::erweitern) {
+        if (appends(mode)) {
             error = appendToFile(files, path, [&](ExistingContent& existing, ContentSink& sink) {
                 const Seen now = readAll(existing);
                 if (now.failed)
                     return false;
                 seen = {now.content.value_or("<unreadable>"), folder.read(u"material.ini")};
                 added = additionTo(now.content.value_or(""), records);
+                // A table without records adds nothing, not even a line break.
+                if (mode == Mode::erweiternNothing && added) {
+                    added = "";
+                    return true;
+                }
                 return added && inTwoPieces(sink, *added);
             });
         } else {
@@ -307,27 +345,49 @@ struct Simulation {
         const int calls = static_cast<int>(files.calls.size());
         if (deferred || turn >= calls)
             act(calls + 1);
+        const bool othersActed = !effects.empty();
 
         // This conversion's effect, at the call that made it: the append, the new file put
         // in place, or the first write over the old bytes.
-        const auto isEffect = [](const Call& call) {
-            return !call.failed && (call.kind == Call::Kind::append || call.kind == Call::Kind::putInPlace ||
+        const auto isEffect = [&](const Call& call) {
+            const bool replaces = call.kind == Call::Kind::putInPlace && !files.refuseRenames;
+            return !call.failed && (call.kind == Call::Kind::append || replaces ||
                                     (call.kind == Call::Kind::writeAt && !call.beside));
         };
         const auto effect = std::find_if(files.calls.begin(), files.calls.end(), isEffect);
-        const bool succeeded = error == WriteError::none && (mode != Mode::erweitern || added);
+        const bool succeeded = error == WriteError::none && (!appends(mode) || added);
         if (succeeded)
-            effects.emplace(effect - files.calls.begin(), mode == Mode::erweitern ? appended(*added) : replaced(records));
+            effects.emplace(effect - files.calls.begin(), appends(mode) ? appended(*added) : replaced(records));
+        // A take-back in a file that cannot be read cuts it where its first bytes went: what
+        // a program appended after them, until the cut, goes with them.
+        const auto cutAway = [&](int at) {
+            int firstAppend = -1;
+            for (int call = 0; call < calls && from.writeOnly && actor != Actor::saver; ++call) {
+                const Call& made = files.calls[static_cast<std::size_t>(call)];
+                if (made.kind == Call::Kind::append && firstAppend < 0)
+                    firstAppend = call;
+                if (made.kind == Call::Kind::truncate && !made.beside && firstAppend >= 0) {
+                    if (firstAppend < at && at <= call)
+                        return true;
+                    firstAppend = -1;
+                }
+            }
+            return false;
+        };
         Content expected = start;
-        for (const auto& [at, apply] : effects)
-            apply(expected);
+        for (const auto& [at, apply] : effects) {
+            const bool foreign = at != static_cast<int>(at);
+            if (!(foreign && cutAway(static_cast<int>(at + 0.5))))
+                apply(expected);
+        }
 
         // What no system guards against: a program without a lock that writes while the file
         // is rewritten in place or an append is taken back, or that saves the file anew while
         // an append or a rewrite in place that then succeeds is under way.
         const auto failedAt = std::find_if(files.calls.begin(), files.calls.end(), [](const Call& call) { return call.failed; });
-        // A rewrite in place writes over the old bytes before anything fails (a take-back after).
-        const auto lastBeforeFailure = failedAt == files.calls.end() ? failedAt : failedAt + 1;
+        // A rewrite in place writes over the old bytes before anything fails (a take-back
+        // after); where nothing failed that mattered, it went on to the end.
+        const auto lastBeforeFailure = failedAt == files.calls.end() || succeeded ? files.calls.end() : failedAt + 1;
         const bool inPlace = std::any_of(files.calls.begin(), lastBeforeFailure, [](const Call& call) {
             return (call.kind == Call::Kind::writeAt || call.kind == Call::Kind::truncate) && !call.beside;
         });
@@ -349,27 +409,35 @@ struct Simulation {
             EXPECT_EQ(now, foreignLine) << trace;
         } else if (unguarded) {
             // This conversion's own bytes are there exactly when it succeeded.
-            const std::string own = mode == Mode::erweitern ? added.value_or(records) : records;
-            EXPECT_EQ(now.find(own) != std::string::npos, succeeded) << trace << ": " << now;
+            const std::string own = appends(mode) ? added.value_or(records) : records;
+            if (!own.empty()) {
+                EXPECT_EQ(now.find(own) != std::string::npos, succeeded) << trace << ": " << now;
+            }
         } else {
             // Chosen from the file as it was, once nobody else could change it.
-            if (!savedUnseen) {
+            if (!savedUnseen && !from.writeOnly) {
                 EXPECT_EQ(seen.first, seen.second) << trace;
             }
             EXPECT_EQ(now, expected.value_or("<missing>")) << trace;
             EXPECT_EQ(entries(folder), expected ? 1u : 0u) << trace;
             // The line break and the encoding fit what stands before the records (where no
-            // later save replaced them).
-            if (const std::size_t at = added ? now.find(*added) : std::string::npos; succeeded && at != std::string::npos) {
+            // later save replaced them, and the file could be read).
+            if (const std::size_t at = added ? now.find(*added) : std::string::npos;
+                succeeded && !from.writeOnly && !added->empty() && at != std::string::npos) {
                 EXPECT_EQ(additionTo(now.substr(0, at), records), added) << trace;
+            }
+            // A file that nobody else changed and that failed keeps its modification time.
+            if (start && !succeeded && !othersActed) {
+                EXPECT_EQ(std::filesystem::last_write_time(folder.file(u"material.ini")), longAgo) << trace;
             }
         }
         // Without a fault it fails only where it must: a UTF-16 file is not appended to, a
         // folder that takes no new file gets no material.ini, a file that keeps changing is
-        // in use.
+        // in use, one that cannot be read is not rewritten in place.
         if (!files.faultMet()) {
+            const bool inPlaceOnly = mode == Mode::ersetzenInPlace || (mode == Mode::ersetzenMounted && start);
             EXPECT_TRUE(succeeded || start == utf16Content || (mode == Mode::ersetzenInPlace && !start) ||
-                        actor == Actor::grower)
+                        actor == Actor::grower || (from.writeOnly && inPlaceOnly))
                 << trace;
         }
         return files.faultMet();
@@ -378,16 +446,19 @@ struct Simulation {
 
 // Every call failing in turn, from every state a material.ini can be in, alone and with
 // another program acting right before and right after the failing call; and with no
-// failure, another program acting between any two calls.
+// failure, another program acting between any two calls and after the last.
 TEST(Files, HoldAgainstEveryFailedCallAndEveryOtherProgram) {
-    for (const auto& [startName, start] : starts) {
+    for (const Start& start : starts) {
         for (const auto& [modeName, mode] : modes) {
-            SCOPED_TRACE(std::string(modeName) + " of a material.ini " + startName);
+            SCOPED_TRACE(std::string(modeName) + " of a material.ini " + start.name);
+            int steps = 0;  // the calls of a run without a fault, and one more: after the last
             for (const FileFault fault : {FileFault::error, FileFault::shortWrite}) {
                 for (int step = 1;; ++step) {
                     ASSERT_LT(step, 60);
-                    if (!Simulation{start, mode, Actor::none, -1, step, fault}.run())
+                    if (!Simulation{start, mode, Actor::none, -1, step, fault}.run()) {
+                        steps = step;
                         break;
+                    }
                     for (const auto& [actorName, actor] : actors) {
                         SCOPED_TRACE(actorName);
                         for (const int turn : {step - 1, step})
@@ -397,7 +468,7 @@ TEST(Files, HoldAgainstEveryFailedCallAndEveryOtherProgram) {
             }
             for (const auto& [actorName, actor] : actors) {
                 SCOPED_TRACE(actorName);
-                for (int turn = 0; turn < 30; ++turn)
+                for (int turn = 0; turn <= steps; ++turn)
                     Simulation{start, mode, actor, turn}.run();
             }
         }
@@ -996,6 +1067,13 @@ TEST(Files, NeverWaitOnAPipe) {
     EXPECT_EQ(replaceFile(folder.path(u"pipe"), "x"), WriteError::notAFile);
     EXPECT_EQ(appendToFile(folder.path(u"pipe"), {"x"}), WriteError::notAFile);
     EXPECT_FALSE(isOrdinaryFile(folder.path(u"pipe")));
+    // Refused by its name alone: opened even for a moment, it would let a program that waits
+    // to write into the pipe go on, and its bytes would be lost.
+    WatchedFiles watched;
+    EXPECT_EQ(replaceFile(watched, folder.path(u"pipe"), "x"), WriteError::notAFile);
+    EXPECT_EQ(appendToFile(watched, folder.path(u"pipe"), {"x"}), WriteError::notAFile);
+    EXPECT_TRUE(std::none_of(watched.calls.begin(), watched.calls.end(),
+                             [](const Call& call) { return call.kind == Call::Kind::open; }));
 }
 
 #endif

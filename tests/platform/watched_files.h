@@ -34,9 +34,9 @@ struct Change {
 // One primitive call: what it was, on which file (0: what stood under the name at first;
 // -1: none), whether that was a file made beside the destination, and whether it failed.
 struct Call {
-    enum class Kind { lookUp, target, open, size, identity, readAt, writeAt, append, truncate, reserve, flush, close,
-                      duplicate, createBeside, adopt, putInPlace, remove, flushFolder, createScratch, leftoversBeside,
-                      runs, removeUnheld, move } kind;
+    enum class Kind { lookUp, target, open, size, identity, modifiedAt, setModifiedAt, readAt, writeAt, append,
+                      truncate, reserve, flush, close, duplicate, createBeside, adopt, putInPlace, remove, flushFolder,
+                      createScratch, leftoversBeside, runs, removeUnheld, move } kind;
     int file = -1;
     bool beside = false;
     bool failed = false;
@@ -54,6 +54,13 @@ public:
     // No new file can be made beside a destination, as in a folder where only the file
     // itself may be written.
     bool refuseNewFiles = false;
+    // A file mounted under the destination's name, which no other file can replace.
+    bool refuseRenames = false;
+    // The destination may be written but not read, as a handle opened for writing only.
+    bool writeOnly = false;
+    // The most bytes one append takes, as Linux takes at most 2 GiB - 4 KiB in one call;
+    // 0: all.
+    std::size_t mostPerAppend = 0;
     // Called before each call with the number of calls made so far: another program's turn.
     std::function<void(int)> between;
     std::vector<Call> calls;
@@ -93,8 +100,18 @@ public:
     FileError identityAt(std::u16string_view path, FileIdentity& id) override {
         return turn(Call::Kind::identity) ? FileError::failed : real_.identityAt(path, id);
     }
+    FileError modifiedAt(Handle file, FileTime& time) override {
+        return turn(Call::Kind::modifiedAt, file) ? FileError::failed : real_.modifiedAt(file, time);
+    }
+    FileError setModifiedAt(Handle file, FileTime time) override {
+        return turn(Call::Kind::setModifiedAt, file) ? FileError::failed : real_.setModifiedAt(file, time);
+    }
     FileError readAt(Handle file, std::uint64_t offset, char* into, std::size_t room, std::size_t& got) override {
-        return turn(Call::Kind::readAt, file) ? FileError::failed : real_.readAt(file, offset, into, room, got);
+        if (turn(Call::Kind::readAt, file))
+            return FileError::failed;
+        if (writeOnly && !calls.back().beside)
+            return FileError::writeOnly;
+        return real_.readAt(file, offset, into, room, got);
     }
 
     FileError writeAt(Handle file, std::uint64_t offset, std::string_view bytes) override {
@@ -117,6 +134,11 @@ public:
                 std::ignore = real_.append(file, std::span(&half, 1), at, landed);
             }
             return FileError::failed;
+        }
+        if (mostPerAppend != 0 && all.size() > mostPerAppend) {
+            const std::string_view taken = std::string_view(all).substr(0, mostPerAppend);
+            const FileError error = real_.append(file, std::span(&taken, 1), at, landed);
+            return noted(error, {Change::Kind::write, files_[file], {}, at, all.substr(0, landed)});
         }
         const FileError error = real_.append(file, pieces, at, landed);
         return noted(error, {Change::Kind::write, files_[file], {}, at, all.substr(0, landed)});
@@ -171,7 +193,7 @@ public:
     FileError putInPlace(NewFile& made, std::u16string_view path, Handle old) override {
         const int file = files_[made.file];
         const std::u16string temporary = made.name;
-        if (turn(Call::Kind::putInPlace, made.file)) {
+        if (turn(Call::Kind::putInPlace, made.file) || refuseRenames) {
             discard(made);
             if (old != noHandle)
                 std::ignore = real_.close(old);

@@ -92,6 +92,11 @@ TEST_F(ConsoleProgram, ConvertsAndSaysWhatItWrote) {
                                           u"Zieldatei vor einer unterbrochenen Konvertierung hatte. Bitte prüfen, ob "
                                           u"dieser Inhalt noch gebraucht wird, und die Datei danach löschen."});
     EXPECT_EQ(folder.read(u"material.ini.~brisel-backup99999999999-2-0"), "ALT");
+#ifndef _WIN32
+    // A name with line breaks in it still gives one line, as a failure's message does.
+    EXPECT_EQ(run({u"--ersetzen", u"Tabelle ä.csv", u"neue\nZeile\r\n.ini"}), 0);
+    EXPECT_EQ(console.outputLines.back(), u"2 Materialien in „neue Zeile .ini“ geschrieben.");
+#endif
 }
 
 // A failed check or conversion: status 1, the window's message as one line, nothing written.
