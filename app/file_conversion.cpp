@@ -58,6 +58,7 @@ public:
     ReadError read(std::uint64_t offset, char* into, std::size_t room, std::size_t& got) override {
         return file_.read(offset, into, room, got);
     }
+    std::optional<std::uint64_t> size() override { return file_.size(); }
 
 private:
     FileReader file_;
@@ -71,6 +72,7 @@ public:
         std::memcpy(into, bytes_.data() + offset, got);
         return ReadError::none;
     }
+    std::optional<std::uint64_t> size() override { return bytes_.size(); }
 
 private:
     std::string_view bytes_;
@@ -86,12 +88,14 @@ public:
 // Records on their way into a file, or to standard output, handed on by a thread of their
 // own: the copy into the system's cache and the disk's start on them run beside the
 // conversion, on a second core. Each piece is copied once into one of a few buffers that
-// go back and forth. Where no thread can be started, they are handed on at once.
+// go back and forth. Where no thread can be started, or where the records come from memory
+// (a workbook's, kept from an earlier reading), they are handed on at once.
 class RecordsInto final : public RecordSink {
 public:
-    explicit RecordsInto(ContentSink& sink) : sink_(sink), free_(pieces) {
+    RecordsInto(ContentSink& sink, bool aside) : sink_(sink), free_(aside ? pieces : 0) {
         try {
-            writer_ = std::thread([this] { handOn(); });
+            if (aside)
+                writer_ = std::thread([this] { handOn(); });
         } catch (const std::system_error&) {
         }
     }
@@ -228,6 +232,8 @@ public:
     }
 
     bool workbook() const noexcept { return workbook_; }
+    // The records will be asked for twice: a workbook's are kept from the first reading.
+    void readTwice() noexcept { readTwice_ = true; }
     SheetChoice sheet() const noexcept { return sheet_; }
 
     // One reading: records to `records`, problems to `problems`, no further than `end`.
@@ -321,20 +327,23 @@ private:
         return pass;
     }
 
-    // A workbook's records and problems, kept from its one reading.
+    // A workbook's problems, and its records where a second reading needs them, kept from
+    // its reading: the records in a file of the system's folder for temporary files, as
+    // standard input is, so that they take no memory.
     struct Workbook {
         WorkbookRecords read;
-        std::string records;
+        FileReader records;
+        std::uint64_t size = 0;
         std::vector<TableProblem> problems;
         bool prefixFits = true;
     };
 
-    class KeptRecords final : public RecordSink, public ProblemSink {
+    class Kept final : public RecordSink, public ProblemSink {
     public:
-        explicit KeptRecords(Workbook& kept) noexcept : kept_(kept) {}
+        explicit Kept(Workbook& kept) noexcept : kept_(kept) {}
         bool write(std::string_view records) override {
-            kept_.records += records;
-            return true;
+            kept_.size += records.size();
+            return kept_.records.append(records);
         }
         void problem(const TableProblem& found) override { kept_.problems.push_back(found); }
 
@@ -342,24 +351,35 @@ private:
         Workbook& kept_;
     };
 
+    // A workbook is read whole, as its reader needs it. Its records go straight on where it
+    // is read once ("ersetzen"), and are kept for the second reading where there is one
+    // ("erweitern", standard output), as the workbook's limit bounds them. Its problems are
+    // told once the whole workbook is read, as a damaged part counts before them.
     Pass runWorkbook(RecordSink& records, ProblemSink& problems, const RecordsEncoding& encoding) {
         Pass pass;
-        if (!workbookRead_) {
-            std::string bytes;
-            if (const ReadError error = readWhole(bytes); error != ReadError::none) {
+        if (!bytesRead_) {
+            if (const ReadError error = readWhole(bytes_); error != ReadError::none) {
                 pass.outcome = readFailure(error);
                 return pass;
             }
+            bytesRead_ = true;
+        }
+        if (!parsed_) {
             const std::optional<std::string> prefix = prefixIn(encoding);
             // A name that is no Unicode text (a lone surrogate) is no sheet's: invalid UTF-8 matches none.
             const std::optional<std::string> sheetName =
                 sheet_ ? utf8FromUtf16(*sheet_).value_or("\xFF") : std::optional<std::string>();
-            KeptRecords kept(kept_);
-            kept_.read = convertWorkbook(bytes, prefix.value_or(""),
-                                         encoding() == TextEncoding::utf8 ? nullptr : &codePage(), kept, kept,
+            kept_ = Workbook();
+            // Where no such file can be made, the workbook is read again for the second time.
+            const bool keep = readTwice_ && FileReader::scratch(kept_.records) == ReadError::none;
+            Kept kept(kept_);
+            NoRecords nowhere;
+            RecordSink& into = keep ? static_cast<RecordSink&>(kept) : prefix ? records : nowhere;
+            kept_.read = convertWorkbook(bytes_, prefix.value_or(""),
+                                         encoding() == TextEncoding::utf8 ? nullptr : &codePage(), into, kept,
                                          sheetName);
             kept_.prefixFits = prefix.has_value();
-            workbookRead_ = true;
+            parsed_ = keep;
         }
         switch (kept_.read.read) {
         case WorkbookStatus::ok:
@@ -399,20 +419,37 @@ private:
             pass.outcome = Outcome::prefixUnrepresentable;
             return pass;
         }
-        const std::string_view all = kept_.records;
-        for (std::size_t at = 0; at < all.size() && !pass.refused; at += tablePiece)
-            pass.refused = !records.write(all.substr(at, tablePiece));
+        pass.refused = kept_.read.refused;
+        if (parsed_ && records.wanted()) {
+            std::string piece(tablePiece, '\0');
+            for (std::uint64_t at = 0; at < kept_.size && !pass.refused;) {
+                std::size_t got = 0;
+                // Kept records that cannot be read back cannot be written either.
+                pass.refused = kept_.records.read(at, piece.data(), piece.size(), got) != ReadError::none || got == 0 ||
+                               !records.write(std::string_view(piece.data(), got));
+                at += got;
+            }
+        }
         pass.rows = kept_.read.rows;
         return pass;
     }
 
-    // Every byte of a workbook, which its reader needs whole.
+    // Every byte of a workbook, which its reader needs whole, in a buffer of its size: a
+    // byte more is asked for before the buffer grows, where the file has grown since.
     ReadError readWhole(std::string& all) {
+        all.reserve(static_cast<std::size_t>(table_.size().value_or(0)));
         for (;;) {
             const std::size_t done = all.size();
-            all.resize(done + tablePiece);
             std::size_t got = 0;
-            const ReadError error = table_.read(done, all.data() + done, tablePiece, got);
+            if (done == all.capacity()) {
+                char more = 0;
+                if (const ReadError error = table_.read(done, &more, 1, got); error != ReadError::none || got == 0)
+                    return error;
+                all.push_back(more);
+                continue;
+            }
+            all.resize(all.capacity());
+            const ReadError error = table_.read(done, all.data() + done, all.size() - done, got);
             all.resize(done + got);
             if (error != ReadError::none || got == 0)
                 return error;
@@ -426,7 +463,10 @@ private:
     std::size_t markSize_ = 0;
     std::optional<TextEncoding> tableEncoding_;
     ReadError readError_ = ReadError::none;
-    bool workbookRead_ = false;
+    bool readTwice_ = false;
+    bool bytesRead_ = false;
+    bool parsed_ = false;  // the records are kept from a reading
+    std::string bytes_;
     Workbook kept_;
 };
 
@@ -519,7 +559,7 @@ FileConversion replaceWith(Records& records, std::u16string_view destination, Pr
     bool produced = false;
     const WriteError written = replaceFile(destination, [&](ContentSink& sink) {
         produced = true;
-        RecordsInto into(sink);
+        RecordsInto into(sink, true);
         pass = records.run(into, problems, ansiRecords);
         pass.refused = !into.finish() || pass.refused;
         return pass.outcome == Outcome::ok && !pass.refused;
@@ -546,7 +586,7 @@ FileConversion appendTo(Records& records, std::u16string_view destination, Probl
             return pass.outcome == Outcome::ok;
         if (held.lineBreakFirst() && !sink.write("\r\n"))
             return false;
-        RecordsInto into(sink);
+        RecordsInto into(sink, !records.workbook());
         pass = records.run(into, problems, encoding, pass.end);
         pass.refused = !into.finish() || pass.refused;
         return pass.outcome == Outcome::ok && !pass.refused;
@@ -580,6 +620,8 @@ FileConversion convertTableToFile(Table& table, std::u16string_view destination,
         return failed(opened);
     // What an earlier conversion that ended early left is cleared first, and told.
     Leftovers cleared;
+    if (mode == WriteMode::append)
+        records.readTwice();  // once to check every row, once to append
     FileConversion done = mode == WriteMode::overwrite ? replaceWith(records, destination, problems, cleared)
                                                        : appendTo(records, destination, problems, cleared);
     done.leftovers = std::move(cleared);
@@ -601,10 +643,11 @@ FileConversion convertTableTo(Table& table, ContentSink& sink, std::u16string_vi
     Records records(table, prefix, sheet);
     if (const Outcome opened = records.open(); opened != Outcome::ok)
         return failed(opened);
+    records.readTwice();  // once to check every row, once to write
     NoRecords nowhere;
     Pass pass = records.run(nowhere, problems, ansiRecords);
     if (pass.outcome == Outcome::ok && pass.rows > 0) {
-        RecordsInto into(sink);
+        RecordsInto into(sink, !records.workbook());
         pass = records.run(into, problems, ansiRecords, pass.end);
         pass.refused = !into.finish() || pass.refused;
     }

@@ -62,6 +62,8 @@ public:
     virtual ~Table() = default;
     // Reads at most `room` bytes at `offset`; `got` is 0 at the end.
     [[nodiscard]] virtual ReadError read(std::uint64_t offset, char* into, std::size_t room, std::size_t& got) = 0;
+    // Its size as it is now, where that can be known.
+    [[nodiscard]] virtual std::optional<std::uint64_t> size() = 0;
 };
 
 // The table in a file, opened; or why it could not be (sourceUnreadable, sourceInUse).

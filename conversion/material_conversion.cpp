@@ -287,15 +287,15 @@ private:
 
 }  // namespace
 
-RecordWriter::RecordWriter(std::string_view prefix, RecordSink& sink)
-    : sink_(sink), paddedPrefix_(padded(prefix)), prefixSize_(prefix.size()) {}
+RecordWriter::RecordWriter(std::string_view prefix, RecordSink& sink, std::size_t bufferSize)
+    : sink_(sink), bufferSize_(bufferSize), paddedPrefix_(padded(prefix)), prefixSize_(prefix.size()) {}
 
 char* RecordWriter::room(std::size_t needed) {
     if (size_ + needed > buffer_.capacity()) {
         if (!flush())
             return nullptr;
         if (needed > buffer_.capacity())
-            buffer_ = ByteBuffer(std::max(needed, recordBuffer));
+            buffer_ = ByteBuffer(std::max(needed, bufferSize_));
     }
     return buffer_.data() + size_;
 }

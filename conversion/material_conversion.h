@@ -48,8 +48,8 @@ public:
     virtual void problem(const TableProblem& found) = 0;
 };
 
-// Takes the records, a piece at a time, in order: each piece ends where a record ends.
-// Nothing is given to it once a problem has been found.
+// Takes the records, a piece at a time, in order. Nothing is given to it once a problem has
+// been found.
 class RecordSink {
 public:
     virtual ~RecordSink() = default;
@@ -63,8 +63,9 @@ public:
 // whenever the next record might not fit.
 class RecordWriter {
 public:
-    // `prefix` in the records' encoding.
-    RecordWriter(std::string_view prefix, RecordSink& sink);
+    // `prefix` in the records' encoding; the buffer holds `bufferSize` bytes, or a record
+    // larger than that.
+    RecordWriter(std::string_view prefix, RecordSink& sink, std::size_t bufferSize = std::size_t{1} << 20);
 
     // Adds the record of a row's first six fields; `readable` says that each field may be
     // read two blocks of 16 bytes from its start, else they are read up to `tableEnd` at
@@ -81,6 +82,7 @@ private:
     char* room(std::size_t needed);
 
     RecordSink& sink_;
+    std::size_t bufferSize_;
     ByteBuffer buffer_;
     std::size_t size_ = 0;
     std::string paddedPrefix_;

@@ -675,6 +675,13 @@ ReadError FileReader::read(std::uint64_t offset, char* into, std::size_t room, s
     return failed(error) ? (error == FileError::inUse ? ReadError::inUse : ReadError::cannotRead) : ReadError::none;
 }
 
+std::optional<std::uint64_t> FileReader::size() {
+    std::uint64_t bytes = 0;
+    if (files_ == nullptr || failed(files_->size(handle_, bytes)))
+        return std::nullopt;
+    return bytes;
+}
+
 bool FileReader::append(std::string_view bytes) {
     if (failed(files_->writeAt(handle_, size_, bytes)))
         return false;

@@ -145,6 +145,8 @@ public:
     [[nodiscard]] ReadError read(std::uint64_t offset, char* into, std::size_t room, std::size_t& got);
     // Adds bytes at the end of a scratch file.
     [[nodiscard]] bool append(std::string_view bytes);
+    // The file's size now, where the system tells it.
+    [[nodiscard]] std::optional<std::uint64_t> size();
 
 private:
     FileSystem* files_ = nullptr;

@@ -14,6 +14,10 @@ namespace {
 
 using Kind = TableProblem::Kind;
 
+// The rows of a sheet come one at a time, slower than a table's lines: a small buffer
+// hands their records on often enough.
+constexpr std::size_t rowsBuffer = std::size_t{64} << 10;
+
 // Counts what the writer hands on, so that a workbook's records stay within its limit.
 class CountedRecords final : public RecordSink {
 public:
@@ -31,7 +35,7 @@ private:
 class RecordRows final : public WorkbookRows {
 public:
     RecordRows(std::string_view prefix, const AnsiCodePage* codePage, RecordSink& records, ProblemSink& problems)
-        : counted_(records), writer_(prefix, counted_), codePage_(codePage), problems_(problems) {}
+        : counted_(records), writer_(prefix, counted_, rowsBuffer), codePage_(codePage), problems_(problems) {}
 
     // A row's problems in its cells' order, then its fields' count.
     bool row(std::size_t number, std::span<const WorkbookCell> cells, std::size_t width) override {
