@@ -93,6 +93,11 @@ public:
 class RecordsInto final : public RecordSink {
 public:
     RecordsInto(ContentSink& sink, bool aside) : sink_(sink), free_(aside ? pieces : 0) {
+        // Room for the largest piece they take, once: a buffer that grew later would leave
+        // its old memory with the allocator, and the memory a run takes would depend on
+        // how the two threads meet.
+        for (std::string& piece : free_)
+            piece.reserve(pieceBytes);
         try {
             if (aside)
                 writer_ = std::thread([this] { handOn(); });
