@@ -431,32 +431,45 @@ bool TableConverter::convertRow(std::string_view text, std::size_t start,
 
     // The fields in the records' encoding, one after another with two blocks after the
     // last, so that the writer may read two blocks from each field's start.
-    std::array<std::size_t, minimumFieldCount + 1> starts{};
-    row_.clear();
+    const FieldEncoding& into = encoding();
+    std::size_t room = 2 * blockSize;
+    for (std::size_t i = 0; i < fields; ++i)
+        room += into.room(views[i].size());
+    if (row_.size() < room)
+        row_.resize(std::max(room, 2 * row_.size()));
+    std::array<const char*, minimumFieldCount + 1> starts{};
+    char* out = row_.data();
     bool fit = true;
     for (std::size_t i = 0; i < fields; ++i) {
-        starts[i] = row_.size();
-        char32_t unfit = 0;
-        if (!encoding().encode(views[i], row_, unfit)) {
-            TableProblem problem;
-            problem.kind = TableProblem::Kind::unrepresentable;
-            problem.line = line_;
-            problem.field = i + 1;
-            problem.character = unfit;
-            problems_.problem(problem);
-            failed_ = true;
-            fit = false;
-            row_.resize(starts[i]);
+        starts[i] = out;
+        // Most fields of such a row are ASCII (the numbers): copied as they are.
+        const std::string_view field = views[i];
+        if (std::all_of(field.begin(), field.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+            std::memcpy(out, field.data(), field.size());
+            out += field.size();
+            continue;
         }
+        char32_t unfit = 0;
+        if (char* const end = into.encode(field, out, unfit)) {
+            out = end;
+            continue;
+        }
+        TableProblem problem;
+        problem.kind = TableProblem::Kind::unrepresentable;
+        problem.line = line_;
+        problem.field = i + 1;
+        problem.character = unfit;
+        problems_.problem(problem);
+        failed_ = true;
+        fit = false;
     }
     if (fieldCount < minimumFieldCount)
         tooFew();
     if (!fit || failed_ || !recordsWanted_)
         return true;
-    starts[fields] = row_.size();
-    row_.append(2 * blockSize, '\0');
+    starts[fields] = out;
     for (std::size_t i = 0; i < fields; ++i)
-        views[i] = std::string_view(row_).substr(starts[i], starts[i + 1] - starts[i]);
+        views[i] = std::string_view(starts[i], static_cast<std::size_t>(starts[i + 1] - starts[i]));
     return writer_.add<true>(views);
 }
 

@@ -138,7 +138,7 @@ private:
     std::size_t consumed_ = 0;
     bool ended_ = false;
     bool failed_ = false;
-    std::string row_;  // a row's fields in the records' encoding, with room to read past the last
+    std::string row_;  // room for a row's fields in the records' encoding, and to read past the last
 };
 
 // The records of a whole table in memory, its fields in `encoding` (by default the bytes as

@@ -86,6 +86,11 @@ public:
     // Adds `field` to `into` in the records' encoding, or says which character it holds
     // that cannot go there (noCharacter for bytes that are no UTF-8). Throws std::bad_alloc.
     [[nodiscard]] bool encode(std::string_view field, std::string& into, char32_t& unfit) const;
+    // The same into `out`, which has room for `room(field.size())` bytes: the end of what
+    // was written, or null where a character cannot go there.
+    [[nodiscard]] char* encode(std::string_view field, char* out, char32_t& unfit) const noexcept;
+    // The bytes a field of `size` bytes takes at most in the records' encoding.
+    [[nodiscard]] std::size_t room(std::size_t size) const noexcept { return kind_ == Kind::ansiToUtf8 ? 3 * size : size; }
 
 private:
     enum class Kind { asItIs, ansiToUtf8, utf8ToAnsi, utf8Checked };
