@@ -54,18 +54,27 @@ bool appendUtf8(std::string& utf8, char32_t c) {
     return true;
 }
 
+namespace {
+
+// A character as UTF-16: one unit, or a surrogate pair beyond the Basic Multilingual Plane.
+void appendUtf16(std::u16string& text, char32_t character) {
+    if (character < 0x10000) {
+        text.push_back(static_cast<char16_t>(character));
+        return;
+    }
+    const char32_t above = character - 0x10000;
+    text.push_back(static_cast<char16_t>(0xD800 + (above >> 10)));
+    text.push_back(static_cast<char16_t>(0xDC00 + (above & 0x3FF)));
+}
+
+}  // namespace
+
 std::u16string utf16FromUtf8(std::string_view utf8) {
     std::u16string text;
     text.reserve(utf8.size());
     for (std::size_t at = 0; at < utf8.size();) {
         const DecodedCharacter decoded = decodeUtf8At(utf8, at);
-        if (decoded.character < 0x10000) {
-            text.push_back(static_cast<char16_t>(decoded.character));
-        } else {
-            const char32_t above = decoded.character - 0x10000;
-            text.push_back(static_cast<char16_t>(0xD800 + (above >> 10)));
-            text.push_back(static_cast<char16_t>(0xDC00 + (above & 0x3FF)));
-        }
+        appendUtf16(text, decoded.character);
         at += decoded.length;
     }
     return text;
@@ -109,12 +118,8 @@ std::u16string utf16FromBytes(std::string_view bytes) {
         const DecodedCharacter decoded = decodeUtf8At(bytes, at);
         if (!decoded.valid) {
             text.push_back(static_cast<char16_t>(firstKeptByte + (static_cast<unsigned char>(bytes[at]) - 0x80)));
-        } else if (decoded.character < 0x10000) {
-            text.push_back(static_cast<char16_t>(decoded.character));
         } else {
-            const char32_t above = decoded.character - 0x10000;
-            text.push_back(static_cast<char16_t>(0xD800 + (above >> 10)));
-            text.push_back(static_cast<char16_t>(0xDC00 + (above & 0x3FF)));
+            appendUtf16(text, decoded.character);
         }
         at += decoded.length;
     }

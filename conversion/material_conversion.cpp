@@ -98,17 +98,28 @@ WindowMasks scanWindow(const char* p) noexcept {
     return masks;
 }
 
+// The masks of the 64 bytes from `start` and where the line that starts there ends in them,
+// for a line that ends within them and is not among the table's last bytes (two blocks
+// after each field's start may be read).
+bool windowOfLine(std::string_view table, std::size_t start, WindowMasks& masks, std::size_t& end) noexcept {
+    if (start + windowSize + 2 * blockSize > table.size())
+        return false;
+    masks = scanWindow(table.data() + start);
+    if (masks.lineEnds == 0)
+        return false;
+    end = static_cast<std::size_t>(std::countr_zero(masks.lineEnds));
+    return true;
+}
+
 // The usual line: it ends within 64 bytes, has six fields or more and is not among the
 // table's last bytes. Then the line's separators come from bit masks of the whole window
 // at once, and two blocks can be read from each field's start; otherwise false, and the
 // line is left to readLine.
 bool readShortLine(std::string_view table, std::size_t start, Line& line) noexcept {
-    if (start + windowSize + 2 * blockSize > table.size())
+    WindowMasks masks;
+    std::size_t end = 0;
+    if (!windowOfLine(table, start, masks, end))
         return false;
-    const WindowMasks masks = scanWindow(table.data() + start);
-    if (masks.lineEnds == 0)
-        return false;
-    const auto end = static_cast<std::size_t>(std::countr_zero(masks.lineEnds));
     std::uint64_t separators = masks.separators & ((std::uint64_t{1} << end) - 1);
     for (std::size_t i = 0; i + 1 < minimumFieldCount; ++i) {
         if (separators == 0)
@@ -129,12 +140,10 @@ bool readShortLine(std::string_view table, std::size_t start, Line& line) noexce
 // six fields, told by counting its separators. A line that holds a byte from 0x80 on
 // before its line end, or has fewer than six fields, is left to readShortLine and readLine.
 bool checkShortLine(std::string_view table, std::size_t start, Line& line) noexcept {
-    if (start + windowSize + 2 * blockSize > table.size())
+    WindowMasks masks;
+    std::size_t end = 0;
+    if (!windowOfLine(table, start, masks, end))
         return false;
-    const WindowMasks masks = scanWindow(table.data() + start);
-    if (masks.lineEnds == 0)
-        return false;
-    const auto end = static_cast<std::size_t>(std::countr_zero(masks.lineEnds));
     const std::uint64_t before = (std::uint64_t{1} << end) - 1;
     if ((masks.high & before) != 0 || static_cast<std::size_t>(std::popcount(masks.separators & before)) + 1 < minimumFieldCount)
         return false;
