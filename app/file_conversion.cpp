@@ -203,6 +203,7 @@ TextEncoding ansiRecords() {
 struct Pass {
     Outcome outcome = Outcome::ok;
     std::vector<Worksheet> worksheets;  // unknownSheet: the workbook's
+    std::u16string sheet;               // emptySheet: the sheet read
     std::size_t rows = 0;
     std::size_t problems = 0;
     bool refused = false;     // the record sink refused the records
@@ -290,17 +291,38 @@ private:
         return toAnsi(prefix_);
     }
 
+    // The problem of a prefix that the records' encoding cannot hold: its first such character.
+    TableProblem prefixProblem(const RecordsEncoding& encoding) const {
+        TableProblem problem;
+        problem.kind = TableProblem::Kind::prefixUnrepresentable;
+        problem.character = 0xFFFD;  // half of a surrogate pair
+        const bool utf8 = encoding() == TextEncoding::utf8;
+        for (std::size_t at = 0; at < prefix_.size(); ++at) {
+            char32_t c = prefix_[at];
+            if (c >= 0xD800 && c < 0xDC00 && at + 1 < prefix_.size() && prefix_[at + 1] >= 0xDC00 && prefix_[at + 1] < 0xE000)
+                c = 0x10000 + ((c - 0xD800) << 10) + (prefix_[++at] - 0xDC00);
+            else if (c >= 0xD800 && c < 0xE000)
+                return problem;
+            if (!utf8 && !codePage().byteOf(c)) {
+                problem.character = c;
+                return problem;
+            }
+        }
+        return problem;
+    }
+
+    // A prefix that the records cannot take is the first problem; the table is read all the
+    // same, for its own problems, and no record is made.
     Pass runTable(RecordSink& records, ProblemSink& problems, const RecordsEncoding& recordsEncoding,
                   std::uint64_t end) {
         Pass pass;
         const std::optional<std::string> prefix = prefixIn(recordsEncoding);
-        if (!prefix) {
-            pass.outcome = Outcome::prefixUnrepresentable;
-            return pass;
-        }
         CountedProblems counted(problems);
+        NoRecords nowhere;
+        if (!prefix)
+            counted.problem(prefixProblem(recordsEncoding));
         Encodings encodings(*this, recordsEncoding);
-        TableConverter converter(*prefix, encodings, records, counted);
+        TableConverter converter(prefix.value_or(""), encodings, prefix ? records : nowhere, counted);
         ByteBuffer buffer(tablePiece);
         std::size_t kept = 0;  // bytes of a line that the last piece did not hold whole
         std::uint64_t at = markSize_;
@@ -407,21 +429,28 @@ private:
             pass.outcome = Outcome::workbookUnreadable;
             return pass;
         }
-        // The workbook's own problems come before the prefix's; in a workbook of several
-        // worksheets each is named with its sheet.
+        // A prefix that the records cannot take first, then the workbook's own problems; in a
+        // workbook of several worksheets each is named with its sheet.
+        if (!kept_.prefixFits) {
+            problems.problem(prefixProblem(encoding));
+            ++pass.problems;
+        }
         const std::vector<Worksheet>& sheets = kept_.read.worksheets;
         for (TableProblem problem : kept_.problems) {
             if (sheets.size() > 1)
                 problem.sheet = sheets[kept_.read.sheet].name;
             problems.problem(problem);
         }
-        pass.problems = kept_.problems.size();
+        pass.problems += kept_.problems.size();
         if (pass.problems > 0) {
             pass.outcome = Outcome::tableProblems;
             return pass;
         }
-        if (!kept_.prefixFits) {
-            pass.outcome = Outcome::prefixUnrepresentable;
+        // A sheet without a material, where the workbook has others, was left in front by
+        // mistake (a cover sheet): nothing is written, rather than an empty material.ini.
+        if (kept_.read.rows == 0 && sheets.size() > 1) {
+            pass.outcome = Outcome::emptySheet;
+            pass.sheet = utf16FromUtf8(sheets[kept_.read.sheet].name);
             return pass;
         }
         pass.refused = kept_.read.refused;
@@ -484,6 +513,8 @@ FileConversion result(const Pass& pass, const Records& records) {
         done.sheet = records.sheet().value_or(u"");
         done.worksheets = pass.worksheets;
     }
+    if (pass.outcome == Outcome::emptySheet)
+        done.sheet = pass.sheet;
     return done;
 }
 

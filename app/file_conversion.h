@@ -28,7 +28,6 @@ struct FileConversion {
         sourceUnreadable,
         sourceInUse,
         utf16Table,             // saved as UTF-16, which is no CSV text of ours
-        prefixUnrepresentable,  // a character of the prefix that the records' encoding cannot hold
         tableProblems,          // rows that cannot become records: each went to the problem sink
         utf16Destination,       // "erweitern" on a material.ini saved as UTF-16
         oldWorkbook,            // an Excel 97-2003 workbook or one protected with a password
@@ -36,6 +35,7 @@ struct FileConversion {
         workbookUnreadable,     // a damaged workbook
         workbookTooLarge,       // a part of it inflates past the limit
         unknownSheet,           // the sheet asked for is none of the workbook's worksheets
+        emptySheet,             // the sheet read, one of several, holds no material: another was meant
         sheetOfCsvTable,        // a sheet asked for in a CSV table, which has none
         writeFailed,
         outOfMemory,
@@ -46,7 +46,7 @@ struct FileConversion {
     std::size_t problems = 0;                  // tableProblems: how many
     bool workbook = false;                     // the table is a workbook: its places are cells
     WriteError writeError = WriteError::none;  // writeFailed: why
-    std::u16string sheet{};                    // unknownSheet: the name asked for
+    std::u16string sheet{};                    // unknownSheet: the name asked for; emptySheet: the sheet read
     std::vector<Worksheet> worksheets{};       // unknownSheet: the workbook's worksheets
     Leftovers leftovers{};                      // what an earlier conversion that ended early left, cleared first
 };

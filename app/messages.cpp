@@ -312,6 +312,14 @@ ProblemText problemText(const TableProblem& problem, const TableNaming& naming) 
     case Kind::lineBreak:
         return {placeOf(problem, naming) + u" enthält einen Zeilenumbruch. Ein Material muss in einer Zeile stehen.",
                 u"Bitte den Zeilenumbruch in der Zelle entfernen."};
+    case Kind::prefixUnrepresentable: {
+        std::string utf8;
+        if (!appendUtf8(utf8, problem.character))
+            utf8 = "\xEF\xBF\xBD";
+        return {u"Das Präfix enthält das Zeichen " + inQuotes(utf16FromUtf8(utf8)) + u", das " +
+                    std::u16string(inRecords(naming)) + u" nicht darstellbar ist.",
+                u"Bitte das Zeichen im Präfix ersetzen."};
+    }
     }
     return {};
 }
@@ -338,9 +346,6 @@ std::u16string statusText(const FileConversion& done, const ProblemList& problem
                        u"speichern.";
     case Outcome::tableProblems:
         return problemsText(done, problems, naming, standardInput ? u"Die Tabelle" : table);
-    case Outcome::prefixUnrepresentable:
-        return u"Das Präfix enthält Zeichen, die " + std::u16string(inRecords(naming)) +
-               u" nicht darstellbar sind. Bitte diese Zeichen im Präfix ersetzen.";
     case Outcome::utf16Destination:
         return u"Die Zieldatei " + quotedPath(destination) +
                u" ist als Unicode-Text (UTF-16) gespeichert und kann nicht erweitert werden. Bitte im Editor als "
@@ -364,6 +369,11 @@ std::u16string statusText(const FileConversion& done, const ProblemList& problem
                u"nur die Materialtabelle in eine eigene Arbeitsmappe kopieren oder als CSV speichern.";
     case Outcome::unknownSheet:
         return unknownSheet(done, workbook);
+    case Outcome::emptySheet:
+        return u"Das Tabellenblatt " + inQuotes(done.sheet) + u" der Arbeitsmappe " +
+               (standardInput ? u"auf der Standardeingabe" : quotedPath(source)) +
+               u" enthält keine Materialien; es wurde nichts geschrieben. Bitte die Arbeitsmappe mit dem Blatt der "
+               u"Materialtabelle im Vordergrund speichern (brisel-convert liest ein anderes Blatt auch mit --blatt).";
     case Outcome::sheetOfCsvTable:
         return table + u" ist keine Arbeitsmappe und hat keine Tabellenblätter. Bitte --blatt weglassen oder eine "
                        u"Arbeitsmappe (.xlsx, .xlsm, .ods) angeben.";

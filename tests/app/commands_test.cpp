@@ -201,8 +201,14 @@ INSTANTIATE_TEST_SUITE_P(
                     u"Tabelle in Excel als „CSV (Trennzeichen-getrennt) (*.csv)“ oder „CSV UTF-8 (durch Trennzeichen "
                     u"getrennt) (*.csv)“ speichern."},
         FailureCase{"PrefixOutsideTheCodePage", table, u"material.ini", u"Ω",
-                    u"Das Präfix enthält Zeichen, die in der Zieldatei nicht darstellbar sind. Bitte diese Zeichen im "
-                    u"Präfix ersetzen."},
+                    u"Das Präfix enthält das Zeichen „Ω“, das in der Zieldatei nicht darstellbar ist. Bitte das Zeichen "
+                    u"im Präfix ersetzen."},
+        // The prefix first, then the table's own problems, all in one box.
+        FailureCase{"PrefixOutsideTheCodePageAndAShortRow", table + "Kupfer;8,9;3;33\r\n", u"material.ini", u"Ω",
+                    u"Die Quelldatei „%DIR%/tabelle.csv“ enthält 2 Probleme; es wurde nichts geschrieben.\r\nDas "
+                    u"Präfix enthält das Zeichen „Ω“, das in der Zieldatei nicht darstellbar ist.\r\nZeile 4 der "
+                    u"Quelldatei hat 4 Felder; erwartet werden mindestens 6.\r\nBitte das Zeichen im Präfix ersetzen. "
+                    u"Bitte die fehlenden Felder in der Tabelle ergänzen."},
         FailureCase{"DestinationFolderMissing", table, u"fehlt/material.ini", {},
                     u"Der Ordner der Zieldatei „%DIR%/fehlt/material.ini“ existiert nicht. Bitte den Pfad prüfen oder "
                     u"den Ordner anlegen."},

@@ -74,6 +74,7 @@ std::string convert(std::string_view bytes, std::optional<std::string_view> shee
     case TableProblem::Kind::lineBreak:
         return "line break at " + at;
     case TableProblem::Kind::unrepresentable:
+    case TableProblem::Kind::prefixUnrepresentable:
         return "unrepresentable at " + at;
     case TableProblem::Kind::tooFewFields:
         return std::to_string(first.fieldCount) + " fields in row " + sheet + std::to_string(first.line);

@@ -128,6 +128,7 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
 #endif
     folder.write(u"kurz.xlsx", xlsxOfSheets({{"Deckblatt", ""}, {"Materialien", xlsxRow({"t:Kupfer", "8.9"})}},
                                             "<bookViews><workbookView activeTab='1'/></bookViews>"));
+    folder.write(u"deckblatt.xlsx", xlsxOfSheets({{"Deckblatt", ""}, {"Materialien", steel}}));
     for (const Case& c : {
              Case{{u"--ersetzen", u"fehlt.csv", u"material.ini"},
                   u"Die Quelldatei „fehlt.csv“ existiert nicht. Bitte den Pfad prüfen."},
@@ -217,12 +218,17 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   u"darstellbar ist. Bitte das Zeichen in der Tabelle ersetzen.\nZeile 2 der Quelldatei hat 2 Felder; "
                   u"erwartet werden mindestens 6. Bitte die fehlenden Felder in der Tabelle ergänzen."},
              Case{{u"--pruefen", u"--prefix", u"\u03A9", u"tabelle.csv"},
-                  u"Das Präfix enthält Zeichen, die in den Datensätzen nicht darstellbar sind. Bitte diese Zeichen im "
-                  u"Präfix ersetzen."},
+                  u"Das Präfix enthält das Zeichen „Ω“, das in den Datensätzen nicht darstellbar ist. Bitte das "
+                  u"Zeichen im Präfix ersetzen."},
              Case{{u"--ersetzen", u"omega.xlsx", u"material.ini"},
                   u"Zeile 2, Spalte B der Quelldatei enthält das Zeichen „Ω“, das in der Zieldatei nicht darstellbar "
                   u"ist. Bitte das Zeichen in der Tabelle ersetzen.\nZeile 2 der Quelldatei hat 2 Felder; erwartet "
                   u"werden mindestens 6. Bitte die fehlenden Felder in der Tabelle ergänzen."},
+             // A cover sheet left in front: no material there, and another sheet holds them.
+             Case{{u"--ersetzen", u"deckblatt.xlsx", u"material.ini"},
+                  u"Das Tabellenblatt „Deckblatt“ der Arbeitsmappe „deckblatt.xlsx“ enthält keine Materialien; es "
+                  u"wurde nichts geschrieben. Bitte die Arbeitsmappe mit dem Blatt der Materialtabelle im Vordergrund "
+                  u"speichern (brisel-convert liest ein anderes Blatt auch mit --blatt)."},
              Case{{u"--ersetzen", u"--blatt", u"materialien", u"mappe.xlsx", u"material.ini"},
                   u"Die Arbeitsmappe „mappe.xlsx“ hat kein Tabellenblatt „materialien“. Ihre Tabellenblätter: "
                   u"„Deckblatt“, „Alt“ (ausgeblendet), „Materialien“. Bitte bei --blatt einen dieser Namen angeben, "
