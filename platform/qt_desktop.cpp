@@ -13,6 +13,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTranslator>
 #include <QStringList>
 #include <QUrl>
@@ -23,6 +24,12 @@
 using namespace Qt::StringLiterals;
 
 namespace brisel {
+namespace {
+
+// How long the opener of the desktop's application is waited for, in milliseconds.
+constexpr int waitForOpener = 3000;
+
+}  // namespace
 
 void QtDesktop::showMessage(MessageKind kind, std::u16string_view text, std::u16string_view title) {
     QMessageBox box(kind == MessageKind::error ? QMessageBox::Critical : QMessageBox::NoIcon, qtText(title), qtText(text),
@@ -135,8 +142,23 @@ bool QtDesktop::startEditor(std::u16string_view file) {
         const std::u16string folder = workingFolder();
         path = folder.empty() ? std::u16string() : folder + u"/" + path;
     }
-    const std::optional<QUrl> url = fileUrl(path);
-    return QDesktopServices::openUrl(url.value_or(QUrl::fromLocalFile(QFileInfo(qtText(file)).absoluteFilePath())));
+    const QUrl url = fileUrl(path).value_or(QUrl::fromLocalFile(QFileInfo(qtText(file)).absoluteFilePath()));
+    // xdg-open says whether the desktop has an application for the file: where it has none
+    // it ends at once with an error, which Qt's own way would not tell. One that is still
+    // running after a moment has started the editor, and is left to run on.
+    auto* opener = new QProcess(qApp);
+    opener->start(u"xdg-open"_s, {QString::fromLatin1(url.toEncoded())});
+    if (!opener->waitForStarted(waitForOpener)) {
+        delete opener;
+        return QDesktopServices::openUrl(url);
+    }
+    if (!opener->waitForFinished(waitForOpener)) {
+        QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
+        return true;
+    }
+    const bool opened = opener->exitStatus() == QProcess::NormalExit && opener->exitCode() == 0;
+    delete opener;
+    return opened;
 }
 
 }  // namespace brisel

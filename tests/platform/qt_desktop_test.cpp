@@ -11,6 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <utility>
+
 namespace brisel {
 namespace {
 
@@ -40,6 +45,22 @@ TEST(ChosenPath, FindsANameWithAByteReadAsReplacementAgain) {
     EXPECT_EQ(localPath(QUrl::fromEncoded("https://example.org/a.csv")), std::nullopt);
     EXPECT_EQ(fileUrl(u"/Mat\xDCE4 ü/brisel.conf")->toEncoded(), "file:///Mat%E4%20%C3%BC/brisel.conf");
     EXPECT_EQ(fileUrl(u"/a\xD800"), std::nullopt);
+}
+
+// The editor starts through the desktop's opener, which tells whether it has an
+// application for the file: one that has none is a failure the window reports.
+TEST(EditorStart, SaysWhetherTheDesktopHadAnApplicationForTheFile) {
+    TempFolder folder;
+    folder.makeFolder(u"bin");
+    const std::string path = std::getenv("PATH");
+    ::setenv("PATH", (folder.file(u"bin").string() + ":" + path).c_str(), 1);
+    for (const auto& [opener, opened] : {std::pair{"exit 0", true}, std::pair{"exit 3", false}}) {
+        folder.write(u"bin/xdg-open", std::string("#!/bin/sh\n") + opener + "\n");
+        folder.permit(u"bin/xdg-open", std::filesystem::perms::owner_all);
+        QtDesktop desktop;
+        EXPECT_EQ(desktop.startEditor(u"brisel.conf"), opened) << opener;
+    }
+    ::setenv("PATH", path.c_str(), 1);
 }
 
 TEST(YesNoBox, SpeaksGermanWithYesAsTheDefault) {
