@@ -293,8 +293,12 @@ enum class TakenBack { ownOnly, othersFollowed, incomplete };
 // program appended after them meanwhile, which is all that can be done to remove them.
 TakenBack takeBack(FileSystem& files, Handle file, const Landed& landed) {
     std::uint64_t size = 0;
-    if (failed(files.size(file, size)) || size < landed.at + landed.count)
+    if (failed(files.size(file, size)) || size < landed.at)
         return TakenBack::incomplete;
+    // A file that ends within the range ends with the part of a failed piece that landed,
+    // where the system counts such a piece whole; whatever stands there is the append's own.
+    if (size < landed.at + landed.count)
+        return failed(files.truncate(file, landed.at)) ? TakenBack::incomplete : TakenBack::ownOnly;
     std::uint64_t moved = 0;
     if (size > landed.at + landed.count) {
         std::string buffer(copyPiece, '\0');

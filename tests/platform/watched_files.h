@@ -20,6 +20,8 @@ namespace brisel {
 enum class FileFault {
     error,       // the call fails as on a full disk or a failing disk
     shortWrite,  // a write or an append writes half of what it was given, then fails; other calls fail
+    countedWhole,  // as shortWrite, but an append says all of it landed, as Windows' does, which
+                   // cannot tell how much of a failed write went and holds the file against others
 };
 
 // One change as a crash sees it: to a file's bytes, or to the names in the folder.
@@ -116,7 +118,7 @@ public:
 
     FileError writeAt(Handle file, std::uint64_t offset, std::string_view bytes) override {
         if (turn(Call::Kind::writeAt, file)) {
-            if (fault_ == FileFault::shortWrite && bytes.size() > 1)
+            if (fault_ != FileFault::error && bytes.size() > 1)
                 std::ignore = real_.writeAt(file, offset, bytes.substr(0, bytes.size() / 2));
             return FileError::failed;
         }
@@ -129,9 +131,11 @@ public:
             all += piece;
         if (turn(Call::Kind::append, file)) {
             at = landed = 0;
-            if (fault_ == FileFault::shortWrite && all.size() > 1) {
+            if (fault_ != FileFault::error && all.size() > 1) {
                 const std::string_view half = std::string_view(all).substr(0, all.size() / 2);
                 std::ignore = real_.append(file, std::span(&half, 1), at, landed);
+                if (fault_ == FileFault::countedWhole)
+                    landed = all.size();
             }
             return FileError::failed;
         }
