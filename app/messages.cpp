@@ -51,6 +51,17 @@ std::u16string writeFailure(WriteError error, std::u16string_view destination) {
                closeTheHolder(std::u16string(forExample) + u" das CAD-System");
     case WriteError::readOnly:
         return file + u" ist schreibgeschützt." + std::u16string(makeWritable);
+    case WriteError::noTemporaryFile: {
+        const std::u16string folder = temporaryFolder();
+        return file + u" kann nur an Ort und Stelle neu geschrieben werden, und dafür kann im Ordner für temporäre "
+                      u"Dateien" + (folder.empty() ? u"" : u" " + quotedPath(folder)) +
+               u" keine Datei angelegt oder geschrieben werden. Die Zieldatei ist unverändert. Bitte diesen Ordner und "
+               u"seinen freien Speicherplatz prüfen und erneut konvertieren.";
+    }
+    case WriteError::leftChanged:
+        return file + u" konnte nicht vollständig geschrieben werden, und ihr bisheriger Inhalt ließ sich nicht "
+                      u"wiederherstellen: Die Datei ist jetzt beschädigt. Bitte Schreibrechte und freien Speicherplatz "
+                      u"prüfen, die Datei prüfen und sie gegebenenfalls aus einer Sicherung wiederherstellen.";
     case WriteError::none:
     case WriteError::cannotWrite:
         break;

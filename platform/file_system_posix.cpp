@@ -50,6 +50,11 @@ std::u16string fromLocal(const std::string& path) {
     return utf16FromBytes(path);
 }
 
+std::string temporaryFolderBytes() {
+    const char* folder = std::getenv("TMPDIR");
+    return folder != nullptr && *folder != '\0' ? folder : "/tmp";
+}
+
 std::string folderOf(const std::string& path) {
     const std::string folder = fs::path(path).parent_path().native();
     return folder.empty() ? std::string(".") : folder;
@@ -499,8 +504,7 @@ public:
     }
 
     FileError createScratch(Handle& file) override {
-        const char* folder = std::getenv("TMPDIR");
-        const std::string temporary = folder != nullptr && *folder != '\0' ? folder : "/tmp";
+        const std::string temporary = temporaryFolderBytes();
         int made = ::open(temporary.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
         if (made < 0) {
             // A file system without unnamed files: a name for as long as it takes to remove it.
@@ -643,6 +647,10 @@ bool namesAFile(std::u16string_view path) {
 
 std::u16string nativeSeparators(std::u16string_view path) {
     return std::u16string(path);
+}
+
+std::u16string temporaryFolder() {
+    return fromLocal(temporaryFolderBytes());
 }
 
 void reportFileSizeLimitAsWriteError() noexcept {

@@ -194,6 +194,14 @@ private:
 
 // The folder that holds a full path; a drive's root keeps its backslash, as without it
 // the name is the volume's.
+// The folder for temporary files, ending in a backslash; empty where Windows names none.
+std::wstring temporaryFolderWide() {
+    std::wstring folder(MAX_PATH + 1, L'\0');
+    const DWORD length = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
+    folder.resize(length <= folder.size() ? length : 0);
+    return folder;
+}
+
 std::wstring folderOf(const std::wstring& path) {
     std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
     if (folder.ends_with(L':'))
@@ -586,11 +594,9 @@ public:
     }
 
     FileError createScratch(Handle& file) override {
-        std::wstring folder(MAX_PATH + 1, L'\0');
-        const DWORD length = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
-        if (length == 0 || length > folder.size())
+        const std::wstring folder = temporaryFolderWide();
+        if (folder.empty())
             return errorOf(lastError());
-        folder.resize(length);
         static std::atomic<unsigned> counter = 0;
         for (int attempt = 0; attempt < 100; ++attempt) {
             const std::wstring name = folder + L"brisel-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
@@ -794,6 +800,13 @@ bool isOrdinaryFile(std::u16string_view path) {
 
 bool namesAFile(std::u16string_view path) {
     return !path.empty() && path.find(u'\0') == std::u16string_view::npos;
+}
+
+std::u16string temporaryFolder() {
+    std::u16string folder = utf16(temporaryFolderWide());
+    if (folder.size() > 3 && folder.back() == u'\\')
+        folder.pop_back();  // a drive's root, "C:\", keeps its backslash
+    return folder;
 }
 
 // A path in the long form stands as Windows reads it: a "/" in it is no separator there,

@@ -198,7 +198,7 @@ private:
 // `at` on, a piece at a time; `copied` learns how many, and `touched` whether a write to
 // `to` was begun.
 FileError copyBytes(FileSystem& files, Handle from, Handle to, std::uint64_t at, std::uint64_t& copied,
-                    std::uint64_t size = UINT64_MAX, bool* touched = nullptr) {
+                    std::uint64_t size = UINT64_MAX, bool* touched = nullptr, bool* writeFailed = nullptr) {
     std::string buffer(copyPiece, '\0');
     for (copied = 0; copied < size;) {
         std::size_t got = 0;
@@ -209,8 +209,11 @@ FileError copyBytes(FileSystem& files, Handle from, Handle to, std::uint64_t at,
             return size == UINT64_MAX ? FileError::none : FileError::failed;  // shorter than it was
         if (touched != nullptr)
             *touched = true;
-        if (const FileError error = files.writeAt(to, at + copied, std::string_view(buffer.data(), got)); failed(error))
+        if (const FileError error = files.writeAt(to, at + copied, std::string_view(buffer.data(), got)); failed(error)) {
+            if (writeFailed != nullptr)
+                *writeFailed = true;
             return error;
+        }
         copied += got;
     }
     return FileError::none;
@@ -222,20 +225,23 @@ FileError copyBytes(FileSystem& files, Handle from, Handle to, std::uint64_t at,
 // folder for temporary files and room for the larger content is reserved first, so that a
 // full disk is met while the file is untouched; any later failure writes the old bytes
 // back and gives the file its modification time back, which the reservation changes too.
-// Only a crash of the system during the write itself can leave the file damaged.
+// Only a crash of the system during the write itself, or a failure of the write back too,
+// can leave the file damaged.
 WriteError rewriteInPlace(FileSystem& files, std::u16string_view path, Handle content, std::uint64_t size) {
     HeldFile held(files);
     OpenFile old(files);
     std::uint64_t oldSize = 0;
     std::optional<FileTime> modified;
+    bool noScratch = false;  // the old bytes found no room in the folder for temporary files
     FileError error = inOrder([&] { return hold(files, path, FileSystem::Open::update, held); },
                               [&] {
                                   Handle scratch = FileSystem::noHandle;
                                   const FileError made = files.createScratch(scratch);
                                   old.reset(scratch);
+                                  noScratch = failed(made);
                                   return made;
                               },
-                              [&] { return copyBytes(files, held.file.get(), old.get(), 0, oldSize); },
+                              [&] { return copyBytes(files, held.file.get(), old.get(), 0, oldSize, UINT64_MAX, nullptr, &noScratch); },
                               [&] {
                                   // Where it cannot be learnt, it cannot be given back either.
                                   if (FileTime time; !failed(files.modifiedAt(held.file.get(), time)))
@@ -248,7 +254,7 @@ WriteError rewriteInPlace(FileSystem& files, std::u16string_view path, Handle co
     };
     if (failed(error)) {
         asItWas();
-        return failure(files, path, error);
+        return noScratch ? WriteError::noTemporaryFile : failure(files, path, error);
     }
 
     const Handle file = held.file.get();
@@ -267,11 +273,12 @@ WriteError rewriteInPlace(FileSystem& files, std::u16string_view path, Handle co
     // Taken back through the handle that still holds the file: the old bytes and the old
     // length, on disk. Nothing more to try where one of these fails too.
     const Handle back = held.keep.get();
-    if (!failed(inOrder([&] { return copyBytes(files, old.get(), back, 0, copied, oldSize); },
-                        [&] { return files.truncate(back, oldSize); })))
+    const bool restored = !failed(inOrder([&] { return copyBytes(files, old.get(), back, 0, copied, oldSize); },
+                                          [&] { return files.truncate(back, oldSize); }));
+    if (restored)
         asItWas();
     std::ignore = files.flush(back);
-    return failure(files, path, error);
+    return restored ? failure(files, path, error) : WriteError::leftChanged;
 }
 
 // Where an append's bytes went: one range, or more where the system took them in several
@@ -489,14 +496,13 @@ WriteError replaceFile(FileSystem& files, std::u16string_view given, const Conte
         std::ignore = held.close();
         Handle scratch = FileSystem::noHandle;
         if (const FileError error = files.createScratch(scratch); failed(error))
-            return failure(files, path, error);
+            return WriteError::noTemporaryFile;
         const OpenFile content(files, scratch);
         Writing into(files, scratch);
-        if (!produce(into))
-            return failed(into.error()) ? failure(files, path, into.error()) : WriteError::none;
+        const bool complete = produce(into);
         if (failed(into.error()))
-            return failure(files, path, into.error());
-        return rewriteInPlace(files, path, scratch, into.size());
+            return WriteError::noTemporaryFile;
+        return complete ? rewriteInPlace(files, path, scratch, into.size()) : WriteError::none;
     };
 
     // The new content goes into a file beside the old one and takes its place only once
@@ -610,10 +616,13 @@ WriteError appendToFile(FileSystem& files, std::u16string_view given, const Appe
         if (sink.tried()) {
             // A file that holds again exactly what it held is given its time back too.
             const Handle keep = held.keep.get();
-            if (takeBack(files, keep, sink.ranges(), size) == TakenBack::ownOnly && modified)
+            const TakenBack taken = takeBack(files, keep, sink.ranges(), size);
+            if (taken == TakenBack::ownOnly && modified)
                 std::ignore = files.setModifiedAt(keep, *modified);
             if (!sink.ranges().empty())
                 std::ignore = files.flush(keep);
+            if (taken == TakenBack::incomplete && !sink.ranges().empty())
+                return WriteError::leftChanged;  // some of the append may still be there
         }
         if (failed(error))
             return fail(error);

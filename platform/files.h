@@ -29,6 +29,10 @@ struct Leftovers;
 // The path as the system writes it, for messages: backslashes between folders on Windows.
 [[nodiscard]] std::u16string nativeSeparators(std::u16string_view path);
 
+// The system's folder for temporary files, where nameless scratch files go: TMPDIR or /tmp,
+// or Windows' TEMP; empty where the system names none.
+[[nodiscard]] std::u16string temporaryFolder();
+
 enum class ReadError {
     none,
     cannotRead,  // missing, not an ordinary file, no permission, or a failure of the system
@@ -55,6 +59,8 @@ enum class WriteError {
     inUse,          // another program holds the file open and shares it with no writer
     readOnly,       // the file is marked read-only (Windows), or nobody may write it (POSIX)
     cannotWrite,    // no permission, no space, or another failure of the system
+    noTemporaryFile,  // a rewrite in place found no room in the system's folder for temporary files
+    leftChanged,    // the write failed, and so did giving the file back what it held
 };
 
 // Where the pieces of a new content or of an append go, one after another.

@@ -22,6 +22,7 @@ enum class FileFault {
     shortWrite,  // a write or an append writes half of what it was given, then fails; other calls fail
     countedWhole,  // as shortWrite, but an append says all of it landed, as Windows' does, which
                    // cannot tell how much of a failed write went and holds the file against others
+    failing,     // as error, and every later call fails too, as on a disk that has died
 };
 
 // One change as a crash sees it: to a file's bytes, or to the names in the folder.
@@ -290,7 +291,8 @@ private:
         const auto known = files_.find(file);
         const int number = known == files_.end() ? -1 : known->second;
         calls.push_back({kind, number, beside_.count(number) != 0});
-        if (stepsToFault_ <= 0 || --stepsToFault_ > 0)
+        const bool stillFailing = faultMet_ && fault_ == FileFault::failing;
+        if (!stillFailing && (stepsToFault_ <= 0 || --stepsToFault_ > 0))
             return false;
         faultMet_ = true;
         calls.back().failed = true;
