@@ -187,9 +187,13 @@ FileError copyAttributes(const std::string& from, int to) {
 // The file's own flags (chattr: no dump, no access time, compression, ...) on `to`, where
 // the file system has them.
 FileError copyFlags(const std::string& from, int to) {
-    const int old = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    // A file that may be written but not read is asked through a handle for writing, which
+    // changes nothing either.
+    int old = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (old < 0 && errno == EACCES)
+        old = ::open(from.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (old < 0)
-        return errorOf(errno);  // a file that may be written but not read: rewritten in place
+        return errorOf(errno);
     int flags = 0;
     int now = 0;
     const bool got = ::ioctl(old, FS_IOC_GETFLAGS, &flags) == 0;

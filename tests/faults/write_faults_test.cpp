@@ -91,6 +91,8 @@ const std::vector<Scenario> scenarios = {
      true},
     {"erweitern of a file that may be written but not read", "--erweitern", oldWithBreak, false, "", false, false, false,
      200, false, true},
+    {"ersetzen of a file that may be written but not read", "--ersetzen", oldWithBreak, false, "", false, false, false,
+     200, false, true},
 };
 
 bool ersetzen(const Scenario& s) {
