@@ -262,6 +262,12 @@ private:
     bool inActiveTable_ = false;
 };
 
+// A part of a spreadsheet, which is XML whatever it holds: one that is none is damaged.
+Status readOdsPart(const ZipArchive& archive, const ZipArchive::Entry& entry, XmlHandler& handler) {
+    const Status read = readPart(archive, entry, handler);
+    return read == Status::unsupported ? Status::damaged : read;
+}
+
 }  // namespace
 
 // The table asked for, or the active one. Tables follow one another in content.xml, so one
@@ -275,7 +281,7 @@ WorkbookRead readOpenDocument(const ZipArchive& archive, WorkbookRows& taker, st
     };
     if (const ZipArchive::Entry* manifest = archive.find("META-INF/manifest.xml")) {
         ManifestReader reader;
-        if (const Status read = readPart(archive, *manifest, reader); read != Status::ok)
+        if (const Status read = readOdsPart(archive, *manifest, reader); read != Status::ok)
             return finished(read);
         if (reader.encrypted)
             return finished(Status::oldFormat);
@@ -287,7 +293,7 @@ WorkbookRead readOpenDocument(const ZipArchive& archive, WorkbookRows& taker, st
     TableChoice choice{sheetName, sheetName.has_value(), std::nullopt};
     SettingsReader settings;
     if (const ZipArchive::Entry* part = archive.find("settings.xml"); part != nullptr && !sheetName) {
-        if (const Status read = readPart(archive, *part, settings); read != Status::ok)
+        if (const Status read = readOdsPart(archive, *part, settings); read != Status::ok)
             return finished(read);
         choice.name = settings.activeTable;
     }
@@ -295,7 +301,7 @@ WorkbookRead readOpenDocument(const ZipArchive& archive, WorkbookRows& taker, st
     const auto readTables = [&](const TableChoice& tableChoice) {
         SheetRows table(taker);
         ContentReader rows(table, tableChoice);
-        const Status read = readPart(archive, *content, rows);
+        const Status read = readOdsPart(archive, *content, rows);
         done.worksheets = std::move(rows.tables);
         chosen = rows.chosen;
         done.sheet = chosen.value_or(0);

@@ -367,6 +367,9 @@ TEST(ConvertWorkbook, TellsOtherFilesByTheirContent) {
                           "<m:file-entry m:full-path='content.xml'><m:encryption-data/></m:file-entry></m:manifest>"},
                          {"content.xml", "\x8F\x12 encrypted"}}),
                   WorkbookStatus::oldFormat},
+             Case{"an .ods whose content is no XML",
+                  zipOf({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"content.xml", "\x8F\x12"}}),
+                  WorkbookStatus::damaged},
          }) {
         EXPECT_EQ(convertAll(c.bytes).read.read, c.status) << c.name;
     }
