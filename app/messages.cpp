@@ -462,7 +462,7 @@ std::u16string statusText(const FileConversion& done, const ProblemList& problem
                u"(*.xlsx)“, in LibreOffice als „ODF-Tabellendokument (.ods)“ oder als CSV.";
     case Outcome::workbookUnsupported:
         return table + u" ist keine Arbeitsmappe, die brisel lesen kann (" + std::u16string(forExample) +
-               u" eine Excel-Binärarbeitsmappe oder ein Word-Dokument). brisel liest Excel-Arbeitsmappen (.xlsx, "
+               u" eine Excel-Binärarbeitsmappe oder ein Word-Dokument). Gelesen werden Excel-Arbeitsmappen (.xlsx, "
                u".xlsm), LibreOffice-Tabellen (.ods) und CSV-Dateien. Bitte die Tabelle in Excel als "
                u"„Excel-Arbeitsmappe (*.xlsx)“ oder als CSV speichern.";
     case Outcome::workbookUnreadable:

@@ -211,9 +211,9 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   u"LibreOffice als „ODF-Tabellendokument (.ods)“ oder als CSV."},
              Case{{u"--ersetzen", u"binär.xlsb", u"material.ini"},
                   u"Die Quelldatei „binär.xlsb“ ist keine Arbeitsmappe, die brisel lesen kann (z.\u00A0B. eine "
-                  u"Excel-Binärarbeitsmappe oder ein Word-Dokument). brisel liest Excel-Arbeitsmappen (.xlsx, .xlsm), "
-                  u"LibreOffice-Tabellen (.ods) und CSV-Dateien. Bitte die Tabelle in Excel als „Excel-Arbeitsmappe "
-                  u"(*.xlsx)“ oder als CSV speichern."},
+                  u"Excel-Binärarbeitsmappe oder ein Word-Dokument). Gelesen werden Excel-Arbeitsmappen (.xlsx, "
+                  u".xlsm), LibreOffice-Tabellen (.ods) und CSV-Dateien. Bitte die Tabelle in Excel als "
+                  u"„Excel-Arbeitsmappe (*.xlsx)“ oder als CSV speichern."},
              Case{{u"--ersetzen", u"-", u"material.ini"},
                   u"Die Tabelle auf der Standardeingabe ist als Unicode-Text (UTF-16) gespeichert. Bitte die Tabelle "
                   u"in Excel als „CSV (Trennzeichen-getrennt) (*.csv)“ oder „CSV UTF-8 (durch Trennzeichen getrennt) "
