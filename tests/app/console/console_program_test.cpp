@@ -133,6 +133,8 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
 #ifdef _WIN32
     const std::u16string hidden = folder.write(u"versteckt.csv", table);
     ASSERT_TRUE(SetFileAttributesW(reinterpret_cast<const wchar_t*>(hidden.c_str()), FILE_ATTRIBUTE_HIDDEN));
+    const std::u16string system = folder.write(u"system.csv", table);
+    ASSERT_TRUE(SetFileAttributesW(reinterpret_cast<const wchar_t*>(system.c_str()), FILE_ATTRIBUTE_SYSTEM));
 #else
     folder.write(u".versteckt.csv", table);
     ASSERT_EQ(::mkfifo(folder.file(u"pipe.csv").c_str(), 0666), 0);
@@ -150,8 +152,17 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
 #ifdef _WIN32
              Case{{u"--ersetzen", u"versteckt.csv", u"material.ini"},
                   u"Die Quelldatei „versteckt.csv“ ist als versteckte Datei oder als Systemdatei gekennzeichnet, und "
-                  u"solche Dateien liest brisel nicht. Bitte im Explorer unter Eigenschaften der Datei das Häkchen "
-                  u"bei „Versteckt“ entfernen oder die Tabelle mit QUELLE „-“ über die Standardeingabe übergeben."},
+                  u"solche Dateien liest brisel nicht. Bitte die Kennzeichen mit dem Befehl „attrib -h -s "
+                  u"\"versteckt.csv\"“ entfernen (eine nur versteckte Datei auch im Explorer: unter Eigenschaften der "
+                  u"Datei das Häkchen bei „Versteckt“ entfernen) oder die Tabelle mit QUELLE „-“ über die "
+                  u"Standardeingabe übergeben."},
+             // Explorer has no box for "System": the command takes that mark off too.
+             Case{{u"--ersetzen", u"system.csv", u"material.ini"},
+                  u"Die Quelldatei „system.csv“ ist als versteckte Datei oder als Systemdatei gekennzeichnet, und "
+                  u"solche Dateien liest brisel nicht. Bitte die Kennzeichen mit dem Befehl „attrib -h -s "
+                  u"\"system.csv\"“ entfernen (eine nur versteckte Datei auch im Explorer: unter Eigenschaften der "
+                  u"Datei das Häkchen bei „Versteckt“ entfernen) oder die Tabelle mit QUELLE „-“ über die "
+                  u"Standardeingabe übergeben."},
 #else
              Case{{u"--ersetzen", u".versteckt.csv", u"material.ini"},
                   u"Die Quelldatei „.versteckt.csv“ ist versteckt (ihr Name beginnt mit einem Punkt), und versteckte "
