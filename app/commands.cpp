@@ -81,11 +81,12 @@ void Commands::cmd_defaults_Click() {
                          u"Fehler");
     case Entry::special:
         return showError(u"Die Konfigurationsdatei " + quotedPath(configFile) + u" " + inWorkingFolder() +
-                             u" ist keine normale Datei (z.\u00A0B. eine benannte Pipe). Bitte sie umbenennen oder "
-                             u"brisel aus einem anderen Ordner starten.",
+                             std::u16string(noOrdinaryFile) +
+                             u" Bitte sie umbenennen oder brisel aus einem anderen Ordner starten.",
                          u"Fehler");
     case Entry::missing:
     case Entry::noFolder:
+    case Entry::noAccess:
         break;
     }
 

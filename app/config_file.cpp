@@ -25,7 +25,10 @@ ConfigFile loadConfigFile(std::u16string_view path, std::u16string_view where) {
             why = u" ist ein Ordner. Bitte den Pfad einer Datei angeben, z.\u00A0B. mit „brisel.conf“ am Ende.";
             break;
         case Entry::special:
-            why = u" ist keine normale Datei (z.\u00A0B. eine Pipe). Bitte den Pfad einer normalen Datei angeben.";
+            why = std::u16string(noOrdinaryFile) + u" Bitte den Pfad einer normalen Datei angeben.";
+            break;
+        case Entry::noAccess:
+            why = std::u16string(folderClosed);
             break;
         case Entry::missing:
         case Entry::noFolder:

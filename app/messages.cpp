@@ -17,10 +17,18 @@ namespace {
 constexpr std::u16string_view forExample = u"z.\u00A0B.";
 
 // What to do about a file that another program holds.
-std::u16string closeTheHolder(std::u16string_view example = {}) {
-    const std::u16string which = example.empty() ? u"" : u" (" + std::u16string(example) + u")";
-    return u" Bitte das Programm schließen, das die Datei geöffnet hat" + which + u", und erneut konvertieren.";
+std::u16string closeTheHolder() {
+    return u" Bitte das Programm schließen, das die Datei geöffnet hat, und erneut konvertieren.";
 }
+
+// What to do about a destination that another program holds: on Windows the CAD system
+// holds its material.ini while it runs; on Linux a destination is held by another
+// conversion, which ends by itself.
+#ifdef _WIN32
+constexpr std::u16string_view holderExample = u"das CAD-System oder eine andere Konvertierung mit brisel";
+#else
+constexpr std::u16string_view holderExample = u"eine andere Konvertierung mit brisel";
+#endif
 
 // What to do about a file that may not be written at all, in the words of the system's own
 // tools.
@@ -29,9 +37,10 @@ constexpr std::u16string_view makeWritable =
     u" Bitte im Explorer unter Eigenschaften der Datei das Häkchen bei „Schreibgeschützt“ entfernen und erneut "
     u"konvertieren.";
 #else
+// Worded for a user who does not own the file too.
 constexpr std::u16string_view makeWritable =
-    u" Bitte der Datei das Schreibrecht geben (in ihren Eigenschaften im Dateimanager oder mit „chmod u+w“) und "
-    u"erneut konvertieren.";
+    u" Das Schreibrecht kann ihr Eigentümer oder ein Administrator geben, in den Eigenschaften der Datei im "
+    u"Dateimanager oder mit „chmod“; danach bitte erneut konvertieren.";
 #endif
 
 std::u16string writeFailure(WriteError error, std::u16string_view destination) {
@@ -44,11 +53,11 @@ std::u16string writeFailure(WriteError error, std::u16string_view destination) {
         return file + u" ist ein Ordner. Bitte den Pfad einer Datei angeben, " + std::u16string(forExample) +
                u" mit „material.ini“ am Ende.";
     case WriteError::notAFile:
-        return file + u" ist keine normale Datei (" + std::u16string(forExample) +
-               u" ein Gerät). Bitte eine normale Datei als Zieldatei angeben.";
+        return file + std::u16string(noOrdinaryFile) + u" Bitte eine normale Datei als Zieldatei angeben.";
     case WriteError::inUse:
-        return file + u" wird gerade von einem anderen Programm benutzt." +
-               closeTheHolder(std::u16string(forExample) + u" das CAD-System");
+        return file + u" wird gerade von einem anderen Programm benutzt. Bitte das Programm, das die Datei geöffnet "
+                      u"hat (" + std::u16string(forExample) + u" " + std::u16string(holderExample) +
+               u"), schließen oder abwarten, bis es fertig ist, und erneut konvertieren.";
     case WriteError::readOnly:
         return file + u" ist schreibgeschützt." + std::u16string(makeWritable);
     case WriteError::noTemporaryFile: {
@@ -103,41 +112,74 @@ std::u16string rowOf(const TableProblem& problem) {
     return sheet + u"Zeile " + number(problem.line);
 }
 
+// A column's letters, "B".
+std::u16string column(std::size_t field) {
+    const std::string letters = columnLetters(field);
+    return {letters.begin(), letters.end()};
+}
+
 // A place as messages name it: "Zeile 5, Feld 2 der Quelldatei", or a workbook's cell,
-// "Zeile 5, Spalte B der Quelldatei", with its sheet as rowOf has it.
-std::u16string placeOf(const TableProblem& problem, const TableNaming& naming) {
-    std::u16string place = rowOf(problem);
-    if (problem.cell) {
-        const std::string letters = columnLetters(problem.field);
-        place += u", Spalte " + std::u16string(letters.begin(), letters.end());
-    } else {
-        place += u", Feld " + number(problem.field);
+// "Zeile 5, Spalte B der Quelldatei", with its sheet as rowOf has it; `table` is where the
+// table is named (" der Quelldatei"), or nothing under a line that names it.
+std::u16string placeOf(const TableProblem& problem, std::u16string_view table) {
+    const std::u16string field = problem.cell ? u", Spalte " + column(problem.field) : u", Feld " + number(problem.field);
+    return rowOf(problem) + field + std::u16string(table);
+}
+
+// A problem's text; `table` as placeOf has it.
+ProblemText describe(const TableProblem& problem, const TableNaming& naming, std::u16string_view table);
+
+// What to do about one problem of a kind, or about several.
+std::u16string_view adviceText(Advice advice, bool several) {
+    switch (advice) {
+    case Advice::replacePrefixCharacter:
+        return u"Bitte das Zeichen im Präfix ersetzen.";
+    case Advice::fillFields:
+        return u"Bitte die fehlenden Felder in der Tabelle ergänzen.";
+    case Advice::fillCells:
+        return u"Bitte die fehlenden Werte in der Tabelle ergänzen.";
+    case Advice::replaceCharacter:
+        return several ? u"Bitte die Zeichen in der Tabelle ersetzen." : u"Bitte das Zeichen in der Tabelle ersetzen.";
+    case Advice::saveAgain:
+        return several ? u"Bitte die Tabelle in Excel oder LibreOffice öffnen, die Stellen prüfen und neu speichern, in "
+                         u"Excel als „CSV UTF-8 (durch Trennzeichen getrennt) (*.csv)“."
+                       : u"Bitte die Tabelle in Excel oder LibreOffice öffnen, die Stelle prüfen und neu speichern, in "
+                         u"Excel als „CSV UTF-8 (durch Trennzeichen getrennt) (*.csv)“.";
+    case Advice::correctErrorValue:
+        return several ? u"Bitte die Formeln oder Werte in den Zellen korrigieren."
+                       : u"Bitte die Formel oder den Wert in der Zelle korrigieren.";
+    case Advice::removeLineBreak:
+        return several ? u"Bitte die Zeilenumbrüche in den Zellen entfernen."
+                       : u"Bitte den Zeilenumbruch in der Zelle entfernen.";
     }
-    return place + std::u16string(ofTable(naming));
+    return {};
 }
 
 // A table's problems for the window's one box: one alone as a sentence and what to do; more
-// under a line that counts them, the first of them one a line, the count of the rest, and
-// what to do about each kind.
+// under a line that counts them and names the table, the first of them one a line, the
+// count of the rest, and what to do about every kind among them all.
 std::u16string problemsText(const FileConversion& done, const ProblemList& problems, const TableNaming& naming,
                             std::u16string_view table) {
     if (done.problems == 1 && !problems.first.empty()) {
         const ProblemText text = problemText(problems.first.front(), naming);
         return text.what + u" " + text.advice;
     }
-    std::u16string all = std::u16string(table) + u" enthält " + number(done.problems) +
-                         u" Probleme; es wurde nichts geschrieben.";
-    std::vector<std::u16string> advice;
-    for (const TableProblem& problem : problems.first) {
-        ProblemText text = problemText(problem, naming);
-        all += u"\r\n" + text.what;
-        if (std::find(advice.begin(), advice.end(), text.advice) == advice.end())
-            advice.push_back(std::move(text.advice));
+    // The prefix is no part of the table, and comes first. `table` starts with "Die ".
+    const bool prefix = problems.ofKind[static_cast<std::size_t>(Advice::replacePrefixCharacter)] > 0;
+    std::u16string all = prefix ? u"Das Präfix und die" + std::u16string(table.substr(3)) + u" enthalten "
+                                : std::u16string(table) + u" enthält ";
+    all += number(done.problems) + u" Probleme; es wurde nichts geschrieben.";
+    for (const TableProblem& problem : problems.first)
+        all += u"\r\n" + describe(problem, naming, {}).what;
+    if (const std::size_t rest = done.problems - std::min(done.problems, problems.first.size()); rest > 0)
+        all += u"\r\n… und " + number(rest) + (rest == 1 ? u" weiteres Problem." : u" weitere Probleme.");
+    std::u16string_view separator = u"\r\n";
+    for (std::size_t kind = 0; kind < adviceKinds; ++kind) {
+        if (problems.ofKind[kind] == 0)
+            continue;
+        all += std::u16string(separator) + std::u16string(adviceText(static_cast<Advice>(kind), problems.ofKind[kind] > 1));
+        separator = u" ";
     }
-    if (done.problems > problems.first.size())
-        all += u"\r\n… und " + number(done.problems - problems.first.size()) + u" weitere Probleme";
-    for (std::size_t i = 0; i < advice.size(); ++i)
-        all += (i == 0 ? u"\r\n" : u" ") + advice[i];
     return all;
 }
 
@@ -146,6 +188,15 @@ std::u16string problemsText(const FileConversion& done, const ProblemList& probl
 std::u16string badDestinationName(std::u16string_view destination) {
     return u"Der Pfad der Zieldatei " + quotedPath(destination) +
            u" enthält ein Zeichen, das in keinem Dateinamen stehen kann. Bitte den Pfad prüfen.";
+}
+
+// A path written as Windows writes one, off Windows (see isForeignPath); `which` is
+// "Quelldatei" or "Zieldatei".
+std::u16string windowsPath(std::u16string_view which, std::u16string_view path) {
+    return u"Der Pfad der " + std::u16string(which) + u" " + quotedPath(path) +
+           u" ist ein Windows-Pfad und bezeichnet auf diesem System keine Datei. Bitte den Pfad angeben, unter dem "
+           u"die Datei hier zu erreichen ist, " + std::u16string(forExample) +
+           u" im Ordner, in dem das Windows-Laufwerk oder die Freigabe eingebunden ist.";
 }
 
 // Another way to hand the console program a table it does not read under its path.
@@ -159,15 +210,20 @@ std::u16string noSourceFile(std::u16string_view source) {
     case Entry::folder:
         return file + u" ist ein Ordner. Bitte den Pfad einer Tabelle angeben.";
     case Entry::special:
-        return file + u" ist keine normale Datei (" + std::u16string(forExample) +
-               u" eine Pipe). Bitte den Pfad einer Tabelle angeben" + std::u16string(throughStandardInput);
+        return file + std::u16string(noOrdinaryFile) + u" Bitte den Pfad einer Tabelle angeben" +
+               std::u16string(throughStandardInput);
+    case Entry::noAccess:
+        return file + std::u16string(folderClosed);
     case Entry::file:
     case Entry::readOnlyFile:
-        // An ordinary file, which the existence test passes over as hidden.
+        // An ordinary file, which the existence test passes over as hidden. Explorer has no
+        // box for the mark "System"; attrib takes both.
 #ifdef _WIN32
         return file + u" ist als versteckte Datei oder als Systemdatei gekennzeichnet, und solche Dateien liest brisel "
-                      u"nicht. Bitte im Explorer unter Eigenschaften der Datei das Häkchen bei „Versteckt“ entfernen" +
-               std::u16string(throughStandardInput);
+                      u"nicht. Bitte die Kennzeichen mit dem Befehl „attrib -h -s \"" +
+               readableText(nativeSeparators(source)) +
+               u"\"“ entfernen (eine nur versteckte Datei auch im Explorer: unter Eigenschaften der Datei das Häkchen "
+               u"bei „Versteckt“ entfernen)" + std::u16string(throughStandardInput);
 #else
         return file + u" ist versteckt (ihr Name beginnt mit einem Punkt), und versteckte Dateien liest brisel nicht. "
                       u"Bitte die Datei umbenennen" +
@@ -177,6 +233,8 @@ std::u16string noSourceFile(std::u16string_view source) {
     case Entry::noFolder:
         break;
     }
+    if (isForeignPath(source))
+        return windowsPath(u"Quelldatei", source);
     return file + u" existiert nicht. Bitte den Pfad prüfen.";
 }
 
@@ -188,7 +246,7 @@ std::u16string_view inRecords(const TableNaming& naming) {
     return file ? u"in der Zieldatei" : u"in den Datensätzen";
 }
 
-enum class Missing { source, sourceFile, destination, destinationName, writeMode };
+enum class Missing { source, sourceFile, destination, destinationName, windowsDestination, writeMode };
 
 // The checks before a conversion, in the window's order. A path that can name no file
 // never reaches the system, where it would name another one.
@@ -203,6 +261,8 @@ std::optional<Missing> firstMissing(std::u16string_view source, std::u16string_v
         return Missing::destination;
     if (!namesAFile(destination))
         return Missing::destinationName;
+    if (isForeignPath(destination))
+        return Missing::windowsDestination;
     if (!modeChosen)
         return Missing::writeMode;
     return std::nullopt;
@@ -240,6 +300,8 @@ std::optional<Message> missingInput(std::u16string_view source, std::u16string_v
         return Message{u"Bitte Zieldatei angeben oder auswählen", u"Fehlende Eingabe"};
     case Missing::destinationName:
         return Message{badDestinationName(destination), u"Ungültige Eingabe"};
+    case Missing::windowsDestination:
+        return Message{windowsPath(u"Zieldatei", destination), u"Ungültige Eingabe"};
     case Missing::writeMode:
         return Message{u"Bitte Überschreiben oder Anhängen wählen", u"Fehlende Angabe"};
     }
@@ -250,8 +312,9 @@ std::optional<std::u16string> missingArgument(const CommandLineInputs& inputs) {
     const std::u16string file = quotedPath(inputs.configuration);
     // A path that the configuration file should have given, by its key.
     const auto notInFile = [&](std::u16string_view what, std::u16string_view key) {
-        return u"In " + file + u" ist keine " + std::u16string(what) + u" angegeben. Bitte QUELLE und ZIEL angeben "
-               u"oder in " + file + u" die Zeile „" + std::u16string(key) + u" = …“ eintragen.";
+        return u"In " + file + u" ist keine " + std::u16string(what) + u" angegeben. Bitte " +
+               (inputs.checkOnly ? u"QUELLE" : u"QUELLE und ZIEL") + u" angeben oder in " + file + u" die Zeile „" +
+               std::u16string(key) + u" = …“ eintragen.";
     };
     const std::optional<Missing> missing = firstMissing(inputs.source, inputs.destination, inputs.modeChosen,
                                                         SourceLookup::fileOrStandardInput);
@@ -271,9 +334,11 @@ std::optional<std::u16string> missingArgument(const CommandLineInputs& inputs) {
                u"--ersetzen).";
     case Missing::destinationName:
         return badDestinationName(inputs.destination);
+    case Missing::windowsDestination:
+        return windowsPath(u"Zieldatei", inputs.destination);
     case Missing::writeMode:
         return u"Bitte --ersetzen oder --erweitern angeben oder in " + file +
-               u" die Zeile „action = ersetzen“ oder „action = erweitern“ eintragen; der Wert wird kleingeschrieben.";
+               u" die Zeile „action = ersetzen“ oder „action = erweitern“ eintragen (kleingeschrieben).";
     }
     return std::nullopt;
 }
@@ -282,7 +347,7 @@ std::optional<std::u16string> leftoversNote(const Leftovers& cleared, std::u16st
     std::u16string note;
     if (cleared.takenBack)
         note = u"Eine frühere Konvertierung wurde unterbrochen, während sie die Zieldatei " + quotedPath(destination) +
-               u" ersetzte. Die Datei hat wieder ihren vorigen Inhalt.";
+               u" ersetzte. Ihr voriger Inhalt wurde wiederhergestellt, bevor diese Konvertierung begann.";
     for (const std::u16string& kept : cleared.kept) {
         const std::u16string_view name = std::u16string_view(kept).substr(kept.find_last_of(u"/\\") + 1);
         note += std::u16string(note.empty() ? u"" : u" ") + u"Neben der Zieldatei " + quotedPath(destination) +
@@ -293,47 +358,87 @@ std::optional<std::u16string> leftoversNote(const Leftovers& cleared, std::u16st
     return note.empty() ? std::nullopt : std::optional(note);
 }
 
-ProblemText problemText(const TableProblem& problem, const TableNaming& naming) {
+Advice adviceFor(const TableProblem& problem) {
     using Kind = TableProblem::Kind;
     switch (problem.kind) {
+    case Kind::tooFewFields:
+        return problem.cell ? Advice::fillCells : Advice::fillFields;
+    case Kind::unrepresentable: {
+        std::string utf8;
+        return problem.character == noCharacter || !appendUtf8(utf8, problem.character) ? Advice::saveAgain
+                                                                                        : Advice::replaceCharacter;
+    }
+    case Kind::errorValue:
+        return Advice::correctErrorValue;
+    case Kind::lineBreak:
+        return Advice::removeLineBreak;
+    case Kind::prefixUnrepresentable:
+        return Advice::replacePrefixCharacter;
+    }
+    return Advice::fillFields;
+}
+
+ProblemText problemText(const TableProblem& problem, const TableNaming& naming) {
+    return describe(problem, naming, ofTable(naming));
+}
+
+namespace {
+
+ProblemText describe(const TableProblem& problem, const TableNaming& naming, std::u16string_view table) {
+    using Kind = TableProblem::Kind;
+    const std::u16string advice(adviceText(adviceFor(problem), false));
+    switch (problem.kind) {
     case Kind::tooFewFields: {
-        const std::u16string fields = problem.fieldCount == 1 ? u"1 Feld" : number(problem.fieldCount) + u" Felder";
-        return {rowOf(problem) + std::u16string(ofTable(naming)) + u" hat " + fields +
-                    u"; erwartet werden mindestens " + number(minimumFieldCount) + u".",
-                u"Bitte die fehlenden Felder in der Tabelle ergänzen."};
+        const std::size_t count = problem.fieldCount;
+        if (problem.cell) {
+            // A workbook's row in its columns, as the spreadsheet shows them.
+            const std::u16string values = count == 1 ? u" hat nur in Spalte A einen Wert"
+                                                     : u" hat Werte nur bis Spalte " + column(count);
+            return {rowOf(problem) + std::u16string(table) + values + u"; erwartet werden mindestens " +
+                        number(minimumFieldCount) + u" Spalten (bis " + column(minimumFieldCount) + u").",
+                    advice};
+        }
+        const std::u16string fields = count == 1 ? u"1 Feld" : number(count) + u" Felder";
+        return {rowOf(problem) + std::u16string(table) + u" hat " + fields + u"; erwartet werden mindestens " +
+                    number(minimumFieldCount) + u".",
+                advice};
     }
     case Kind::unrepresentable: {
         std::string utf8;
         if (problem.character == noCharacter || !appendUtf8(utf8, problem.character)) {
             // Only a table that starts with the UTF-8 mark is read as UTF-8 with such bytes.
             const std::u16string_view marked = problem.cell ? u"" : u", obwohl die Tabelle als UTF-8 gekennzeichnet ist";
-            return {placeOf(problem, naming) + u" enthält Bytes, die kein gültiges UTF-8 sind" + std::u16string(marked) +
+            return {placeOf(problem, table) + u" enthält Bytes, die kein gültiges UTF-8 sind" + std::u16string(marked) +
                         u".",
-                    u"Bitte die Tabelle in Excel oder LibreOffice öffnen, die Stelle prüfen und neu speichern, in "
-                    u"Excel als „CSV UTF-8 (durch Trennzeichen getrennt) (*.csv)“."};
+                    advice};
         }
-        return {placeOf(problem, naming) + u" enthält das Zeichen " + inQuotes(utf16FromUtf8(utf8)) + u", das " +
+        return {placeOf(problem, table) + u" enthält das Zeichen " + inQuotes(utf16FromUtf8(utf8)) + u", das " +
                     std::u16string(inRecords(naming)) + u" nicht darstellbar ist.",
-                u"Bitte das Zeichen in der Tabelle ersetzen."};
+                advice};
     }
     case Kind::errorValue:
-        return {placeOf(problem, naming) + u" enthält den Fehlerwert " + inQuotes(utf16FromUtf8(problem.errorValue)) +
+        return {placeOf(problem, table) + u" enthält den Fehlerwert " + inQuotes(utf16FromUtf8(problem.errorValue)) +
                     u".",
-                u"Bitte die Formel oder den Wert in der Zelle korrigieren."};
+                advice};
     case Kind::lineBreak:
-        return {placeOf(problem, naming) + u" enthält einen Zeilenumbruch. Ein Material muss in einer Zeile stehen.",
-                u"Bitte den Zeilenumbruch in der Zelle entfernen."};
+        return {placeOf(problem, table) + u" enthält einen Zeilenumbruch. Ein Material muss in einer Zeile stehen.",
+                advice};
     case Kind::prefixUnrepresentable: {
         std::string utf8;
         if (!appendUtf8(utf8, problem.character))
             utf8 = "\xEF\xBF\xBD";
-        return {u"Das Präfix enthält das Zeichen " + inQuotes(utf16FromUtf8(utf8)) + u", das " +
+        // The window's field is captioned "Prefix"; the messages write the word in German.
+        const std::u16string given = naming.prefixGiven.empty() ? u"Feld „Prefix für Materialbezeichnung“"
+                                                                : std::u16string(naming.prefixGiven);
+        return {u"Das Präfix (" + given + u") enthält das Zeichen " + inQuotes(utf16FromUtf8(utf8)) + u", das " +
                     std::u16string(inRecords(naming)) + u" nicht darstellbar ist.",
-                u"Bitte das Zeichen im Präfix ersetzen."};
+                advice};
     }
     }
     return {};
 }
+
+}  // namespace
 
 std::u16string statusText(const FileConversion& done, const ProblemList& problems, std::u16string_view source,
                           std::u16string_view destination, SourceLookup lookup) {
@@ -368,7 +473,7 @@ std::u16string statusText(const FileConversion& done, const ProblemList& problem
                u"(*.xlsx)“, in LibreOffice als „ODF-Tabellendokument (.ods)“ oder als CSV.";
     case Outcome::workbookUnsupported:
         return table + u" ist keine Arbeitsmappe, die brisel lesen kann (" + std::u16string(forExample) +
-               u" eine Excel-Binärarbeitsmappe oder ein Word-Dokument). brisel liest Excel-Arbeitsmappen (.xlsx, "
+               u" eine Excel-Binärarbeitsmappe oder ein Word-Dokument). Gelesen werden Excel-Arbeitsmappen (.xlsx, "
                u".xlsm), LibreOffice-Tabellen (.ods) und CSV-Dateien. Bitte die Tabelle in Excel als "
                u"„Excel-Arbeitsmappe (*.xlsx)“ oder als CSV speichern.";
     case Outcome::workbookUnreadable:
@@ -380,11 +485,18 @@ std::u16string statusText(const FileConversion& done, const ProblemList& problem
                u"nur die Materialtabelle in eine eigene Arbeitsmappe kopieren oder als CSV speichern.";
     case Outcome::unknownSheet:
         return unknownSheet(done, workbook);
-    case Outcome::emptySheet:
+    case Outcome::emptySheet: {
+        // The window reads the sheet that was open when the workbook was saved; the console
+        // program reads another one where it is named.
+        const std::u16string_view named = lookup == SourceLookup::fileOrStandardInput
+                                              ? u" oder das Blatt mit --blatt nennen"
+                                              : u"";
         return u"Das Tabellenblatt " + inQuotes(done.sheet) + u" der Arbeitsmappe " +
                (standardInput ? u"auf der Standardeingabe" : quotedPath(source)) +
-               u" enthält keine Materialien; es wurde nichts geschrieben. Bitte die Arbeitsmappe mit dem Blatt der "
-               u"Materialtabelle im Vordergrund speichern (brisel-convert liest ein anderes Blatt auch mit --blatt).";
+               u" enthält keine Materialien; es wurde nichts geschrieben. Bitte die Arbeitsmappe in Excel oder "
+               u"LibreOffice öffnen, das Tabellenblatt der Materialien anklicken und die Arbeitsmappe speichern" +
+               std::u16string(named) + u".";
+    }
     case Outcome::sheetOfCsvTable:
         return table + u" ist keine Arbeitsmappe und hat keine Tabellenblätter. Bitte --blatt weglassen oder eine "
                        u"Arbeitsmappe (.xlsx, .xlsm, .ods) angeben.";

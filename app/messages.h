@@ -4,6 +4,7 @@
 
 #include "app/file_conversion.h"
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -40,6 +41,7 @@ struct CommandLineInputs {
     bool modeChosen = false;
     std::u16string_view configuration;  // --konfiguration, empty without
     bool pathsFromConfiguration = false;
+    bool checkOnly = false;  // --pruefen: QUELLE alone
 };
 
 // The window's checks in the same order, each failure in the console program's words: the
@@ -51,6 +53,9 @@ struct TableNaming {
     std::u16string_view source;  // the path as given
     SourceLookup lookup = SourceLookup::file;
     std::u16string_view destination;  // the path as given; empty where the table is only checked
+    // Where the prefix was given, as the user knows it (the console program's option or
+    // configuration line); empty: the window's field.
+    std::u16string_view prefixGiven{};
 };
 
 // A problem of a row as one text: what is wrong, then what to do about it.
@@ -60,7 +65,14 @@ struct ProblemText {
 };
 [[nodiscard]] ProblemText problemText(const TableProblem& problem, const TableNaming& naming);
 
-// The first problems of a table, for the window's one box, and how many there were.
+// What is to be done about a problem: one piece of advice serves every problem of its kind.
+enum class Advice { replacePrefixCharacter, fillFields, fillCells, replaceCharacter, saveAgain, correctErrorValue,
+                    removeLineBreak };
+inline constexpr std::size_t adviceKinds = 7;
+[[nodiscard]] Advice adviceFor(const TableProblem& problem);
+
+// The first problems of a table, for the window's one box, how many there were, and how
+// many of each kind, so that the box tells what to do about those it does not list too.
 class ProblemList final : public ProblemSink {
 public:
     static constexpr std::size_t shown = 10;
@@ -68,9 +80,11 @@ public:
         if (first.size() < shown)
             first.push_back(found);
         ++count;
+        ++ofKind[static_cast<std::size_t>(adviceFor(found))];
     }
     std::vector<TableProblem> first;
     std::size_t count = 0;
+    std::array<std::size_t, adviceKinds> ofKind{};  // by Advice
 };
 
 // What a conversion's outcome tells the user: "OK", or the failure named for the files;
@@ -85,6 +99,16 @@ public:
 // leftovers.h): that its old content is back, or where an old content is kept. Nothing
 // where there is nothing to tell.
 [[nodiscard]] std::optional<std::u16string> leftoversNote(const Leftovers& cleared, std::u16string_view destination);
+
+// What a message says of a path under which stands something other than an ordinary file
+// or a folder, after the path's name.
+inline constexpr std::u16string_view noOrdinaryFile = u" ist keine normale Datei (z.\u00A0B. ein Gerät oder eine Pipe).";
+
+// What a message says of a file whose path holds a folder that may not be entered, after
+// the file's name.
+inline constexpr std::u16string_view folderClosed =
+    u" kann nicht gelesen werden, denn ein Ordner in ihrem Pfad darf nicht geöffnet werden. Das Recht dazu kann der "
+    u"Eigentümer des Ordners oder ein Administrator geben.";
 
 // A text in German quotation marks, as messages quote names; what no display shows (a
 // byte of a name that is no UTF-8, a NUL) as readableText writes it.

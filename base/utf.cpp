@@ -156,8 +156,9 @@ std::u16string readableText(std::u16string_view text) {
         const char16_t c = text[at];
         if (isHighSurrogate(c) && at + 1 < text.size() && isLowSurrogate(text[at + 1])) {
             readable += text.substr(at++, 2);
-        } else if (isKeptByte(c) || c == 0) {
-            const unsigned byte = c == 0 ? 0 : c - firstKeptByte + 0x80;
+        } else if (isKeptByte(c) || c < 0x20 || c == 0x7F) {
+            // A control character would act on the terminal (ESC starts a sequence), not show.
+            const unsigned byte = isKeptByte(c) ? c - firstKeptByte + 0x80 : c;
             readable += {u'\\', u'x', digits[byte >> 4], digits[byte & 0xF]};
         } else if (isHighSurrogate(c) || isLowSurrogate(c)) {
             readable += {u'\\', u'u', digits[c >> 12], digits[(c >> 8) & 0xF], digits[(c >> 4) & 0xF], digits[c & 0xF]};

@@ -42,8 +42,9 @@ struct DecodedCharacter {
 [[nodiscard]] std::optional<std::string> bytesFromUtf16(std::u16string_view text);
 
 // The text as a person reads it, in a message or on a console: a kept byte as "\xE4", a
-// NUL as "\x00" (where a displayed text would end) and any other lone surrogate as
-// "\uD800", so that no half of a pair is ever displayed or printed.
+// control character as "\x1B" (a NUL, where a displayed text would end; an ESC, which a
+// terminal would obey) and any other lone surrogate as "\uD800", so that no half of a pair
+// is ever displayed or printed.
 [[nodiscard]] std::u16string readableText(std::u16string_view text);
 
 }  // namespace brisel

@@ -29,6 +29,7 @@ enum class Entry {
     readOnlyFile,  // an ordinary file marked read-only (Windows) or that nobody may write (POSIX)
     folder,
     special,  // a pipe, a device or another file that is no ordinary file
+    noAccess, // unknown: a folder on the way may not be entered (POSIX)
 };
 
 // Why a primitive failed, as far as the caller acts on it.

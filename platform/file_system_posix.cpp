@@ -224,6 +224,9 @@ public:
                 return status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH) ? Entry::file : Entry::readOnlyFile;
             return S_ISDIR(status.st_mode) ? Entry::folder : Entry::special;
         }
+        // A folder on the way that may not be entered hides whatever stands there.
+        if (!name.empty() && errno == EACCES)
+            return Entry::noAccess;
         struct stat folder {};
         return ::stat(folderOf(name).c_str(), &folder) == 0 && S_ISDIR(folder.st_mode) ? Entry::missing
                                                                                           : Entry::noFolder;
@@ -647,6 +650,12 @@ bool isOrdinaryFile(std::u16string_view path) {
 
 bool namesAFile(std::u16string_view path) {
     return !local(path).empty();
+}
+
+bool isForeignPath(std::u16string_view path) {
+    const auto letter = [](char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); };
+    const bool drive = path.size() >= 3 && letter(path[0]) && path[1] == u':' && (path[2] == u'\\' || path[2] == u'/');
+    return drive || path.starts_with(u"\\\\");
 }
 
 std::u16string nativeSeparators(std::u16string_view path) {

@@ -809,6 +809,10 @@ std::u16string temporaryFolder() {
     return folder;
 }
 
+bool isForeignPath(std::u16string_view) {
+    return false;
+}
+
 // A path in the long form stands as Windows reads it: a "/" in it is no separator there,
 // and a message that showed it as one would hide why the path was refused.
 std::u16string nativeSeparators(std::u16string_view path) {

@@ -58,6 +58,7 @@ std::optional<WriteError> obstacle(Entry entry) {
         return WriteError::readOnly;
     case Entry::missing:
     case Entry::noFolder:
+    case Entry::noAccess:
     case Entry::file:
         break;
     }

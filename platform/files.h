@@ -26,6 +26,12 @@ struct Leftovers;
 // would end the name early, nor on Linux where no bytes give the text (see bytesFromUtf16).
 [[nodiscard]] bool namesAFile(std::u16string_view path);
 
+// Whether the path is written as Windows writes one, off Windows: with a drive ("C:\…") or
+// a server's share ("\\server\…"), as a brisel.conf copied from Windows gives it. Such a
+// path names no file here; taken as it stands, it would name a new file in the working
+// folder.
+[[nodiscard]] bool isForeignPath(std::u16string_view path);
+
 // The path as the system writes it, for messages: backslashes between folders on Windows.
 [[nodiscard]] std::u16string nativeSeparators(std::u16string_view path);
 

@@ -24,7 +24,9 @@ constexpr std::u16string_view usage =
     u"                       [--blatt NAME] QUELLE ZIEL\n"
     u"        brisel-convert --konfiguration DATEI [--ersetzen | --erweitern]\n"
     u"                       [--prefix TEXT] [--blatt NAME] [QUELLE ZIEL]\n"
-    u"        brisel-convert --pruefen [--prefix TEXT] [--blatt NAME] QUELLE";
+    u"        brisel-convert --pruefen [--prefix TEXT] [--blatt NAME] QUELLE\n"
+    u"        brisel-convert --hilfe\n"
+    u"        brisel-convert --version";
 
 constexpr std::u16string_view help =
     u"\n\n"
@@ -169,6 +171,7 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
     }
     // Without operands the paths are the configuration file's, and messages name its keys.
     const bool pathsFromConfiguration = !invocation.source;
+    const bool prefixFromConfiguration = !invocation.prefix;
     if (invocation.configuration) {
         if (const auto failure = applyConfiguration(invocation))
             return fail(console, failure->text);
@@ -186,14 +189,17 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
     const std::u16string_view recordsTo = check ? u"" : std::u16string_view(destination);
     // A table to check needs no destination and no write mode.
     if (const auto missing = missingArgument({source, check ? u"-" : destination, check || invocation.mode.has_value(),
-                                              configuration, pathsFromConfiguration}))
+                                              configuration, pathsFromConfiguration, check}))
         return fail(console, *missing);
+    // Where the prefix was given, for a message about a character of it.
+    const std::u16string prefixGiven =
+        prefixFromConfiguration ? u"Zeile „prefix = …“ in " + quotedPath(configuration) : u"--prefix";
 
     // The window's text of an outcome, with a table from standard input named as such.
     const auto failed = [&](const FileConversion& done) {
         return fail(console, statusText(done, {}, source, recordsTo, SourceLookup::fileOrStandardInput));
     };
-    PrintedProblems problems(console, {source, SourceLookup::fileOrStandardInput, recordsTo});
+    PrintedProblems problems(console, {source, SourceLookup::fileOrStandardInput, recordsTo, prefixGiven});
     std::unique_ptr<Table> table;
     if (source == u"-") {
         // Kept in a file of its own, as it may be read twice and is never held in memory.
@@ -223,7 +229,15 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
 
     if (invocation.request == Invocation::Request::check) {
         const FileConversion done = checkTable(*table, prefix, problems, invocation.sheet);
-        return done.outcome == FileConversion::Outcome::ok ? ExitStatus::converted : finished(done);
+        if (done.outcome != FileConversion::Outcome::ok)
+            return finished(done);
+        if (!invocation.quiet)
+            console.printLine(StandardStream::output,
+                              oneLine((source == u"-" ? u"Die Tabelle auf der Standardeingabe"
+                                                      : u"Die Quelldatei " + quotedPath(source)) +
+                                      (done.rows == 0 ? u" hat keine Probleme, enthält aber keine Materialien."
+                                                      : u" hat keine Probleme: " + materials(done.rows) + u".")));
+        return ExitStatus::converted;
     }
     if (toStandardOutput) {
         // What "ersetzen" would write into a file: ANSI records, and nothing else.
@@ -239,7 +253,7 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
     const FileConversion done =
         convertTableToFile(*table, destination, prefix, *invocation.mode, problems, invocation.sheet);
     if (const auto note = leftoversNote(done.leftovers, destination))
-        report(console, *note);
+        report(console, u"Hinweis: " + *note);
     if (done.outcome != FileConversion::Outcome::ok)
         return finished(done);
     // The records are in place: a line that cannot be printed (standard output closed, or a

@@ -120,7 +120,8 @@ TEST_F(CommandsTest, PutsBackWhatACrashedErsetzenLeftAndSaysSo) {
     const ShownMessage note{ShownMessage::Kind::plain,
                             u"Eine frühere Konvertierung wurde unterbrochen, während sie die Zieldatei " +
                                 quotedPath(folder.path(u"material.ini")) +
-                                u" ersetzte. Die Datei hat wieder ihren vorigen Inhalt.",
+                                u" ersetzte. Ihr voriger Inhalt wurde wiederhergestellt, bevor diese Konvertierung "
+                                u"begann.",
                             u"Hinweis"};
     EXPECT_EQ(desktop.messages, std::vector({note, success}));
     EXPECT_EQ(folder.read(u"material.ini"),
@@ -201,14 +202,36 @@ INSTANTIATE_TEST_SUITE_P(
                     u"Tabelle in Excel als „CSV (Trennzeichen-getrennt) (*.csv)“ oder „CSV UTF-8 (durch Trennzeichen "
                     u"getrennt) (*.csv)“ speichern."},
         FailureCase{"PrefixOutsideTheCodePage", table, u"material.ini", u"Ω",
-                    u"Das Präfix enthält das Zeichen „Ω“, das in der Zieldatei nicht darstellbar ist. Bitte das Zeichen "
-                    u"im Präfix ersetzen."},
-        // The prefix first, then the table's own problems, all in one box.
+                    u"Das Präfix (Feld „Prefix für Materialbezeichnung“) enthält das Zeichen „Ω“, das in der Zieldatei "
+                    u"nicht darstellbar ist. Bitte das Zeichen im Präfix ersetzen."},
+        // The prefix first, then the table's own problems, all in one box, and what to do
+        // about each kind.
         FailureCase{"PrefixOutsideTheCodePageAndAShortRow", table + "Kupfer;8,9;3;33\r\n", u"material.ini", u"Ω",
-                    u"Die Quelldatei „%DIR%/tabelle.csv“ enthält 2 Probleme; es wurde nichts geschrieben.\r\nDas "
-                    u"Präfix enthält das Zeichen „Ω“, das in der Zieldatei nicht darstellbar ist.\r\nZeile 4 der "
-                    u"Quelldatei hat 4 Felder; erwartet werden mindestens 6.\r\nBitte das Zeichen im Präfix ersetzen. "
-                    u"Bitte die fehlenden Felder in der Tabelle ergänzen."},
+                    u"Das Präfix und die Quelldatei „%DIR%/tabelle.csv“ enthalten 2 Probleme; es wurde nichts "
+                    u"geschrieben.\r\nDas Präfix (Feld „Prefix für Materialbezeichnung“) enthält das Zeichen „Ω“, das "
+                    u"in der Zieldatei nicht darstellbar ist.\r\nZeile 4 hat 4 Felder; erwartet werden mindestens 6."
+                    u"\r\nBitte das Zeichen im Präfix ersetzen. Bitte die fehlenden Felder in der Tabelle ergänzen."},
+        // Ten short rows, then two characters outside the code page: the box lists the ten,
+        // and tells what to do about the two as well.
+        FailureCase{"TwelveProblemsTwoOfAKindNotListed",
+                    "\xEF\xBB\xBF" + table +
+                        [] {
+                            std::string rows;
+                            for (int row = 0; row < 10; ++row)
+                                rows += "a;1\r\n";
+                            return rows;
+                        }() +
+                        "Stahl \xE2\x86\x92 2;1;2;3;4;5\r\nStahl \xE2\x86\x92 3;1;2;3;4;5\r\n",
+                    u"material.ini", {},
+                    u"Die Quelldatei „%DIR%/tabelle.csv“ enthält 12 Probleme; es wurde nichts geschrieben.\r\nZeile 4 "
+                    u"hat 2 Felder; erwartet werden mindestens 6.\r\nZeile 5 hat 2 Felder; erwartet werden mindestens "
+                    u"6.\r\nZeile 6 hat 2 Felder; erwartet werden mindestens 6.\r\nZeile 7 hat 2 Felder; erwartet "
+                    u"werden mindestens 6.\r\nZeile 8 hat 2 Felder; erwartet werden mindestens 6.\r\nZeile 9 hat 2 "
+                    u"Felder; erwartet werden mindestens 6.\r\nZeile 10 hat 2 Felder; erwartet werden mindestens 6.\r\n"
+                    u"Zeile 11 hat 2 Felder; erwartet werden mindestens 6.\r\nZeile 12 hat 2 Felder; erwartet werden "
+                    u"mindestens 6.\r\nZeile 13 hat 2 Felder; erwartet werden mindestens 6.\r\n… und 2 weitere "
+                    u"Probleme.\r\nBitte die fehlenden Felder in der Tabelle ergänzen. Bitte die Zeichen in der "
+                    u"Tabelle ersetzen."},
         FailureCase{"DestinationFolderMissing", table, u"fehlt/material.ini", {},
                     u"Der Ordner der Zieldatei „%DIR%/fehlt/material.ini“ existiert nicht. Bitte den Pfad prüfen oder "
                     u"den Ordner anlegen."},
@@ -266,8 +289,9 @@ TEST_F(CommandsTest, ReportsADestinationThatAnotherProgramHoldsAndKeepsIt) {
         commands.cmd_convert_Click();
         EXPECT_EQ(desktop.messages,
                   std::vector{errorBox(u"Die Zieldatei „" + nativeSeparators(destination) +
-                                           u"“ wird gerade von einem anderen Programm benutzt. Bitte das Programm "
-                                           u"schließen, das die Datei geöffnet hat (z.\u00A0B. das CAD-System), "
+                                           u"“ wird gerade von einem anderen Programm benutzt. Bitte das Programm, "
+                                           u"das die Datei geöffnet hat (z.\u00A0B. das CAD-System oder eine andere "
+                                           u"Konvertierung mit brisel), schließen oder abwarten, bis es fertig ist, "
                                            u"und erneut konvertieren.",
                                        u"Fehler")})
             << "mode " << mode;
@@ -345,9 +369,9 @@ TEST_F(CommandsTest, KeepsAReadOnlyDestinationInEitherMode) {
             commands.cmd_convert_Click();
             return desktop.messages ==
                    std::vector{errorBox(u"Die Zieldatei „" + folder.path(u"material.ini") +
-                                            u"“ ist schreibgeschützt. Bitte der Datei das Schreibrecht geben (in ihren "
-                                            u"Eigenschaften im Dateimanager oder mit „chmod u+w“) und erneut "
-                                            u"konvertieren.",
+                                            u"“ ist schreibgeschützt. Das Schreibrecht kann ihr Eigentümer oder ein "
+                                            u"Administrator geben, in den Eigenschaften der Datei im Dateimanager "
+                                            u"oder mit „chmod“; danach bitte erneut konvertieren.",
                                         u"Fehler")};
         })) << "mode " << mode;
         EXPECT_EQ(folder.read(u"material.ini"), "ALT");
@@ -384,8 +408,9 @@ TEST_F(CommandsTest, RefusesASpecialFileAsDestination) {
     fillIn(folder.write(u"tabelle.csv", table), folder.path(u"material.ini"), u"*", 1);
     commands.cmd_convert_Click();
     EXPECT_EQ(desktop.messages, std::vector{errorBox(u"Die Zieldatei „" + folder.path(u"material.ini") +
-                                                         u"“ ist keine normale Datei (z.\u00A0B. ein Gerät). Bitte "
-                                                         u"eine normale Datei als Zieldatei angeben.",
+                                                         u"“ ist keine normale Datei (z.\u00A0B. ein Gerät oder "
+                                                         u"eine Pipe). Bitte eine normale Datei als Zieldatei "
+                                                         u"angeben.",
                                                      u"Fehler")});
 }
 

@@ -85,9 +85,9 @@ TEST_F(DefaultsCommand, ReportsAFolderInTheWay) {
     ASSERT_EQ(::mkfifo(folder.file(u"brisel.conf").c_str(), 0666), 0);
     desktop.messages.clear();
     commands.cmd_defaults_Click();
-    EXPECT_EQ(desktop.messages, std::vector{errorBox(conf + u" ist keine normale Datei (z.\u00A0B. eine benannte Pipe). "
-                                                            u"Bitte sie umbenennen oder brisel aus einem anderen Ordner "
-                                                            u"starten.",
+    EXPECT_EQ(desktop.messages, std::vector{errorBox(conf + u" ist keine normale Datei (z.\u00A0B. ein Gerät oder eine "
+                                                            u"Pipe). Bitte sie umbenennen oder brisel aus einem anderen "
+                                                            u"Ordner starten.",
                                                      u"Fehler")});
     EXPECT_EQ(form.inputs(), typedIn);
 #endif

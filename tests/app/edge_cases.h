@@ -113,20 +113,21 @@ inline std::vector<EdgeCase> edgeCases() {
     std::string defaultsWithLineFeeds(defaultConfigText());
     std::erase(defaultsWithLineFeeds, '\r');
 
-    // A table of twelve short rows: the box names the first ten and counts the rest,
-    // brisel-convert gives each its line.
+    // A table of eleven short rows: the box names the first ten under a line that names the
+    // file, and counts the rest; brisel-convert gives each its line.
     std::string shortRows = "K\r\n";
-    std::u16string shortRowsBox = u"Die Quelldatei „tabelle.csv“ enthält 12 Probleme; es wurde nichts geschrieben.";
+    std::u16string shortRowsBox = u"Die Quelldatei „tabelle.csv“ enthält 11 Probleme; es wurde nichts geschrieben.";
     std::u16string shortRowsLines;
-    for (int line = 2; line < 14; ++line) {
-        const std::u16string problem = u"Zeile " + utf16FromUtf8(std::to_string(line)) +
-                                       u" der Quelldatei hat 2 Felder; erwartet werden mindestens 6.";
+    for (int line = 2; line < 13; ++line) {
+        const std::u16string row = u"Zeile " + utf16FromUtf8(std::to_string(line));
+        const std::u16string problem = u" hat 2 Felder; erwartet werden mindestens 6.";
         shortRows += "a;1\r\n";
         if (line < 12)
-            shortRowsBox += u"\r\n" + problem;
-        shortRowsLines += (line == 2 ? u"" : u"\n") + problem + u" Bitte die fehlenden Felder in der Tabelle ergänzen.";
+            shortRowsBox += u"\r\n" + row + problem;
+        shortRowsLines += (line == 2 ? u"" : u"\n") + row + u" der Quelldatei" + problem +
+                          u" Bitte die fehlenden Felder in der Tabelle ergänzen.";
     }
-    shortRowsBox += u"\r\n… und 2 weitere Probleme\r\nBitte die fehlenden Felder in der Tabelle ergänzen.";
+    shortRowsBox += u"\r\n… und 1 weiteres Problem.\r\nBitte die fehlenden Felder in der Tabelle ergänzen.";
     const ShownMessage tooFewFields =
         errorBox(u"Zeile 4 der Quelldatei hat 4 Felder; erwartet werden mindestens 6. Bitte die fehlenden Felder in "
                  u"der Tabelle ergänzen.",
@@ -154,7 +155,7 @@ inline std::vector<EdgeCase> edgeCases() {
          .mode = 0, .box = noDestination, .console = destinationEmpty},
         {.name = "NoWriteModeChosenAsksForOne", .table = table, .before = "ALT", .box = noMode,
          .console = u"Bitte --ersetzen oder --erweitern angeben oder in „leer.conf“ die Zeile „action = ersetzen“ "
-                    u"oder „action = erweitern“ eintragen; der Wert wird kleingeschrieben."},
+                    u"oder „action = erweitern“ eintragen (kleingeschrieben)."},
 
         // The records, and the write modes.
         {.name = "ErsetzenWritesTwoRowsAsSixLinesInTheirOrder", .table = table, .before = "ALT\r\n", .mode = 0,
@@ -256,6 +257,15 @@ inline std::vector<EdgeCase> edgeCases() {
          .destination = u"Ziel\xDCFC.ini", .before = "ALT\r\n", .mode = 1, .after = "ALT\r\n" + records},
         {.name = "ANewDestinationNamedByBytesThatAreNoUtf8", .table = table, .destination = u"material\xDCE4.ini",
          .mode = 1, .after = records},
+        // As a brisel.conf copied from Windows gives it: no file of that name in the working
+        // folder, and no success.
+        {.name = "AWindowsPathAsDestinationOffWindowsIsRefused", .table = table,
+         .destination = u"C:\\Programme\\CAD\\material.ini", .mode = 0,
+         .box = errorBox(u"Der Pfad der Zieldatei „C:\\Programme\\CAD\\material.ini“ ist ein Windows-Pfad und "
+                         u"bezeichnet auf diesem System keine Datei. Bitte den Pfad angeben, unter dem die Datei hier zu "
+                         u"erreichen ist, z.\u00A0B. im Ordner, in dem das Windows-Laufwerk oder die Freigabe "
+                         u"eingebunden ist.",
+                         u"Ungültige Eingabe")},
 #endif
         {.name = "AnExcelWorkbookSavedWithTheTableTabOpenAfterACoverSheet", .source = u"Materialien.xlsx",
          .table = workbookFixture("blaetter-openpyxl.xlsx"), .before = "ALT\r\n", .mode = 0, .after = sheetRecords},

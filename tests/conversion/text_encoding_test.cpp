@@ -75,6 +75,8 @@ TEST(NamesAsBytes, KeepEveryByteAndShowItReadably) {
              Case{"LeadByteBeforeAnotherLead", "\xE4\xC3\xA4\xFF", u"\xDCE4ä\xDCFF", u"\\xE4ä\\xFF"},
              Case{"EncodedSurrogate", "\xED\xA0\x80", u"\xDCED\xDCA0\xDC80", u"\\xED\\xA0\\x80"},
              Case{"OverlongSlash", "\xC0\xAF", u"\xDCC0\xDCAF", u"\\xC0\\xAF"},
+             // A control character would act on a terminal: an ESC starts a sequence.
+             Case{"ControlCharacters", "a\x1B[2J\t\n\x7F", u"a\x1B[2J\t\n\x7F", u"a\\x1B[2J\\x09\\x0A\\x7F"},
          }) {
         EXPECT_EQ(utf16FromBytes(c.bytes), c.text) << c.name;
         EXPECT_EQ(bytesFromUtf16(c.text), c.bytes) << c.name;

@@ -19,6 +19,8 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include "unprivileged.h"
+
 #include <sys/stat.h>
 #endif
 
@@ -78,8 +80,14 @@ TEST_F(ConsoleProgram, ConvertsAndSaysWhatItWrote) {
     EXPECT_EQ(folder.read(u"material.ini"), records + records);
     EXPECT_EQ(console.outputLines.back(), u"2 Materialien an „material.ini“ angehängt.");
     console.outputLines.pop_back();
-    EXPECT_EQ(run({u"--pruefen", u"Tabelle ä.csv"}), 0);  // a good table, checked, says nothing
-    EXPECT_EQ(console.outputLines.size(), 1u);
+    EXPECT_EQ(run({u"--pruefen", u"Tabelle ä.csv"}), 0);
+    EXPECT_EQ(console.outputLines.back(), u"Die Quelldatei „Tabelle ä.csv“ hat keine Probleme: 2 Materialien.");
+    console.input = table;
+    EXPECT_EQ(run({u"--pruefen", u"-"}), 0);
+    EXPECT_EQ(console.outputLines.back(), u"Die Tabelle auf der Standardeingabe hat keine Probleme: 2 Materialien.");
+    EXPECT_EQ(run({u"-q", u"--pruefen", u"Tabelle ä.csv"}), 0);
+    EXPECT_EQ(console.outputLines.size(), 3u);
+    console.outputLines.resize(1);
     EXPECT_TRUE(console.errorLines.empty());
     // An "ersetzen" that a crash stopped between its two steps on Windows, after
     // which another file took the name: the old content is kept beside it, and named.
@@ -87,15 +95,18 @@ TEST_F(ConsoleProgram, ConvertsAndSaysWhatItWrote) {
     EXPECT_EQ(run({u"-q", u"--erweitern", u"--prefix=*", u"Tabelle ä.csv", u"material.ini"}), 0);
     EXPECT_EQ(folder.read(u"material.ini"), records + records + records);
     EXPECT_EQ(console.errorLines,
-              std::vector<std::u16string>{u"brisel-convert: Neben der Zieldatei „material.ini“ liegt noch "
+              std::vector<std::u16string>{u"brisel-convert: Hinweis: Neben der Zieldatei „material.ini“ liegt noch "
                                           u"„material.ini.~brisel-backup99999999999-2-0“ mit dem Inhalt, den die "
                                           u"Zieldatei vor einer unterbrochenen Konvertierung hatte. Bitte prüfen, ob "
                                           u"dieser Inhalt noch gebraucht wird, und die Datei danach löschen."});
     EXPECT_EQ(folder.read(u"material.ini.~brisel-backup99999999999-2-0"), "ALT");
 #ifndef _WIN32
-    // A name with line breaks in it still gives one line, as a failure's message does.
+    // A name with line breaks or an escape sequence in it still gives one line, and changes
+    // nothing on the terminal, as a failure's message does.
     EXPECT_EQ(run({u"--ersetzen", u"Tabelle ä.csv", u"neue\nZeile\r\n.ini"}), 0);
-    EXPECT_EQ(console.outputLines.back(), u"2 Materialien in „neue Zeile .ini“ geschrieben.");
+    EXPECT_EQ(console.outputLines.back(), u"2 Materialien in „neue\\x0AZeile\\x0D\\x0A.ini“ geschrieben.");
+    EXPECT_EQ(run({u"--ersetzen", u"Tabelle ä.csv", u"\x1B[2Jrot.ini"}), 0);
+    EXPECT_EQ(console.outputLines.back(), u"2 Materialien in „\\x1B[2Jrot.ini“ geschrieben.");
 #endif
 }
 
@@ -122,6 +133,8 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
 #ifdef _WIN32
     const std::u16string hidden = folder.write(u"versteckt.csv", table);
     ASSERT_TRUE(SetFileAttributesW(reinterpret_cast<const wchar_t*>(hidden.c_str()), FILE_ATTRIBUTE_HIDDEN));
+    const std::u16string system = folder.write(u"system.csv", table);
+    ASSERT_TRUE(SetFileAttributesW(reinterpret_cast<const wchar_t*>(system.c_str()), FILE_ATTRIBUTE_SYSTEM));
 #else
     folder.write(u".versteckt.csv", table);
     ASSERT_EQ(::mkfifo(folder.file(u"pipe.csv").c_str(), 0666), 0);
@@ -139,16 +152,34 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
 #ifdef _WIN32
              Case{{u"--ersetzen", u"versteckt.csv", u"material.ini"},
                   u"Die Quelldatei „versteckt.csv“ ist als versteckte Datei oder als Systemdatei gekennzeichnet, und "
-                  u"solche Dateien liest brisel nicht. Bitte im Explorer unter Eigenschaften der Datei das Häkchen "
-                  u"bei „Versteckt“ entfernen oder die Tabelle mit QUELLE „-“ über die Standardeingabe übergeben."},
+                  u"solche Dateien liest brisel nicht. Bitte die Kennzeichen mit dem Befehl „attrib -h -s "
+                  u"\"versteckt.csv\"“ entfernen (eine nur versteckte Datei auch im Explorer: unter Eigenschaften der "
+                  u"Datei das Häkchen bei „Versteckt“ entfernen) oder die Tabelle mit QUELLE „-“ über die "
+                  u"Standardeingabe übergeben."},
+             // Explorer has no box for "System": the command takes that mark off too.
+             Case{{u"--ersetzen", u"system.csv", u"material.ini"},
+                  u"Die Quelldatei „system.csv“ ist als versteckte Datei oder als Systemdatei gekennzeichnet, und "
+                  u"solche Dateien liest brisel nicht. Bitte die Kennzeichen mit dem Befehl „attrib -h -s "
+                  u"\"system.csv\"“ entfernen (eine nur versteckte Datei auch im Explorer: unter Eigenschaften der "
+                  u"Datei das Häkchen bei „Versteckt“ entfernen) oder die Tabelle mit QUELLE „-“ über die "
+                  u"Standardeingabe übergeben."},
 #else
              Case{{u"--ersetzen", u".versteckt.csv", u"material.ini"},
                   u"Die Quelldatei „.versteckt.csv“ ist versteckt (ihr Name beginnt mit einem Punkt), und versteckte "
                   u"Dateien liest brisel nicht. Bitte die Datei umbenennen oder die Tabelle mit QUELLE „-“ über die "
                   u"Standardeingabe übergeben."},
              Case{{u"--ersetzen", u"pipe.csv", u"material.ini"},
-                  u"Die Quelldatei „pipe.csv“ ist keine normale Datei (z.\u00A0B. eine Pipe). Bitte den Pfad einer "
-                  u"Tabelle angeben oder die Tabelle mit QUELLE „-“ über die Standardeingabe übergeben."},
+                  u"Die Quelldatei „pipe.csv“ ist keine normale Datei (z.\u00A0B. ein Gerät oder eine Pipe). Bitte den "
+                  u"Pfad einer Tabelle angeben oder die Tabelle mit QUELLE „-“ über die Standardeingabe übergeben."},
+             // Paths as a brisel.conf copied from Windows gives them.
+             Case{{u"--ersetzen", u"tabelle.csv", u"\\\\server\\cad\\material.ini"},
+                  u"Der Pfad der Zieldatei „\\\\server\\cad\\material.ini“ ist ein Windows-Pfad und bezeichnet auf "
+                  u"diesem System keine Datei. Bitte den Pfad angeben, unter dem die Datei hier zu erreichen ist, "
+                  u"z.\u00A0B. im Ordner, in dem das Windows-Laufwerk oder die Freigabe eingebunden ist."},
+             Case{{u"--ersetzen", u"I:/cad/tabelle.csv", u"material.ini"},
+                  u"Der Pfad der Quelldatei „I:/cad/tabelle.csv“ ist ein Windows-Pfad und bezeichnet auf diesem "
+                  u"System keine Datei. Bitte den Pfad angeben, unter dem die Datei hier zu erreichen ist, z.\u00A0B. "
+                  u"im Ordner, in dem das Windows-Laufwerk oder die Freigabe eingebunden ist."},
 #endif
 #ifndef _WIN32
              Case{{u"--ersetzen", u"tabelle.csv", u"material\xD800.ini"},
@@ -164,6 +195,9 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
              Case{{u"--konfiguration", u"brisel.conf"},
                   u"In „brisel.conf“ ist keine Quelldatei angegeben. Bitte QUELLE und ZIEL angeben oder in "
                   u"„brisel.conf“ die Zeile „quelle = …“ eintragen."},
+             Case{{u"--pruefen", u"--konfiguration", u"brisel.conf"},
+                  u"In „brisel.conf“ ist keine Quelldatei angegeben. Bitte QUELLE angeben oder in „brisel.conf“ die "
+                  u"Zeile „quelle = …“ eintragen."},
              Case{{u"--konfiguration", u"fehlt.conf", u"tabelle.csv", u"material.ini"},
                   u"Die Konfigurationsdatei „fehlt.conf“ wurde nicht gefunden. Bitte den Pfad prüfen."},
              Case{{u"--konfiguration", u"Ordner", u"tabelle.csv", u"material.ini"},
@@ -174,12 +208,13 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   u"--ersetzen)."},
              Case{{u"--ersetzen", u"fehlerwert.xlsx", u"material.ini"},
                   u"Zeile 2, Spalte C der Quelldatei enthält den Fehlerwert „#WERT!“. Bitte die Formel oder den Wert "
-                  u"in der Zelle korrigieren.\nZeile 2 der Quelldatei hat 3 Felder; erwartet werden mindestens 6. Bitte "
-                  u"die fehlenden Felder in der Tabelle ergänzen."},
+                  u"in der Zelle korrigieren.\nZeile 2 der Quelldatei hat Werte nur bis Spalte C; erwartet werden "
+                  u"mindestens 6 Spalten (bis F). Bitte die fehlenden Werte in der Tabelle ergänzen."},
              Case{{u"--erweitern", u"umbruch.xlsx", u"material.ini"},
                   u"Zeile 2, Spalte B der Quelldatei enthält einen Zeilenumbruch. Ein Material muss in einer Zeile "
-                  u"stehen. Bitte den Zeilenumbruch in der Zelle entfernen.\nZeile 2 der Quelldatei hat 2 Felder; "
-                  u"erwartet werden mindestens 6. Bitte die fehlenden Felder in der Tabelle ergänzen."},
+                  u"stehen. Bitte den Zeilenumbruch in der Zelle entfernen.\nZeile 2 der Quelldatei hat Werte nur bis "
+                  u"Spalte B; erwartet werden mindestens 6 Spalten (bis F). Bitte die fehlenden Werte in der Tabelle "
+                  u"ergänzen."},
              Case{{u"--ersetzen", u"alt.xls", u"material.ini"},
                   u"Die Quelldatei „alt.xls“ ist eine Datei in einem alten Office-Format (z.\u00A0B. eine "
                   u"Excel-Arbeitsmappe .xls oder ein Word-Dokument .doc) oder eine kennwortgeschützte Arbeitsmappe. "
@@ -187,9 +222,9 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   u"LibreOffice als „ODF-Tabellendokument (.ods)“ oder als CSV."},
              Case{{u"--ersetzen", u"binär.xlsb", u"material.ini"},
                   u"Die Quelldatei „binär.xlsb“ ist keine Arbeitsmappe, die brisel lesen kann (z.\u00A0B. eine "
-                  u"Excel-Binärarbeitsmappe oder ein Word-Dokument). brisel liest Excel-Arbeitsmappen (.xlsx, .xlsm), "
-                  u"LibreOffice-Tabellen (.ods) und CSV-Dateien. Bitte die Tabelle in Excel als „Excel-Arbeitsmappe "
-                  u"(*.xlsx)“ oder als CSV speichern."},
+                  u"Excel-Binärarbeitsmappe oder ein Word-Dokument). Gelesen werden Excel-Arbeitsmappen (.xlsx, "
+                  u".xlsm), LibreOffice-Tabellen (.ods) und CSV-Dateien. Bitte die Tabelle in Excel als "
+                  u"„Excel-Arbeitsmappe (*.xlsx)“ oder als CSV speichern."},
              Case{{u"--ersetzen", u"-", u"material.ini"},
                   u"Die Tabelle auf der Standardeingabe ist als Unicode-Text (UTF-16) gespeichert. Bitte die Tabelle "
                   u"in Excel als „CSV (Trennzeichen-getrennt) (*.csv)“ oder „CSV UTF-8 (durch Trennzeichen getrennt) "
@@ -215,27 +250,29 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
                   "", true},
              Case{{u"--ersetzen", u"omega.xlsx", u"-"},
                   u"Zeile 2, Spalte B der Quelldatei enthält das Zeichen „Ω“, das in den Datensätzen nicht "
-                  u"darstellbar ist. Bitte das Zeichen in der Tabelle ersetzen.\nZeile 2 der Quelldatei hat 2 Felder; "
-                  u"erwartet werden mindestens 6. Bitte die fehlenden Felder in der Tabelle ergänzen."},
+                  u"darstellbar ist. Bitte das Zeichen in der Tabelle ersetzen.\nZeile 2 der Quelldatei hat Werte nur "
+                  u"bis Spalte B; erwartet werden mindestens 6 Spalten (bis F). Bitte die fehlenden Werte in der "
+                  u"Tabelle ergänzen."},
              Case{{u"--pruefen", u"--prefix", u"\u03A9", u"tabelle.csv"},
-                  u"Das Präfix enthält das Zeichen „Ω“, das in den Datensätzen nicht darstellbar ist. Bitte das "
-                  u"Zeichen im Präfix ersetzen."},
+                  u"Das Präfix (--prefix) enthält das Zeichen „Ω“, das in den Datensätzen nicht darstellbar ist. Bitte "
+                  u"das Zeichen im Präfix ersetzen."},
              Case{{u"--ersetzen", u"omega.xlsx", u"material.ini"},
                   u"Zeile 2, Spalte B der Quelldatei enthält das Zeichen „Ω“, das in der Zieldatei nicht darstellbar "
-                  u"ist. Bitte das Zeichen in der Tabelle ersetzen.\nZeile 2 der Quelldatei hat 2 Felder; erwartet "
-                  u"werden mindestens 6. Bitte die fehlenden Felder in der Tabelle ergänzen."},
+                  u"ist. Bitte das Zeichen in der Tabelle ersetzen.\nZeile 2 der Quelldatei hat Werte nur bis Spalte B; "
+                  u"erwartet werden mindestens 6 Spalten (bis F). Bitte die fehlenden Werte in der Tabelle ergänzen."},
              // A cover sheet left in front: no material there, and another sheet holds them.
              Case{{u"--ersetzen", u"deckblatt.xlsx", u"material.ini"},
                   u"Das Tabellenblatt „Deckblatt“ der Arbeitsmappe „deckblatt.xlsx“ enthält keine Materialien; es "
-                  u"wurde nichts geschrieben. Bitte die Arbeitsmappe mit dem Blatt der Materialtabelle im Vordergrund "
-                  u"speichern (brisel-convert liest ein anderes Blatt auch mit --blatt)."},
+                  u"wurde nichts geschrieben. Bitte die Arbeitsmappe in Excel oder LibreOffice öffnen, das "
+                  u"Tabellenblatt der Materialien anklicken und die Arbeitsmappe speichern oder das Blatt mit --blatt "
+                  u"nennen."},
              Case{{u"--ersetzen", u"--blatt", u"materialien", u"mappe.xlsx", u"material.ini"},
                   u"Die Arbeitsmappe „mappe.xlsx“ hat kein Tabellenblatt „materialien“. Ihre Tabellenblätter: "
                   u"„Deckblatt“, „Alt“ (ausgeblendet), „Materialien“. Bitte bei --blatt einen dieser Namen angeben, "
                   u"in derselben Groß- und Kleinschreibung."},
              Case{{u"--erweitern", u"kurz.xlsx", u"material.ini"},
-                  u"Tabellenblatt „Materialien“, Zeile 2 der Quelldatei hat 2 Felder; erwartet werden mindestens 6. "
-                  u"Bitte die fehlenden Felder in der Tabelle ergänzen."},
+                  u"Tabellenblatt „Materialien“, Zeile 2 der Quelldatei hat Werte nur bis Spalte B; erwartet werden "
+                  u"mindestens 6 Spalten (bis F). Bitte die fehlenden Werte in der Tabelle ergänzen."},
              Case{{u"--ersetzen", u"--blatt", u"Materialien", u"tabelle.csv", u"material.ini"},
                   u"Die Quelldatei „tabelle.csv“ ist keine Arbeitsmappe und hat keine Tabellenblätter. Bitte --blatt "
                   u"weglassen oder eine Arbeitsmappe (.xlsx, .xlsm, .ods) angeben."},
@@ -256,6 +293,22 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
         }
         EXPECT_EQ(console.errorLines, lines) << testing::PrintToString(c.arguments);
     }
+#ifndef _WIN32
+    // A table in a folder that may not be entered is there, for all one can tell.
+    folder.makeFolder(u"privat");
+    folder.write(u"privat/tabelle.csv", table);
+    folder.permit(u"privat", std::filesystem::perms::none);
+    EXPECT_TRUE(asOrdinaryUser([&] {
+        console.errorLines.clear();
+        return run({u"--ersetzen", u"privat/tabelle.csv", u"material.ini"}) == 1 &&
+               console.errorLines ==
+                   std::vector<std::u16string>{u"brisel-convert: Die Quelldatei „privat/tabelle.csv“ kann nicht gelesen "
+                                               u"werden, denn ein Ordner in ihrem Pfad darf nicht geöffnet werden. Das "
+                                               u"Recht dazu kann der Eigentümer des Ordners oder ein Administrator "
+                                               u"geben."};
+    }));
+    folder.permit(u"privat", std::filesystem::perms::all);
+#endif
     EXPECT_TRUE(console.outputLines.empty());
     EXPECT_EQ(folder.read(u"material.ini"), "ALT");
 }
@@ -307,8 +360,7 @@ TEST_P(EdgeCasesOnTheConsole, ThroughBriselConvert) {
                       u" die Zeile „ziel = …“ eintragen.";
         } else if (row.sets.option.value_or(-1) == -1) {
             failure = u"Bitte --ersetzen oder --erweitern angeben oder in " + file +
-                      u" die Zeile „action = ersetzen“ oder „action = erweitern“ eintragen; der Wert wird "
-                      u"kleingeschrieben.";
+                      u" die Zeile „action = ersetzen“ oder „action = erweitern“ eintragen (kleingeschrieben).";
         }
         before = after = std::nullopt;
         if (failure.empty()) {
@@ -362,7 +414,7 @@ TEST_F(ConsoleProgram, RefusesAWrongCallWithItsUsage) {
                                   std::vector<std::u16string>{u"--erweitern", u"tabelle.csv", u"-"}}) {
         console.errorLines.clear();
         EXPECT_EQ(run(arguments), 2);
-        ASSERT_EQ(console.errorLines.size(), 7u);
+        ASSERT_EQ(console.errorLines.size(), 9u);
         EXPECT_TRUE(console.errorLines[1].starts_with(u"Aufruf: brisel-convert "));
     }
     EXPECT_FALSE(folder.exists(u"m.ini"));
