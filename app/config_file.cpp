@@ -28,7 +28,7 @@ ConfigFile loadConfigFile(std::u16string_view path, std::u16string_view where) {
             why = std::u16string(noOrdinaryFile) + u" Bitte den Pfad einer normalen Datei angeben.";
             break;
         case Entry::noAccess:
-            why = std::u16string(folderClosed);
+            why = u" kann nicht gelesen werden" + std::u16string(folderClosed);
             break;
         case Entry::missing:
         case Entry::noFolder:
@@ -40,8 +40,8 @@ ConfigFile loadConfigFile(std::u16string_view path, std::u16string_view where) {
     }
     const DetectedText detected = detectEncoding(content.bytes->view());
     if (detected.encoding == TextEncoding::utf16) {
-        loaded.failure = Message{file + u" ist als Unicode-Text (UTF-16) gespeichert. Bitte im Editor als ANSI oder "
-                                        u"UTF-8 speichern.",
+        loaded.failure = Message{file + u" ist als Unicode-Text (UTF-16) gespeichert. Bitte die Datei im Editor als "
+                                        u"ANSI oder UTF-8 speichern.",
                                  u"Fehler"};
         return loaded;
     }

@@ -513,8 +513,10 @@ FileConversion result(const Pass& pass, const Records& records) {
         done.sheet = records.sheet().value_or(u"");
         done.worksheets = pass.worksheets;
     }
-    if (pass.outcome == Outcome::emptySheet)
+    if (pass.outcome == Outcome::emptySheet) {
         done.sheet = pass.sheet;
+        done.sheetNamed = records.sheet().has_value();
+    }
     return done;
 }
 

@@ -47,6 +47,7 @@ struct FileConversion {
     bool workbook = false;                     // the table is a workbook: its places are cells
     WriteError writeError = WriteError::none;  // writeFailed: why
     std::u16string sheet{};                    // unknownSheet: the name asked for; emptySheet: the sheet read
+    bool sheetNamed = false;                   // emptySheet: the sheet read was asked for by its name
     std::vector<Worksheet> worksheets{};       // unknownSheet: the workbook's worksheets
     Leftovers leftovers{};                      // what an earlier conversion that ended early left, cleared first
 };

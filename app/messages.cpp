@@ -43,6 +43,29 @@ constexpr std::u16string_view makeWritable =
     u"Dateimanager oder mit „chmod“; danach bitte erneut konvertieren.";
 #endif
 
+// Why a file may be changed only where it stands, after "kann hier nur direkt überschrieben werden".
+constexpr std::u16string_view whyDirectly =
+    u" (sie hat z.\u00A0B. einen zweiten Namen oder Rechte, die eine neue Datei nicht übernehmen kann, oder in ihrem "
+    u"Ordner darf keine neue Datei angelegt werden)";
+
+// Where the system's folder for temporary files is set.
+#ifdef _WIN32
+constexpr std::u16string_view temporaryVariable = u"TEMP";
+#else
+constexpr std::u16string_view temporaryVariable = u"TMPDIR";
+#endif
+
+}  // namespace
+
+std::u16string checkTemporaryFolder() {
+    const std::u16string folder = temporaryFolder();
+    return u" Bitte prüfen, ob der Ordner für temporäre Dateien" + (folder.empty() ? u"" : u" " + quotedPath(folder)) +
+           u" existiert, beschrieben werden darf und genug freien Speicherplatz hat; er wird mit der "
+           u"Umgebungsvariablen " + std::u16string(temporaryVariable) + u" festgelegt.";
+}
+
+namespace {
+
 std::u16string writeFailure(WriteError error, std::u16string_view destination) {
     const std::u16string file = u"Die Zieldatei " + quotedPath(destination);
     switch (error) {
@@ -55,22 +78,39 @@ std::u16string writeFailure(WriteError error, std::u16string_view destination) {
     case WriteError::notAFile:
         return file + std::u16string(noOrdinaryFile) + u" Bitte eine normale Datei als Zieldatei angeben.";
     case WriteError::inUse:
-        return file + u" wird gerade von einem anderen Programm benutzt. Bitte das Programm, das die Datei geöffnet "
-                      u"hat (" + std::u16string(forExample) + u" " + std::u16string(holderExample) +
-               u"), schließen oder abwarten, bis es fertig ist, und erneut konvertieren.";
+        return file + u" wird gerade von einem anderen Programm benutzt. Bitte warten, bis das Programm, das die Datei "
+                      u"geöffnet hat (" + std::u16string(forExample) + u" " + std::u16string(holderExample) +
+               u"), fertig ist, oder es schließen, und erneut konvertieren.";
     case WriteError::readOnly:
         return file + u" ist schreibgeschützt." + std::u16string(makeWritable);
+    case WriteError::noAccess:
+        return file + u" kann nicht geschrieben werden" + std::u16string(folderClosed);
+    case WriteError::denied:
+        return file + u" darf mit diesem Benutzerkonto nicht geschrieben werden. Das Schreibrecht kann ihr Eigentümer "
+                      u"oder ein Administrator geben; danach bitte erneut konvertieren.";
+    case WriteError::folderDenied:
+        return u"Im Ordner der Zieldatei " + quotedPath(destination) +
+               u" darf mit diesem Benutzerkonto keine Datei angelegt werden. Das Recht dazu kann der Eigentümer des "
+               u"Ordners oder ein Administrator geben; danach bitte erneut konvertieren.";
+    case WriteError::unreadable:
+        return file + u" darf mit diesem Benutzerkonto geschrieben, aber nicht gelesen werden, und kann hier nur direkt "
+                      u"überschrieben werden" + std::u16string(whyDirectly) +
+               u". Dafür muss brisel ihren bisherigen Inhalt lesen, um ihn bei einem Fehler zurückzuschreiben. Die "
+               u"Zieldatei ist unverändert. Das Leserecht kann ihr Eigentümer oder ein Administrator geben; danach "
+               u"bitte erneut konvertieren.";
     case WriteError::noTemporaryFile: {
         const std::u16string folder = temporaryFolder();
-        return file + u" kann nur an Ort und Stelle neu geschrieben werden, und dafür kann im Ordner für temporäre "
-                      u"Dateien" + (folder.empty() ? u"" : u" " + quotedPath(folder)) +
-               u" keine Datei angelegt oder geschrieben werden. Die Zieldatei ist unverändert. Bitte diesen Ordner und "
-               u"seinen freien Speicherplatz prüfen und erneut konvertieren.";
+        return file + u" kann hier nur direkt überschrieben werden" + std::u16string(whyDirectly) +
+               u". Dafür wird eine Datei im Ordner für temporäre Dateien" +
+               (folder.empty() ? u"" : u" " + quotedPath(folder)) +
+               u" gebraucht, die dort nicht angelegt oder geschrieben werden kann. Die Zieldatei ist unverändert." +
+               checkTemporaryFolder() + u" Danach bitte erneut konvertieren.";
     }
     case WriteError::leftChanged:
         return file + u" konnte nicht vollständig geschrieben werden, und ihr bisheriger Inhalt ließ sich nicht "
-                      u"wiederherstellen: Die Datei ist jetzt beschädigt. Bitte Schreibrechte und freien Speicherplatz "
-                      u"prüfen, die Datei prüfen und sie gegebenenfalls aus einer Sicherung wiederherstellen.";
+                      u"wiederherstellen; die Datei ist jetzt beschädigt. Bitte sie in einem Editor prüfen und "
+                      u"gegebenenfalls aus einer Sicherung wiederherstellen; danach Schreibrechte und freien "
+                      u"Speicherplatz prüfen und erneut konvertieren.";
     case WriteError::none:
     case WriteError::cannotWrite:
         break;
@@ -93,7 +133,7 @@ std::u16string unknownSheet(const FileConversion& done, std::u16string_view work
         return text + u" Sie enthält keine Tabellenblätter. Bitte --blatt weglassen.";
     if (done.worksheets.size() == 1)
         return text + u" Ihr einziges Tabellenblatt ist " + name(done.worksheets.front()) +
-               u". Bitte bei --blatt diesen Namen angeben" + std::u16string(sameCase);
+               u". Bitte --blatt weglassen oder diesen Namen angeben" + std::u16string(sameCase);
     text += u" Ihre Tabellenblätter: ";
     for (std::size_t at = 0; at < done.worksheets.size(); ++at)
         text += (at == 0 ? u"" : u", ") + name(done.worksheets[at]);
@@ -196,7 +236,7 @@ std::u16string windowsPath(std::u16string_view which, std::u16string_view path) 
     return u"Der Pfad der " + std::u16string(which) + u" " + quotedPath(path) +
            u" ist ein Windows-Pfad und bezeichnet auf diesem System keine Datei. Bitte den Pfad angeben, unter dem "
            u"die Datei hier zu erreichen ist, " + std::u16string(forExample) +
-           u" im Ordner, in dem das Windows-Laufwerk oder die Freigabe eingebunden ist.";
+           u" einen Pfad im Ordner, in dem das Windows-Laufwerk oder die Freigabe eingebunden ist (etwa unter /mnt).";
 }
 
 // Another way to hand the console program a table it does not read under its path.
@@ -213,7 +253,7 @@ std::u16string noSourceFile(std::u16string_view source) {
         return file + std::u16string(noOrdinaryFile) + u" Bitte den Pfad einer Tabelle angeben" +
                std::u16string(throughStandardInput);
     case Entry::noAccess:
-        return file + std::u16string(folderClosed);
+        return file + u" kann nicht gelesen werden" + std::u16string(folderClosed);
     case Entry::file:
     case Entry::readOnlyFile:
         // An ordinary file, which the existence test passes over as hidden. Explorer has no
@@ -226,7 +266,7 @@ std::u16string noSourceFile(std::u16string_view source) {
                u"bei „Versteckt“ entfernen)" + std::u16string(throughStandardInput);
 #else
         return file + u" ist versteckt (ihr Name beginnt mit einem Punkt), und versteckte Dateien liest brisel nicht. "
-                      u"Bitte die Datei umbenennen" +
+                      u"Bitte die Datei so umbenennen, dass ihr Name nicht mit einem Punkt beginnt," +
                std::u16string(throughStandardInput);
 #endif
     case Entry::missing:
@@ -347,13 +387,13 @@ std::optional<std::u16string> leftoversNote(const Leftovers& cleared, std::u16st
     std::u16string note;
     if (cleared.takenBack)
         note = u"Eine frühere Konvertierung wurde unterbrochen, während sie die Zieldatei " + quotedPath(destination) +
-               u" ersetzte. Ihr voriger Inhalt wurde wiederhergestellt, bevor diese Konvertierung begann.";
+               u" ersetzte. Der vorige Inhalt der Zieldatei wurde wiederhergestellt, bevor diese Konvertierung begann.";
     for (const std::u16string& kept : cleared.kept) {
         const std::u16string_view name = std::u16string_view(kept).substr(kept.find_last_of(u"/\\") + 1);
         note += std::u16string(note.empty() ? u"" : u" ") + u"Neben der Zieldatei " + quotedPath(destination) +
                 u" liegt noch " + inQuotes(name) +
                 u" mit dem Inhalt, den die Zieldatei vor einer unterbrochenen Konvertierung hatte. Bitte prüfen, ob "
-                u"dieser Inhalt noch gebraucht wird, und die Datei danach löschen.";
+                u"dieser Inhalt noch gebraucht wird, und " + inQuotes(name) + u" danach löschen.";
     }
     return note.empty() ? std::nullopt : std::optional(note);
 }
@@ -464,13 +504,13 @@ std::u16string statusText(const FileConversion& done, const ProblemList& problem
         return problemsText(done, problems, naming, standardInput ? u"Die Tabelle" : table);
     case Outcome::utf16Destination:
         return u"Die Zieldatei " + quotedPath(destination) +
-               u" ist als Unicode-Text (UTF-16) gespeichert und kann nicht erweitert werden. Bitte im Editor als "
-               u"ANSI oder UTF-8 speichern.";
+               u" ist als Unicode-Text (UTF-16) gespeichert und kann nicht erweitert werden. Bitte die Datei im "
+               u"Editor als ANSI oder UTF-8 speichern.";
     case Outcome::oldWorkbook:
         return table + u" ist eine Datei in einem alten Office-Format (" + std::u16string(forExample) +
                u" eine Excel-Arbeitsmappe .xls oder ein Word-Dokument .doc) oder eine kennwortgeschützte "
-               u"Arbeitsmappe. Bitte die Materialtabelle ohne Kennwort speichern: in Excel als „Excel-Arbeitsmappe "
-               u"(*.xlsx)“, in LibreOffice als „ODF-Tabellendokument (.ods)“ oder als CSV.";
+               u"Arbeitsmappe. Bitte die Materialtabelle in Excel als „Excel-Arbeitsmappe (*.xlsx)“, in LibreOffice als "
+               u"„ODF-Tabellendokument (.ods)“ oder als CSV speichern, und zwar ohne Kennwort.";
     case Outcome::workbookUnsupported:
         return table + u" ist keine Arbeitsmappe, die brisel lesen kann (" + std::u16string(forExample) +
                u" eine Excel-Binärarbeitsmappe oder ein Word-Dokument). Gelesen werden Excel-Arbeitsmappen (.xlsx, "
@@ -488,13 +528,16 @@ std::u16string statusText(const FileConversion& done, const ProblemList& problem
     case Outcome::emptySheet: {
         // The window reads the sheet that was open when the workbook was saved; the console
         // program reads another one where it is named.
+        const std::u16string text = u"Das Tabellenblatt " + inQuotes(done.sheet) + u" der Arbeitsmappe " +
+                                    (standardInput ? u"auf der Standardeingabe" : quotedPath(source)) +
+                                    u" enthält keine Materialien; es wurde nichts geschrieben.";
+        if (done.sheetNamed)
+            return text + u" Bitte bei --blatt das Tabellenblatt der Materialien angeben.";
         const std::u16string_view named = lookup == SourceLookup::fileOrStandardInput
-                                              ? u" oder das Blatt mit --blatt nennen"
+                                              ? u" oder es mit --blatt angeben"
                                               : u"";
-        return u"Das Tabellenblatt " + inQuotes(done.sheet) + u" der Arbeitsmappe " +
-               (standardInput ? u"auf der Standardeingabe" : quotedPath(source)) +
-               u" enthält keine Materialien; es wurde nichts geschrieben. Bitte die Arbeitsmappe in Excel oder "
-               u"LibreOffice öffnen, das Tabellenblatt der Materialien anklicken und die Arbeitsmappe speichern" +
+        return text + u" Bitte die Arbeitsmappe in Excel oder LibreOffice öffnen, das Tabellenblatt der Materialien "
+                      u"anklicken und die Arbeitsmappe speichern" +
                std::u16string(named) + u".";
     }
     case Outcome::sheetOfCsvTable:

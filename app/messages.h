@@ -105,10 +105,14 @@ public:
 inline constexpr std::u16string_view noOrdinaryFile = u" ist keine normale Datei (z.\u00A0B. ein Gerät oder eine Pipe).";
 
 // What a message says of a file whose path holds a folder that may not be entered, after
-// the file's name.
+// the file's name and " kann nicht gelesen werden" or " kann nicht geschrieben werden".
 inline constexpr std::u16string_view folderClosed =
-    u" kann nicht gelesen werden, denn ein Ordner in ihrem Pfad darf nicht geöffnet werden. Das Recht dazu kann der "
-    u"Eigentümer des Ordners oder ein Administrator geben.";
+    u", denn ein Ordner in ihrem Pfad darf nicht geöffnet werden. Das Recht dazu kann der Eigentümer des Ordners oder "
+    u"ein Administrator geben.";
+
+// What to check where no file can be made or written in the folder for temporary files,
+// which it names: " Bitte prüfen, ob …".
+[[nodiscard]] std::u16string checkTemporaryFolder();
 
 // A text in German quotation marks, as messages quote names; what no display shows (a
 // byte of a name that is no UTF-8, a NUL) as readableText writes it.

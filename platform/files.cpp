@@ -72,7 +72,13 @@ WriteError failure(FileSystem& files, std::u16string_view path, FileError error)
     const Entry entry = files.lookUp(path);
     if (entry == Entry::noFolder)
         return WriteError::folderMissing;
-    return obstacle(entry).value_or(WriteError::cannotWrite);
+    if (entry == Entry::noAccess)
+        return WriteError::noAccess;
+    if (const auto refused = obstacle(entry))
+        return *refused;
+    if (error == FileError::denied)
+        return entry == Entry::missing ? WriteError::folderDenied : WriteError::denied;
+    return WriteError::cannotWrite;
 }
 
 bool failed(FileError error) {
@@ -255,7 +261,12 @@ WriteError rewriteInPlace(FileSystem& files, std::u16string_view path, Handle co
     };
     if (failed(error)) {
         asItWas();
-        return noScratch ? WriteError::noTemporaryFile : failure(files, path, error);
+        if (noScratch)
+            return WriteError::noTemporaryFile;
+        // The file could be written, as the caller knows; reading it is what was denied.
+        if (error == FileError::denied && !held.file.isOpen())
+            return WriteError::unreadable;
+        return failure(files, path, error);
     }
 
     const Handle file = held.file.get();

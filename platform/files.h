@@ -64,9 +64,13 @@ enum class WriteError {
     notAFile,       // a pipe, a device or another special file stands there
     inUse,          // another program holds the file open and shares it with no writer
     readOnly,       // the file is marked read-only (Windows), or nobody may write it (POSIX)
-    cannotWrite,    // no permission, no space, or another failure of the system
+    noAccess,       // a folder on the path may not be entered (POSIX)
+    denied,         // the system lets this user not write the file
+    folderDenied,   // the system lets this user make no file in the folder, where the file is missing
+    unreadable,     // only a rewrite in place can change the file, which needs its old bytes, and it may not be read
     noTemporaryFile,  // a rewrite in place found no room in the system's folder for temporary files
     leftChanged,    // the write failed, and so did giving the file back what it held
+    cannotWrite,    // no space, or another failure of the system
 };
 
 // Where the pieces of a new content or of an append go, one after another.

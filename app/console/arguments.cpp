@@ -120,6 +120,8 @@ ParsedArguments parseArguments(const std::vector<std::u16string>& arguments) {
 
     // A table to check comes alone, or from the configuration.
     if (invocation.request == Invocation::Request::check) {
+        if (invocation.mode)
+            return wrong(u"--pruefen schreibt nichts und nimmt weder --ersetzen noch --erweitern.");
         if (operands.size() > 1)
             return wrong(u"Zu viele Angaben: Mit --pruefen wird nur QUELLE erwartet.");
         if (operands.empty() && !invocation.configuration)

@@ -205,16 +205,15 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
         // Kept in a file of its own, as it may be read twice and is never held in memory.
         FileReader kept;
         if (FileReader::scratch(kept) != ReadError::none)
-            return fail(console, u"Für die Tabelle auf der Standardeingabe kann keine temporäre Datei angelegt werden. "
-                                 u"Bitte den Ordner für temporäre Dateien (TMPDIR, TEMP) und seinen freien Speicherplatz "
-                                 u"prüfen.");
+            return fail(console, u"Für die Tabelle auf der Standardeingabe kann keine temporäre Datei angelegt werden." +
+                                     checkTemporaryFolder());
         bool stored = true;
         if (!console.readInput([&](std::string_view piece) { return (stored = kept.append(piece)); }))
             return fail(console, stored ? u"Die Standardeingabe kann nicht gelesen werden. Bitte prüfen, was auf die "
                                           u"Standardeingabe umgeleitet ist (z.\u00A0B. „< tabelle.csv“), oder den "
                                           u"Pfad der Tabelle als QUELLE angeben."
-                                        : u"Die Tabelle auf der Standardeingabe kann nicht zwischengespeichert werden. "
-                                          u"Bitte den freien Speicherplatz im Ordner für temporäre Dateien prüfen.");
+                                        : u"Die Tabelle auf der Standardeingabe kann nicht zwischengespeichert werden." +
+                                              checkTemporaryFolder());
         table = tableOf(std::move(kept));
     } else {
         OpenedTable opened = openTable(source);
@@ -236,7 +235,8 @@ ExitStatus runConsoleProgram(const std::vector<std::u16string>& arguments, Conso
                               oneLine((source == u"-" ? u"Die Tabelle auf der Standardeingabe"
                                                       : u"Die Quelldatei " + quotedPath(source)) +
                                       (done.rows == 0 ? u" hat keine Probleme, enthält aber keine Materialien."
-                                                      : u" hat keine Probleme: " + materials(done.rows) + u".")));
+                                                      : u" hat keine Probleme und enthält " + materials(done.rows) +
+                                                            u".")));
         return ExitStatus::converted;
     }
     if (toStandardOutput) {

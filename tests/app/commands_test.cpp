@@ -120,8 +120,8 @@ TEST_F(CommandsTest, PutsBackWhatACrashedErsetzenLeftAndSaysSo) {
     const ShownMessage note{ShownMessage::Kind::plain,
                             u"Eine frühere Konvertierung wurde unterbrochen, während sie die Zieldatei " +
                                 quotedPath(folder.path(u"material.ini")) +
-                                u" ersetzte. Ihr voriger Inhalt wurde wiederhergestellt, bevor diese Konvertierung "
-                                u"begann.",
+                                u" ersetzte. Der vorige Inhalt der Zieldatei wurde wiederhergestellt, bevor diese "
+                                u"Konvertierung begann.",
                             u"Hinweis"};
     EXPECT_EQ(desktop.messages, std::vector({note, success}));
     EXPECT_EQ(folder.read(u"material.ini"),
@@ -289,9 +289,9 @@ TEST_F(CommandsTest, ReportsADestinationThatAnotherProgramHoldsAndKeepsIt) {
         commands.cmd_convert_Click();
         EXPECT_EQ(desktop.messages,
                   std::vector{errorBox(u"Die Zieldatei „" + nativeSeparators(destination) +
-                                           u"“ wird gerade von einem anderen Programm benutzt. Bitte das Programm, "
-                                           u"das die Datei geöffnet hat (z.\u00A0B. das CAD-System oder eine andere "
-                                           u"Konvertierung mit brisel), schließen oder abwarten, bis es fertig ist, "
+                                           u"“ wird gerade von einem anderen Programm benutzt. Bitte warten, bis "
+                                           u"das Programm, das die Datei geöffnet hat (z.\u00A0B. das CAD-System oder "
+                                           u"eine andere Konvertierung mit brisel), fertig ist, oder es schließen, "
                                            u"und erneut konvertieren.",
                                        u"Fehler")})
             << "mode " << mode;

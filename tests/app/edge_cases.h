@@ -134,7 +134,7 @@ inline std::vector<EdgeCase> edgeCases() {
                  u"Fehler");
     const ShownMessage utf16Destination =
         errorBox(u"Die Zieldatei „material.ini“ ist als Unicode-Text (UTF-16) gespeichert und kann nicht erweitert "
-                 u"werden. Bitte im Editor als ANSI oder UTF-8 speichern.",
+                 u"werden. Bitte die Datei im Editor als ANSI oder UTF-8 speichern.",
                  u"Fehler");
 
     return {
@@ -263,8 +263,8 @@ inline std::vector<EdgeCase> edgeCases() {
          .destination = u"C:\\Programme\\CAD\\material.ini", .mode = 0,
          .box = errorBox(u"Der Pfad der Zieldatei „C:\\Programme\\CAD\\material.ini“ ist ein Windows-Pfad und "
                          u"bezeichnet auf diesem System keine Datei. Bitte den Pfad angeben, unter dem die Datei hier zu "
-                         u"erreichen ist, z.\u00A0B. im Ordner, in dem das Windows-Laufwerk oder die Freigabe "
-                         u"eingebunden ist.",
+                         u"erreichen ist, z.\u00A0B. einen Pfad im Ordner, in dem das Windows-Laufwerk oder die "
+                         u"Freigabe eingebunden ist (etwa unter /mnt).",
                          u"Ungültige Eingabe")},
 #endif
         {.name = "AnExcelWorkbookSavedWithTheTableTabOpenAfterACoverSheet", .source = u"Materialien.xlsx",
@@ -335,10 +335,10 @@ inline std::vector<EdgeCase> edgeCases() {
          .conf = "\xEF\xBB\xBFziel = Ziel\xFC.ini\r\n", .sets = {.destination = u"Ziel\xDCFC.ini"}},
         {.name = "ABriselConfSavedAsUtf16IsReportedAndNotRead", .button = Button::standardwerte, .conf = "\xFF\xFEq",
          .box = errorBox(u"Die Konfigurationsdatei „brisel.conf“ im Arbeitsordner %ORDNER% ist als Unicode-Text "
-                         u"(UTF-16) gespeichert. Bitte im Editor als ANSI oder UTF-8 speichern.",
+                         u"(UTF-16) gespeichert. Bitte die Datei im Editor als ANSI oder UTF-8 speichern.",
                          u"Fehler"),
-         .console = u"Die Konfigurationsdatei „brisel.conf“ ist als Unicode-Text (UTF-16) gespeichert. Bitte im "
-                    u"Editor als ANSI oder UTF-8 speichern."},
+         .console = u"Die Konfigurationsdatei „brisel.conf“ ist als Unicode-Text (UTF-16) gespeichert. Bitte die "
+                    u"Datei im Editor als ANSI oder UTF-8 speichern."},
 #ifdef _WIN32
         // Marked so, the file is the user's all the same: read, and never appended to, where
         // the defaults below it would win over its settings.

@@ -1074,6 +1074,40 @@ TEST(Writes, KeepAReadOnlyFileInAWritableFolder) {
     EXPECT_EQ(entries(folder), 1u);
 }
 
+// What the system denies a user who is not the administrator is named as such: a folder
+// on the way that may not be entered, another user's file, a folder that takes no new file,
+// and a file that may be written but not read where only a rewrite in place keeps its owner.
+TEST(Writes, NameWhatTheSystemDeniesAnOrdinaryUser) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to make files of another user";
+    using enum std::filesystem::perms;
+    TempFolder folder;
+    folder.permit({}, all);
+    folder.makeFolder(u"privat");
+    folder.permit(u"privat", none);
+    folder.makeFolder(u"nur lesen");
+    folder.permit(u"nur lesen", owner_all | group_read | group_exec | others_read | others_exec);
+    const std::u16string foreign = folder.write(u"fremd.ini", oldContent);
+    folder.permit(u"fremd.ini", owner_read | owner_write | group_read | others_read);
+    const std::u16string writeOnly = folder.write(u"nur schreiben.ini", oldContent);
+    folder.permit(u"nur schreiben.ini", owner_read | owner_write | others_write);
+    struct Case {
+        std::u16string path;
+        WriteError replaced, appended;
+    };
+    for (const Case& c : {Case{folder.path(u"privat/material.ini"), WriteError::noAccess, WriteError::noAccess},
+                          Case{foreign, WriteError::denied, WriteError::denied},
+                          Case{folder.path(u"nur lesen/neu.ini"), WriteError::folderDenied, WriteError::folderDenied},
+                          Case{writeOnly, WriteError::unreadable, WriteError::none}}) {
+        EXPECT_TRUE(asOrdinaryUser([&] {
+            return replaceFile(c.path, newContent) == c.replaced && appendToFile(c.path, {newContent}) == c.appended;
+        })) << testing::PrintToString(c.path);
+    }
+    EXPECT_EQ(folder.read(u"fremd.ini"), oldContent);
+    EXPECT_EQ(folder.read(u"nur schreiben.ini"), oldContent + newContent);
+    EXPECT_EQ(entries(folder), 4u);
+}
+
 // Another conversion appending holds the file for as long as its write takes.
 TEST(AppendToFile, WaitsForAnotherWriterThenSaysTheFileIsInUse) {
     TempFolder folder;

@@ -76,6 +76,7 @@ TEST(ParseArguments, NamesWhatIsWrong) {
              Case{{u"--ersetzen", u"t.csv", u"m.ini", u"--prefix"}, u"Die Option „--prefix“ erwartet einen Wert."},
              Case{{u"--pruefen", u"t.csv", u"m.ini"}, u"Zu viele Angaben: Mit --pruefen wird nur QUELLE erwartet."},
              Case{{u"--pruefen"}, u"QUELLE fehlt."},
+             Case{{u"--pruefen", u"--erweitern", u"t.csv"}, u"--pruefen schreibt nichts und nimmt weder --ersetzen noch --erweitern."},
          }) {
         const ParsedArguments parsed = parseArguments(c.arguments);
         EXPECT_EQ(parsed.invocation, std::nullopt) << testing::PrintToString(c.arguments);

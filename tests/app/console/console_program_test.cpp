@@ -81,10 +81,10 @@ TEST_F(ConsoleProgram, ConvertsAndSaysWhatItWrote) {
     EXPECT_EQ(console.outputLines.back(), u"2 Materialien an „material.ini“ angehängt.");
     console.outputLines.pop_back();
     EXPECT_EQ(run({u"--pruefen", u"Tabelle ä.csv"}), 0);
-    EXPECT_EQ(console.outputLines.back(), u"Die Quelldatei „Tabelle ä.csv“ hat keine Probleme: 2 Materialien.");
+    EXPECT_EQ(console.outputLines.back(), u"Die Quelldatei „Tabelle ä.csv“ hat keine Probleme und enthält 2 Materialien.");
     console.input = table;
     EXPECT_EQ(run({u"--pruefen", u"-"}), 0);
-    EXPECT_EQ(console.outputLines.back(), u"Die Tabelle auf der Standardeingabe hat keine Probleme: 2 Materialien.");
+    EXPECT_EQ(console.outputLines.back(), u"Die Tabelle auf der Standardeingabe hat keine Probleme und enthält 2 Materialien.");
     EXPECT_EQ(run({u"-q", u"--pruefen", u"Tabelle ä.csv"}), 0);
     EXPECT_EQ(console.outputLines.size(), 3u);
     console.outputLines.resize(1);
@@ -98,7 +98,8 @@ TEST_F(ConsoleProgram, ConvertsAndSaysWhatItWrote) {
               std::vector<std::u16string>{u"brisel-convert: Hinweis: Neben der Zieldatei „material.ini“ liegt noch "
                                           u"„material.ini.~brisel-backup99999999999-2-0“ mit dem Inhalt, den die "
                                           u"Zieldatei vor einer unterbrochenen Konvertierung hatte. Bitte prüfen, ob "
-                                          u"dieser Inhalt noch gebraucht wird, und die Datei danach löschen."});
+                                          u"dieser Inhalt noch gebraucht wird, und „material.ini.~brisel-backup99999999999-2-0“ "
+                                          u"danach löschen."});
     EXPECT_EQ(folder.read(u"material.ini.~brisel-backup99999999999-2-0"), "ALT");
 #ifndef _WIN32
     // A name with line breaks or an escape sequence in it still gives one line, and changes
@@ -166,8 +167,8 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
 #else
              Case{{u"--ersetzen", u".versteckt.csv", u"material.ini"},
                   u"Die Quelldatei „.versteckt.csv“ ist versteckt (ihr Name beginnt mit einem Punkt), und versteckte "
-                  u"Dateien liest brisel nicht. Bitte die Datei umbenennen oder die Tabelle mit QUELLE „-“ über die "
-                  u"Standardeingabe übergeben."},
+                  u"Dateien liest brisel nicht. Bitte die Datei so umbenennen, dass ihr Name nicht mit einem Punkt "
+                  u"beginnt, oder die Tabelle mit QUELLE „-“ über die Standardeingabe übergeben."},
              Case{{u"--ersetzen", u"pipe.csv", u"material.ini"},
                   u"Die Quelldatei „pipe.csv“ ist keine normale Datei (z.\u00A0B. ein Gerät oder eine Pipe). Bitte den "
                   u"Pfad einer Tabelle angeben oder die Tabelle mit QUELLE „-“ über die Standardeingabe übergeben."},
@@ -175,11 +176,13 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
              Case{{u"--ersetzen", u"tabelle.csv", u"\\\\server\\cad\\material.ini"},
                   u"Der Pfad der Zieldatei „\\\\server\\cad\\material.ini“ ist ein Windows-Pfad und bezeichnet auf "
                   u"diesem System keine Datei. Bitte den Pfad angeben, unter dem die Datei hier zu erreichen ist, "
-                  u"z.\u00A0B. im Ordner, in dem das Windows-Laufwerk oder die Freigabe eingebunden ist."},
+                  u"z.\u00A0B. einen Pfad im Ordner, in dem das Windows-Laufwerk oder die Freigabe eingebunden ist "
+                  u"(etwa unter /mnt)."},
              Case{{u"--ersetzen", u"I:/cad/tabelle.csv", u"material.ini"},
                   u"Der Pfad der Quelldatei „I:/cad/tabelle.csv“ ist ein Windows-Pfad und bezeichnet auf diesem "
                   u"System keine Datei. Bitte den Pfad angeben, unter dem die Datei hier zu erreichen ist, z.\u00A0B. "
-                  u"im Ordner, in dem das Windows-Laufwerk oder die Freigabe eingebunden ist."},
+                  u"einen Pfad im Ordner, in dem das Windows-Laufwerk oder die Freigabe eingebunden ist (etwa unter "
+                  u"/mnt)."},
 #endif
 #ifndef _WIN32
              Case{{u"--ersetzen", u"tabelle.csv", u"material\xD800.ini"},
@@ -218,8 +221,8 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
              Case{{u"--ersetzen", u"alt.xls", u"material.ini"},
                   u"Die Quelldatei „alt.xls“ ist eine Datei in einem alten Office-Format (z.\u00A0B. eine "
                   u"Excel-Arbeitsmappe .xls oder ein Word-Dokument .doc) oder eine kennwortgeschützte Arbeitsmappe. "
-                  u"Bitte die Materialtabelle ohne Kennwort speichern: in Excel als „Excel-Arbeitsmappe (*.xlsx)“, in "
-                  u"LibreOffice als „ODF-Tabellendokument (.ods)“ oder als CSV."},
+                  u"Bitte die Materialtabelle in Excel als „Excel-Arbeitsmappe (*.xlsx)“, in LibreOffice als "
+                  u"„ODF-Tabellendokument (.ods)“ oder als CSV speichern, und zwar ohne Kennwort."},
              Case{{u"--ersetzen", u"binär.xlsb", u"material.ini"},
                   u"Die Quelldatei „binär.xlsb“ ist keine Arbeitsmappe, die brisel lesen kann (z.\u00A0B. eine "
                   u"Excel-Binärarbeitsmappe oder ein Word-Dokument). Gelesen werden Excel-Arbeitsmappen (.xlsx, "
@@ -264,8 +267,11 @@ TEST_F(ConsoleProgram, ReportsAFailureOnStandardErrorAndWritesNothing) {
              Case{{u"--ersetzen", u"deckblatt.xlsx", u"material.ini"},
                   u"Das Tabellenblatt „Deckblatt“ der Arbeitsmappe „deckblatt.xlsx“ enthält keine Materialien; es "
                   u"wurde nichts geschrieben. Bitte die Arbeitsmappe in Excel oder LibreOffice öffnen, das "
-                  u"Tabellenblatt der Materialien anklicken und die Arbeitsmappe speichern oder das Blatt mit --blatt "
-                  u"nennen."},
+                  u"Tabellenblatt der Materialien anklicken und die Arbeitsmappe speichern oder es mit --blatt "
+                  u"angeben."},
+             Case{{u"--ersetzen", u"--blatt", u"Deckblatt", u"deckblatt.xlsx", u"material.ini"},
+                  u"Das Tabellenblatt „Deckblatt“ der Arbeitsmappe „deckblatt.xlsx“ enthält keine Materialien; es "
+                  u"wurde nichts geschrieben. Bitte bei --blatt das Tabellenblatt der Materialien angeben."},
              Case{{u"--ersetzen", u"--blatt", u"materialien", u"mappe.xlsx", u"material.ini"},
                   u"Die Arbeitsmappe „mappe.xlsx“ hat kein Tabellenblatt „materialien“. Ihre Tabellenblätter: "
                   u"„Deckblatt“, „Alt“ (ausgeblendet), „Materialien“. Bitte bei --blatt einen dieser Namen angeben, "
