@@ -191,6 +191,11 @@ std::u16string_view adviceText(Advice advice, bool several) {
     case Advice::removeLineBreak:
         return several ? u"Bitte die Zeilenumbrüche in den Zellen entfernen."
                        : u"Bitte den Zeilenumbruch in der Zelle entfernen.";
+    case Advice::calculateFormulas:
+        return several ? u"Bitte die Arbeitsmappe in Excel oder LibreOffice öffnen und speichern, damit die Ergebnisse "
+                         u"der Formeln gespeichert werden."
+                       : u"Bitte die Arbeitsmappe in Excel oder LibreOffice öffnen und speichern, damit das Ergebnis "
+                         u"der Formel gespeichert wird.";
     }
     return {};
 }
@@ -412,6 +417,8 @@ Advice adviceFor(const TableProblem& problem) {
         return Advice::correctErrorValue;
     case Kind::lineBreak:
         return Advice::removeLineBreak;
+    case Kind::withoutResult:
+        return Advice::calculateFormulas;
     case Kind::prefixUnrepresentable:
         return Advice::replacePrefixCharacter;
     }
@@ -463,6 +470,8 @@ ProblemText describe(const TableProblem& problem, const TableNaming& naming, std
     case Kind::lineBreak:
         return {placeOf(problem, table) + u" enthält einen Zeilenumbruch. Ein Material muss in einer Zeile stehen.",
                 advice};
+    case Kind::withoutResult:
+        return {placeOf(problem, table) + u" enthält eine Formel ohne gespeichertes Ergebnis.", advice};
     case Kind::prefixUnrepresentable: {
         std::string utf8;
         if (!appendUtf8(utf8, problem.character))

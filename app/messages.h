@@ -67,8 +67,8 @@ struct ProblemText {
 
 // What is to be done about a problem: one piece of advice serves every problem of its kind.
 enum class Advice { replacePrefixCharacter, fillFields, fillCells, replaceCharacter, saveAgain, correctErrorValue,
-                    removeLineBreak };
-inline constexpr std::size_t adviceKinds = 7;
+                    removeLineBreak, calculateFormulas };
+inline constexpr std::size_t adviceKinds = 8;
 [[nodiscard]] Advice adviceFor(const TableProblem& problem);
 
 // The first problems of a table, for the window's one box, how many there were, and how

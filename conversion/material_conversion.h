@@ -26,6 +26,7 @@ struct TableProblem {
         unrepresentable,  // a character that the records' encoding cannot hold
         errorValue,       // a workbook's cell that holds an error value
         lineBreak,        // a workbook's cell that holds a line break
+        withoutResult,    // a workbook's formula whose result the file does not hold
         prefixUnrepresentable,  // a character of the prefix that the records' encoding cannot hold; no row's
     };
 

@@ -1,6 +1,6 @@
 // Fuzzes the workbook reader: whatever the archive holds, it ends in a status; the rows it
-// hands on are data rows in the sheet's order, each holding more than empty text; and the
-// records made of them are three CR LF lines a row.
+// hands on are data rows in the sheet's order, each holding more than empty text or a
+// formula without a result; and the records made of them are three CR LF lines a row.
 #include "conversion/text_encoding.h"
 #include "workbook/workbook.h"
 
@@ -20,14 +20,18 @@ void check(bool holds) {
 
 class CheckedRows final : public brisel::WorkbookRows {
 public:
-    bool row(std::size_t number, std::span<const brisel::WorkbookCell> cells, std::size_t width) override {
+    bool row(std::size_t number, std::span<const brisel::WorkbookCell> cells, std::size_t width,
+             std::size_t undecided) override {
         check(number >= 2 && number > last_);
         last_ = number;
         check(cells.size() == brisel::minimumFieldCount);
-        // A row in which no cell holds more than empty text ends the table.
-        const bool holdsValue =
-            std::any_of(cells.begin(), cells.end(), [](const brisel::WorkbookCell& c) { return c.error || !c.text.empty(); });
+        // A row in which no cell holds more than empty text, nor a formula without a result,
+        // ends the table.
+        const bool holdsValue = std::any_of(cells.begin(), cells.end(), [](const brisel::WorkbookCell& c) {
+            return c.error || c.withoutResult || !c.text.empty();
+        });
         check(holdsValue || width > brisel::minimumFieldCount);
+        check(undecided == 0 || (!holdsValue && undecided > brisel::minimumFieldCount && undecided <= width));
         return true;
     }
 

@@ -75,6 +75,7 @@ def main():
         print("soffice not found: the LibreOffice workbooks stay as they are", file=sys.stderr)
 
     sheets()
+    formulas()
     hand_made()
 
 
@@ -99,6 +100,32 @@ def sheets():
     book.save(made)
     save_from_libreoffice(made, [("blaetter-libreoffice.ods", "calc8"),
                                  ("blaetter-libreoffice.xlsx", "Calc MS Excel 2007 XML")])
+
+
+def formulas():
+    """Formulas as a script writes them, without their results (openpyxl leaves calculating
+    to the spreadsheet): in a row of values, one whose result is empty text among them, and a
+    row of formulas alone before the last material. Then the same workbook as LibreOffice
+    saves it once it has calculated the formulas, as .xlsx and .ods."""
+    book = openpyxl.Workbook()
+    sheet = book.active
+    sheet.title = "Materialien"
+    for row in [HEADER[:6],
+                ["Stahl", 7.85, 1, 31, 45, 2.5],
+                ["Kupfer", "=8.96", 4, 33, "=45*2", '=""'],
+                ['="Messing"', "=8.5", "=5", "=34", "=45", "=1"],
+                ["Titan", 4.5, 6, 36, 45, 1]]:
+        sheet.append(row)
+    made = os.path.join(HERE, "formeln-openpyxl.xlsx")
+    book.save(made)
+    if not shutil.which("soffice"):
+        print("soffice not found: the LibreOffice workbooks of formulas stay as they are", file=sys.stderr)
+        return
+    with tempfile.TemporaryDirectory() as work:
+        for kind, name in (("ods", "formeln-libreoffice.ods"), ("xlsx:Calc MS Excel 2007 XML", "formeln-libreoffice.xlsx")):
+            subprocess.run(["soffice", "--headless", "-env:UserInstallation=file://" + work + "/profile",
+                            "--convert-to", kind, "--outdir", work, made], check=True, capture_output=True)
+            shutil.move(os.path.join(work, "formeln-openpyxl." + kind.split(":")[0]), os.path.join(HERE, name))
 
 
 def save_from_libreoffice(source, targets):

@@ -144,13 +144,21 @@ public:
             // Only the first six columns are written; past them one cell tells that the row goes on.
             const std::size_t last = column_ + columnsRepeated_;
             column_ = last;
-            if (!hasValue)
+            if (!hasValue && !formula_)
                 return true;
+            // LibreOffice saves a formula's result as the cell's value and text, an empty text as an
+            // empty paragraph; a formula with neither has no result.
             const std::string text = value_ && !error_ ? *value_ : text_;
             const bool error = error_ || (formula_ && isErrorName(text));
+            const auto put = [&](std::size_t c) {
+                if (hasValue)
+                    table_.cell(c, text, error);
+                else
+                    table_.withoutResult(c);
+            };
             for (std::size_t c = first; c <= std::min<std::size_t>(last, fieldsWritten + 1); ++c)
-                table_.cell(c, text, error);
-            table_.cell(last, text, error);
+                put(c);
+            put(last);
             return true;
         }
         return true;

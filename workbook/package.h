@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace brisel::package {
 
@@ -54,19 +55,19 @@ public:
         cells_.fill({});
         width_ = 0;
         holdsValue_ = false;
+        firstWithoutResult_ = 0;
         return true;
     }
 
     // A cell that holds a value, empty text included.
     void cell(std::size_t column, std::string text, bool error) {
-        if (column == 0 || column <= width_)
-            return;  // a cell named twice or out of order: the first counts
-        width_ = column;
-        holdsValue_ = holdsValue_ || error || !text.empty();
-        if (column > fieldsWritten || row_ < 2)
-            return;  // the header is never interpreted
-        cells_[column - 1] = {error ? germanError(text) : std::move(text), error};
+        std::string shown = error ? germanError(text) : std::move(text);
+        place(column, {std::move(shown), error});
     }
+
+    // A formula cell whose result the file does not hold. Its row goes on the table: the
+    // result may well be a value, and a table cut off there would lose the rows after it.
+    void withoutResult(std::size_t column) { place(column, {{}, false, true}); }
 
     // Ends the row, `times` times over; false once the table has ended or the rows' taker
     // has stopped.
@@ -75,11 +76,13 @@ public:
             nextRow_ = row_ + 1;
             return times == 1;  // the header repeated: rows with no material of their own
         }
-        if (!holdsValue_)
+        if (!holdsValue_ && firstWithoutResult_ == 0)
             return false;  // a row in which no cell holds more than empty text ends the table
+        // Formulas without results alone, past the cells written: the row may be empty.
+        const std::size_t undecided = !holdsValue_ && firstWithoutResult_ > fieldsWritten ? firstWithoutResult_ : 0;
         times = std::min(times, lastRow + 1 - row_);
         for (std::size_t i = 0; i < times; ++i) {
-            if (!rows_.row(row_ + i, cells_, width_))
+            if (!rows_.row(row_ + i, cells_, width_, undecided))
                 return false;
         }
         nextRow_ = row_ + times;
@@ -89,12 +92,25 @@ public:
     std::size_t nextRow() const noexcept { return nextRow_; }
 
 private:
+    void place(std::size_t column, WorkbookCell held) {
+        if (column == 0 || column <= width_)
+            return;  // a cell named twice or out of order: the first counts
+        width_ = column;
+        holdsValue_ = holdsValue_ || held.error || !held.text.empty();
+        if (held.withoutResult && firstWithoutResult_ == 0)
+            firstWithoutResult_ = column;
+        if (column > fieldsWritten || row_ < 2)
+            return;  // the header is never interpreted
+        cells_[column - 1] = std::move(held);
+    }
+
     WorkbookRows& rows_;
     std::array<WorkbookCell, fieldsWritten> cells_;
     std::size_t row_ = 0;
     std::size_t nextRow_ = 1;
     std::size_t width_ = 0;
     bool holdsValue_ = false;
+    std::size_t firstWithoutResult_ = 0;  // the column of the row's first formula without a result
 };
 
 // The worksheet read where none is named: the active one where it is visible, else the

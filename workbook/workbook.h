@@ -41,10 +41,13 @@ struct Worksheet {
 };
 
 // One cell as the sheet shows it: its text (UTF-8; a number by the number rule, a truth
-// value as "WAHR" or "FALSCH"), or an error value as the German Excel shows it.
+// value as "WAHR" or "FALSCH"), or an error value as the German Excel shows it, or a
+// formula whose result the file does not hold (see the readers for when a result counts as
+// saved): what it shows is not known until a spreadsheet calculates it.
 struct WorkbookCell {
     std::string text;
     bool error = false;
+    bool withoutResult = false;
 };
 
 // Takes the data rows of a sheet, one at a time, in the sheet's order.
@@ -53,8 +56,12 @@ public:
     virtual ~WorkbookRows() = default;
     // A data row: its number as the sheet counts it, its first six cells (empty where the
     // sheet has none), and its width, the column of its last cell that holds anything.
-    // A row is handed on only when a cell holds more than empty text. False stops.
-    virtual bool row(std::size_t number, std::span<const WorkbookCell> cells, std::size_t width) = 0;
+    // A row is handed on only when a cell holds more than empty text or a formula without
+    // a result; `undecided`, where the row holds nothing but such formulas, all after the
+    // sixth cell, is the column of the first: whether the table ends there is not known.
+    // False stops.
+    virtual bool row(std::size_t number, std::span<const WorkbookCell> cells, std::size_t width,
+                     std::size_t undecided) = 0;
 };
 
 // What reading a workbook came to, and which of its worksheets it read.

@@ -38,7 +38,8 @@ public:
         : counted_(records), writer_(prefix, counted_, rowsBuffer), codePage_(codePage), problems_(problems) {}
 
     // A row's problems in its cells' order, then its fields' count.
-    bool row(std::size_t number, std::span<const WorkbookCell> cells, std::size_t width) override {
+    bool row(std::size_t number, std::span<const WorkbookCell> cells, std::size_t width,
+             std::size_t undecided) override {
         ++rows;
         const std::size_t fields = std::min(width, minimumFieldCount);
         bool fit = true;
@@ -48,7 +49,9 @@ public:
             problem.line = number;
             problem.field = c + 1;
             problem.cell = true;
-            if (cell.error) {
+            if (cell.withoutResult) {
+                problem.kind = Kind::withoutResult;
+            } else if (cell.error) {
                 problem.kind = Kind::errorValue;
                 problem.errorValue = cell.text;
             } else if (cell.text.find_first_of("\r\n") != std::string::npos) {
@@ -58,6 +61,16 @@ public:
             } else {
                 continue;
             }
+            problems_.problem(problem);
+            fit = false;
+        }
+        if (undecided != 0) {
+            // Its result is never written, but it tells whether the table ends at this row.
+            TableProblem problem;
+            problem.kind = Kind::withoutResult;
+            problem.line = number;
+            problem.field = undecided;
+            problem.cell = true;
             problems_.problem(problem);
             fit = false;
         }

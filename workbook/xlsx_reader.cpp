@@ -221,6 +221,10 @@ public:
         } else if (name == "rPh") {
             --phonetic_;
         } else if (name == "c" && inData_) {
+            if (formula_ && !resultSaved()) {
+                table_.withoutResult(column_);
+                return true;
+            }
             return !hasValue_ || cellText();
         } else if (name == "row" && inData_) {
             return table_.endRow();
@@ -237,6 +241,18 @@ public:
     }
 
 private:
+    // Whether a formula's result is saved with it. Excel and LibreOffice save every result,
+    // an empty text (="") as an empty <v> in a cell of the type "str"; a script that leaves
+    // the calculating to the spreadsheet (openpyxl, whose workbook asks for fullCalcOnLoad)
+    // writes an empty <v>, or none, and no type. No type is a number's, and a number, a truth
+    // value, an error or a date is never empty: an empty <v> there is no result. Only an
+    // empty <v> of a text type is a result, the empty text.
+    bool resultSaved() const {
+        if (!hasValue_)
+            return false;
+        return type_ == "str" || type_ == "inlineStr" || !trimmed(value_).empty();
+    }
+
     // False where the cell names a shared string that is not there.
     bool cellText() {
         if (type_ == "s") {

@@ -128,6 +128,22 @@ inline std::vector<EdgeCase> edgeCases() {
                           u" Bitte die fehlenden Felder in der Tabelle ergänzen.";
     }
     shortRowsBox += u"\r\n… und 1 weiteres Problem.\r\nBitte die fehlenden Felder in der Tabelle ergänzen.";
+    // A workbook that a script wrote with formulas, which no spreadsheet has calculated yet:
+    // each one named, with the row of formulas alone, which does not end the table.
+    std::u16string formulasBox =
+        u"Die Quelldatei „Materialien.xlsx“ enthält 9 Probleme; es wurde nichts geschrieben.";
+    std::u16string formulasLines;
+    for (const char16_t* cell : {u"3, Spalte B", u"3, Spalte E", u"3, Spalte F", u"4, Spalte A", u"4, Spalte B",
+                                 u"4, Spalte C", u"4, Spalte D", u"4, Spalte E", u"4, Spalte F"}) {
+        const std::u16string place = u"Zeile " + std::u16string(cell);
+        const std::u16string_view problem = u" enthält eine Formel ohne gespeichertes Ergebnis.";
+        formulasBox += u"\r\n" + place + std::u16string(problem);
+        formulasLines += (formulasLines.empty() ? u"" : u"\n") + place + u" der Quelldatei" + std::u16string(problem) +
+                         u" Bitte die Arbeitsmappe in Excel oder LibreOffice öffnen und speichern, damit das Ergebnis "
+                         u"der Formel gespeichert wird.";
+    }
+    formulasBox += u"\r\nBitte die Arbeitsmappe in Excel oder LibreOffice öffnen und speichern, damit die Ergebnisse der "
+                   u"Formeln gespeichert werden.";
     const ShownMessage tooFewFields =
         errorBox(u"Zeile 4 der Quelldatei hat 4 Felder; erwartet werden mindestens 6. Bitte die fehlenden Felder in "
                  u"der Tabelle ergänzen.",
@@ -274,6 +290,9 @@ inline std::vector<EdgeCase> edgeCases() {
          .after = "ALT\r\n" + sheetRecords},
         {.name = "AnOdsSavedWithTheTableTabOpenAfterACoverSheet", .source = u"Materialien.ods",
          .table = workbookFixture("blaetter-libreoffice.ods"), .mode = 0, .after = sheetRecords},
+        {.name = "AnXlsxWrittenByAScriptWithFormulasNotYetCalculatedNamesEachAndWritesNothing",
+         .source = u"Materialien.xlsx", .table = workbookFixture("formeln-openpyxl.xlsx"), .before = "ALT\r\n", .mode = 0,
+         .box = errorBox(formulasBox, u"Fehler"), .console = formulasLines},
 
         // "Standardwerte" and brisel.conf.
         {.name = "WithoutBriselConfTheDefaultsAreWrittenAndReadOnNein", .button = Button::standardwerte,

@@ -73,6 +73,8 @@ std::string convert(std::string_view bytes, std::optional<std::string_view> shee
         return "error " + first.errorValue + " at " + at;
     case TableProblem::Kind::lineBreak:
         return "line break at " + at;
+    case TableProblem::Kind::withoutResult:
+        return "no result at " + at;
     case TableProblem::Kind::unrepresentable:
     case TableProblem::Kind::prefixUnrepresentable:
         return "unrepresentable at " + at;
@@ -156,6 +158,12 @@ const HandMadeSheet chart{"Diagramm", "", "", true};
 std::string activeTab(int tab) {
     return "<bookViews><workbookView activeTab='" + std::to_string(tab) + "'/></bookViews>";
 }
+
+// The materials of formeln-openpyxl.xlsx, once a spreadsheet has calculated its formulas;
+// one's result is empty text.
+const std::string calculatedRecords =
+    "MAT=1,Stahl\r\n-XHATCH=31, 45, 2,5\r\n-KG_P_L=7.85\r\nMAT=4,Kupfer\r\n-XHATCH=33, 90, \r\n-KG_P_L=8.96\r\n"
+    "MAT=5,Messing\r\n-XHATCH=34, 45, 1\r\n-KG_P_L=8.5\r\nMAT=6,Titan\r\n-XHATCH=36, 45, 1\r\n-KG_P_L=4.5\r\n";
 
 TEST(ConvertWorkbook, FollowsTheTextRulesAndReportsTheFirstProblemInTheSheetsOrder) {
     struct Case {
@@ -268,6 +276,32 @@ TEST(ConvertWorkbook, FollowsTheTextRulesAndReportsTheFirstProblemInTheSheetsOrd
              Case{"an .ods: a table of a DDE link is no sheet",
                   odsOfTables(odsTable("Stahl") + "<t:dde-links><t:dde-link>" + odsTable("Fremd") + "</t:dde-link></t:dde-links>"),
                   "unknown sheet; sheets: Stahl", "Fremd"},
+             // Formulas: a result saved with them is what they give; one that is not is a problem,
+             // and its row does not end the table.
+             Case{"a script's formula without a result, its <v> empty and untyped",
+                  xlsxOf(xlsxRow({"t:Stahl", "7.85", "1", "31", "45", "<c><f>2.5</f><v/></c>"})), "no result at 2:6"},
+             Case{"a formula without any <v>", xlsxOf(xlsxRow({"t:Stahl", "<c r='B2'><f>8.96</f></c>"})),
+                  "no result at 2:2"},
+             Case{"a formula of text without any <v>", xlsxOf(xlsxRow({"<c t='str'><f>\"Stahl\"</f></c>"})),
+                  "no result at 2:1"},
+             Case{"an empty <v> is no truth value", xlsxOf(xlsxRow({"t:Stahl", "<c t='b'><f>TRUE()</f><v></v></c>"})),
+                  "no result at 2:2"},
+             Case{"a formula whose result is empty text, as Excel saves it",
+                  xlsxOf(xlsxRow({"t:Stahl", "7.85", "1", "31", "45", "<c t='str'><f>\"\"</f><v/></c>"})),
+                  "MAT=1,Stahl\r\n-XHATCH=31, 45, \r\n-KG_P_L=7.85\r\n"},
+             Case{"a formula without a result in the header is never read",
+                  xlsxOf(steel, false, "<c><f>1</f><v></v></c>"), steelRecord},
+             Case{"a formula without a result after the sixth cell of a material is never read",
+                  xlsxOf(xlsxRow({"t:Stahl", "7.85", "1", "31", "45", "2.5", "<c><f>B2*2</f></c>"})), steelRecord},
+             Case{"a row of formulas without results after the sixth cell alone may end the table or not",
+                  xlsxOf(steel + xlsxRow({"<c r='H3'><f>B3*2</f><v></v></c>", "<c><f>1</f></c>"}) + steel),
+                  "no result at 3:8"},
+             Case{"an .ods formula with neither value nor text", odsOf(odsRow("<t:table-cell t:formula='of:=1+1'/>")),
+                  "no result at 2:1"},
+             Case{"LibreOffice's .xlsx of the script's formulas, calculated", fixture("formeln-libreoffice.xlsx"),
+                  calculatedRecords},
+             Case{"LibreOffice's .ods of the script's formulas, calculated", fixture("formeln-libreoffice.ods"),
+                  calculatedRecords},
              Case{"an .ods shape on an empty cell after the last material ends the table",
                   odsOf(odsRow("<t:table-cell o:value-type='string'><p:p>Stahl</p:p></t:table-cell>") +
                         "<t:table-row><t:table-cell><d:custom-shape><p:p>Pfeil</p:p></d:custom-shape></t:table-cell></t:table-row>"),
@@ -324,6 +358,16 @@ TEST(ConvertWorkbook, TakesTheFirstSheetWithItsOddCells) {
 TEST(ConvertWorkbook, StopsAtAnErrorValueOrALineBreakInACellThatIsWritten) {
     EXPECT_EQ(convert(fixture("fehlerwert.xlsx")), "error #WERT! at 2:3");
     EXPECT_EQ(convert(fixture("zeilenumbruch.xlsx")), "line break at 2:2");
+    // openpyxl's formulas, which no spreadsheet has calculated yet: every one is named, and
+    // the row of formulas alone does not end the table before the last material.
+    const Converted script = convertAll(fixture("formeln-openpyxl.xlsx"));
+    std::string places;
+    for (const TableProblem& problem : script.problems)
+        places += (problem.kind == TableProblem::Kind::withoutResult ? " " : " ?") + std::to_string(problem.line) +
+                  ":" + std::to_string(problem.field);
+    EXPECT_EQ(places, " 3:2 3:5 3:6 4:1 4:2 4:3 4:4 4:5 4:6");
+    EXPECT_EQ(script.read.rows, 4u);
+    EXPECT_EQ(script.records, "");
 }
 
 TEST(ConvertWorkbook, TellsOtherFilesByTheirContent) {
