@@ -28,6 +28,7 @@ namespace brisel {
 namespace {
 
 constexpr std::size_t blockSize = 16;
+static_assert(fieldReadAhead == 2 * blockSize, "what a readable field must allow");
 
 // Every record adds these bytes to its six fields and the prefix:
 // "MAT=" "," CR LF "-XHATCH=" ", " ", " CR LF "-KG_P_L=" CR LF.

@@ -61,6 +61,9 @@ public:
     [[nodiscard]] virtual bool wanted() const noexcept { return true; }
 };
 
+// How far from a field's start RecordWriter reads it where it may (two blocks of 16 bytes).
+inline constexpr std::size_t fieldReadAhead = 32;
+
 // The records of rows, written into a buffer of a bounded size that is handed to a sink
 // whenever the next record might not fit.
 class RecordWriter {
@@ -70,7 +73,7 @@ public:
     RecordWriter(std::string_view prefix, RecordSink& sink, std::size_t bufferSize = std::size_t{1} << 20);
 
     // Adds the record of a row's first six fields; `readable` says that each field may be
-    // read two blocks of 16 bytes from its start, else they are read up to `tableEnd` at
+    // read `fieldReadAhead` bytes from its start, else they are read up to `tableEnd` at
     // most. False where the sink refused earlier records. Throws std::bad_alloc.
     template <bool readable>
     bool add(const std::array<std::string_view, minimumFieldCount>& fields, const char* tableEnd = nullptr);

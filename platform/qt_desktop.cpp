@@ -103,7 +103,7 @@ std::optional<std::u16string> withNamesFoundAgain(std::u16string_view path) {
             const std::filesystem::path folder(bytesFromUtf16(found.empty() ? u"." : found).value_or(std::string()));
             for (std::filesystem::directory_iterator entry(folder, error), last; !error && entry != last;
                  entry.increment(error)) {
-                const std::string& entryName = entry->path().filename().native();
+                const std::string entryName = entry->path().filename().native();
                 if (utf16FromUtf8(entryName) == name) {
                     kept = utf16FromBytes(entryName);
                     ++readSo;

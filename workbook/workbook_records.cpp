@@ -85,8 +85,15 @@ public:
         failed_ = failed_ || !fit;
         if (failed_)
             return true;
+        // The fields one after another, and after the last the bytes that the writer may read
+        // past a field's end.
+        row_.clear();
+        for (const std::string& field : encoded_)
+            row_ += field;
+        row_.append(fieldReadAhead, '\0');
         std::array<std::string_view, minimumFieldCount> views;
-        std::copy(encoded_.begin(), encoded_.end(), views.begin());
+        for (std::size_t c = 0, at = 0; c < minimumFieldCount; at += encoded_[c++].size())
+            views[c] = std::string_view(row_).substr(at, encoded_[c].size());
         // A refused record stops the reading: past the workbook's limit, or where the records
         // cannot go.
         return writer_.add<true>(views);
@@ -113,6 +120,7 @@ private:
     ProblemSink& problems_;
     bool failed_ = false;
     std::array<std::string, minimumFieldCount> encoded_;
+    std::string row_;  // the encoded fields, as the writer reads them
 };
 
 }  // namespace
