@@ -795,7 +795,7 @@ FileSystem& systemFiles() {
 
 bool isOrdinaryFile(std::u16string_view path) {
     const std::wstring full = fullPath(path);
-    return !isDevice(full) && isOrdinaryFile(std::filesystem::path(full));
+    return !isDevice(full) && isOrdinaryFile(full.c_str());
 }
 
 bool namesAFile(std::u16string_view path) {

@@ -10,10 +10,10 @@ namespace brisel {
 
 #ifdef _WIN32
 
-bool isOrdinaryFile(const std::filesystem::path& path) noexcept {
-    if (path.empty())
+bool isOrdinaryFile(const wchar_t* path) noexcept {
+    if (*path == L'\0')
         return false;
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = GetFileAttributesW(path);
     constexpr DWORD notOrdinary = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & notOrdinary) == 0;
 }
