@@ -62,8 +62,10 @@ struct HandMadeSheet {
 };
 
 // An .xlsx of `sheets` in the workbook's order; `beforeSheets` stands in xl/workbook.xml
-// before <sheets>: the <bookViews> with the active tab, and what else a program writes there.
-inline std::string xlsxOfSheets(const std::vector<HandMadeSheet>& sheets, const std::string& beforeSheets = "") {
+// before <sheets>: the <bookViews> with the active tab, and what else a program writes there;
+// `afterSheets` after them (<calcPr>).
+inline std::string xlsxOfSheets(const std::vector<HandMadeSheet>& sheets, const std::string& beforeSheets = "",
+                                const std::string& afterSheets = "") {
     const std::string packageNs = "http://schemas.openxmlformats.org/package/2006/relationships";
     const std::string mainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
     std::string entries, links;
@@ -84,7 +86,7 @@ inline std::string xlsxOfSheets(const std::vector<HandMadeSheet>& sheets, const 
         {"_rels/.rels", "<Relationships xmlns='" + packageNs + "'><Relationship Id='rId1' Type='" + relationships +
                             "/officeDocument' Target='xl/workbook.xml'/></Relationships>"},
         {"xl/workbook.xml", "<workbook xmlns='" + mainNs + "' xmlns:r='" + std::string(relationships) + "'>" +
-                                beforeSheets + "<sheets>" + entries + "</sheets></workbook>"},
+                                beforeSheets + "<sheets>" + entries + "</sheets>" + afterSheets + "</workbook>"},
         {"xl/_rels/workbook.xml.rels", "<Relationships xmlns='" + packageNs + "'>" + links + "</Relationships>"},
     };
     entriesOfZip.insert(entriesOfZip.end(), parts.begin(), parts.end());

@@ -178,7 +178,9 @@ std::size_t columnOf(std::string_view reference) {
 
 class SheetReader final : public XmlHandler {
 public:
-    SheetReader(const std::vector<std::string>& shared, SheetRows& table) : shared_(shared), table_(table) {}
+    // `resultsStale`: the workbook asks to be calculated when opened, so no saved result holds.
+    SheetReader(const std::vector<std::string>& shared, SheetRows& table, bool resultsStale)
+        : shared_(shared), table_(table), resultsStale_(resultsStale) {}
 
     bool damaged = false;  // a cell names a shared string that is not there
 
@@ -246,9 +248,10 @@ private:
     // the calculating to the spreadsheet (openpyxl, whose workbook asks for fullCalcOnLoad)
     // writes an empty <v>, or none, and no type. No type is a number's, and a number, a truth
     // value, an error or a date is never empty: an empty <v> there is no result. Only an
-    // empty <v> of a text type is a result, the empty text.
+    // empty <v> of a text type is a result, the empty text. A script that writes 0 for every
+    // result (XlsxWriter) asks for fullCalcOnLoad, which a spreadsheet drops when it saves.
     bool resultSaved() const {
-        if (!hasValue_)
+        if (!hasValue_ || resultsStale_)
             return false;
         return type_ == "str" || type_ == "inlineStr" || !trimmed(value_).empty();
     }
@@ -280,6 +283,7 @@ private:
 
     const std::vector<std::string>& shared_;
     SheetRows& table_;
+    const bool resultsStale_;
     std::string type_;
     std::string value_;
     std::size_t column_ = 0;
@@ -290,7 +294,8 @@ private:
     bool formula_ = false;  // the cell has a formula, whose saved result its value is
 };
 
-// The workbook part: its sheets in the workbook's order, and the tab that was active.
+// The workbook part: its sheets in the workbook's order, the tab that was active, and
+// whether the formulas are to be calculated when it is opened.
 class WorkbookPartReader final : public XmlHandler {
 public:
     struct Sheet {
@@ -300,6 +305,7 @@ public:
     };
     std::vector<Sheet> sheets;
     std::optional<std::size_t> activeTab;  // among all sheets, chart sheets too
+    bool calculateOnLoad = false;          // fullCalcOnLoad: the saved results are stand-ins
     bool isWorkbook = false;               // the part's root: a workbook, not a text document or another
 
     bool start(std::string_view ns, std::string_view name, std::span<const XmlAttribute> attributes) override {
@@ -318,10 +324,14 @@ public:
                                               .value_or(attribute(attributes, relationsStrict, "id").value_or(""))),
                               std::string(attribute(attributes, {}, "name").value_or("")),
                               state == "hidden" || state == "veryHidden"});
+        } else if (name == "calcPr") {
+            const std::string_view full = attribute(attributes, {}, "fullCalcOnLoad").value_or("0");
+            calculateOnLoad = full == "1" || full == "true";
+            return false;  // after the sheets; nothing later matters
         }
         return true;
     }
-    bool end(std::string_view ns, std::string_view name) override { return !(isSheetNs(ns) && name == "sheets"); }
+    bool end(std::string_view, std::string_view) override { return true; }
     bool text(std::string_view) override { return true; }
 
 private:
@@ -402,7 +412,7 @@ WorkbookRead readOfficeOpenXml(const ZipArchive& archive, WorkbookRows& taker, s
             return finished(read);
     }
     SheetRows table(taker);
-    SheetReader rows(shared.strings, table);
+    SheetReader rows(shared.strings, table, book.calculateOnLoad);
     const Status read = readPart(archive, *sheet, rows);
     return finished(rows.damaged ? Status::damaged : read);
 }
